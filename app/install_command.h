@@ -1,0 +1,38 @@
+#pragma once
+// The install button's logic: warn once while AutoCAD runs, prepare the install folder, run
+// the install sequence. Written against what it needs of the setup dialog, so it runs
+// without a window.
+#include <string>
+
+#include "discovery/install_catalogue.h"
+#include "platform/platform.h"
+#include "platform/progress_sink.h"
+
+// True until the running-host warning has been shown once.
+extern bool g_bCheckHostRunning;
+
+// The four requests the install logic makes of the setup dialog.
+class InstallDialog {
+ public:
+  virtual ~InstallDialog() = default;
+  // Moves the control values into folderText and flags (the dialog's data exchange).
+  virtual void TakeControlValues() = 0;
+  virtual void ShowProgressLayout() = 0;
+  // Ends the dialog as cancelled, as its cancel button does.
+  virtual void EndCancelled() = 0;
+  virtual void ShowCompletionLayout() = 0;
+};
+
+// The dialog's members the install logic reads and writes.
+struct InstallInputs {
+  std::string& folderText;    // m_strInstallPath
+  ReleaseFlags& flags;        // m_bAcad2007 .. m_bAcad2025
+  plat::ProgressSink& progress;  // m_progress
+};
+
+void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
+                        InstallDialog& dialog, InstallInputs inputs);
+// True when every stage ran; false when the package copy failed and the dialog was ended.
+bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
+                        InstallDialog& dialog, const std::string& installFolder,
+                        const ReleaseFlags& flags, plat::ProgressSink& progress);

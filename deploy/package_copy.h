@@ -1,0 +1,21 @@
+#pragma once
+// The first stage of an installation: the package into the install folder, the settings file
+// into the user's application-data folder.
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/progress_sink.h"
+
+struct PackageCopyJob {
+  // Made from the prepared install folder; one trailing backslash character is dropped.
+  PackageCopyJob(plat::CodePage& text, std::string folder, plat::ProgressSink& progress);
+  std::string installFolder;
+  plat::ProgressSink& progressBar;
+};
+
+// True when the whole package was worked through; false when no package was found or the
+// user chose Abort after a failed copy.
+bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job);
+
+// Clears the read-only attribute of an existing file; silent on every failure.
+void ClearReadOnly(plat::FileSystem& files, const std::string& path);

@@ -1,0 +1,24 @@
+#pragma once
+// Text seam: the multibyte routines of the active ANSI code page (936 on the target systems).
+// A double-byte character is always handled whole: its trail byte is never taken for a
+// backslash, never cased on its own, and a search never matches starting inside it.
+#include <cstddef>
+#include <string>
+
+namespace plat {
+
+class CodePage {
+ public:
+  virtual ~CodePage() = default;
+  virtual bool IsLeadByte(unsigned char byte) = 0;
+  // Offset of the last backslash character, or std::string::npos.
+  virtual std::size_t LastBackslash(const std::string& text) = 0;
+  // <0, 0, >0 like _mbsicmp.
+  virtual int CompareNoCase(const std::string& a, const std::string& b) = 0;
+  virtual std::string Upper(const std::string& text) = 0;
+  virtual std::string Lower(const std::string& text) = 0;
+  // Offset of the first occurrence of needle starting at a character start, or npos.
+  virtual std::size_t Find(const std::string& haystack, const std::string& needle) = 0;
+};
+
+}  // namespace plat

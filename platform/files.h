@@ -1,0 +1,73 @@
+#pragma once
+// File-system seam: the kernel32 file calls the logic uses, with their Windows semantics
+// (names compare without letter case; paths may be drive-relative such as "\\dir", resolved
+// against the current directory's drive):
+//  - FindFirst/FindNext list a folder (pattern "dir\\*.*") or probe one path (no wildcard),
+//    in the file system's order, each entry with its attributes; "." and ".." come first;
+//  - CopyFile replaces an existing file unless asked not to, and fails on a read-only or
+//    hidden destination and on a missing destination folder;
+//  - CreateDirectory creates one level; it fails when the entry exists or the parent is missing.
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace plat {
+
+using FindHandle = std::uintptr_t;
+constexpr FindHandle kNoFind = ~FindHandle{0};  // INVALID_HANDLE_VALUE
+
+struct FindEntry {
+  std::string name;  // file name without its folder
+  uint32_t attributes = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Full path of the running program (GetModuleFileNameA); false when the system gives none.
+  virtual bool ModuleFileName(std::string* path) = 0;
+  virtual FindHandle FindFirst(const std::string& pattern, FindEntry* entry) = 0;
+  virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
+  virtual void FindClose(FindHandle find) = 0;
+  // kInvalidAttributes when the path does not exist or cannot be read.
+  virtual uint32_t GetAttributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  virtual bool CreateDirectory(const std::string& path) = 0;
+  virtual std::string CurrentDirectory() = 0;
+  // False when the variable is unset; otherwise its whole value.
+  virtual bool GetEnvironmentVariable(const std::string& name, std::string* value) = 0;
+  // The user's application-data folder as the shell reports it (CSIDL_APPDATA); false if none.
+  virtual bool ShellAppDataFolder(std::string* path) = 0;
+};
+
+// Owns one directory search and closes it exactly once.
+class UniqueFind {
+ public:
+  explicit UniqueFind(FileSystem& fs, FindHandle find = kNoFind) : fs_(&fs), find_(find) {}
+  UniqueFind(UniqueFind&& other) noexcept : fs_(other.fs_), find_(other.release()) {}
+  UniqueFind& operator=(UniqueFind&& other) noexcept {
+    if (this != &other) {
+      reset(other.release());
+      fs_ = other.fs_;
+    }
+    return *this;
+  }
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  ~UniqueFind() { reset(); }
+
+  FindHandle get() const { return find_; }
+  explicit operator bool() const { return find_ != kNoFind; }
+  FindHandle release() { return std::exchange(find_, kNoFind); }
+  void reset(FindHandle find = kNoFind) {
+    if (find_ != kNoFind) fs_->FindClose(find_);
+    find_ = find;
+  }
+
+ private:
+  FileSystem* fs_;
+  FindHandle find_;
+};
+
+}  // namespace plat

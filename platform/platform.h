@@ -1,0 +1,20 @@
+#pragma once
+// The machine as the logic sees it. The logic receives it by reference and never calls the OS.
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/message_boxes.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/win_constants.h"
+
+namespace plat {
+
+struct Platform {
+  Registry& registry;
+  FileSystem& files;
+  Processes& processes;
+  MessageBoxes& messages;
+  CodePage& text;
+};
+
+}  // namespace plat
