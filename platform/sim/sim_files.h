@@ -1,0 +1,71 @@
+#pragma once
+// An in-memory file system with the semantics of platform/files.h, as Windows (and Wine)
+// show them: drives, case-insensitive names, listings sorted like NTFS with "." and ".."
+// first in every folder but a drive root, copies that refuse read-only and hidden
+// destinations, drive-relative paths resolved against the current directory.
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/files.h"
+
+namespace sim {
+
+class SimCodePage;
+
+class SimFileSystem : public plat::FileSystem {
+ public:
+  explicit SimFileSystem(SimCodePage& text);
+  ~SimFileSystem() override;
+
+  bool ModuleFileName(std::string* path) override;
+  plat::FindHandle FindFirst(const std::string& pattern, plat::FindEntry* entry) override;
+  bool FindNext(plat::FindHandle find, plat::FindEntry* entry) override;
+  void FindClose(plat::FindHandle find) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
+  bool CreateDirectory(const std::string& path) override;
+  std::string CurrentDirectory() override;
+  bool GetEnvironmentVariable(const std::string& name, std::string* value) override;
+  bool ShellAppDataFolder(std::string* path) override;
+
+  // Setting up the machine. The machine starts with drive C: and current directory C:\.
+  void AddDrive(char letter);
+  // Creates every missing folder level (used for seeding, not by the logic).
+  void MakeFolders(const std::string& path);
+  // Writes a file (its folder must exist); false when it cannot.
+  bool WriteFile(const std::string& path, const std::string& content,
+                 uint32_t attributes = plat::kAttrArchive);
+  bool ReadFile(const std::string& path, std::string* content);
+  void Remove(const std::string& path);
+  void SetModuleFileName(const std::string& path) { module_ = path; }
+  void SetCurrentDirectory(const std::string& path) { current_ = path; }
+  void SetEnvironment(const std::string& name, const std::string& value);
+  void UnsetEnvironment(const std::string& name);
+  void SetShellAppData(const std::string& path) { shellAppData_ = path; }
+  // Copies and folder creation into this folder (and below it) fail.
+  void DenyWrite(const std::string& path);
+
+  // Searches opened and not yet closed.
+  int OpenFinds() const { return static_cast<int>(finds_.size()); }
+
+  struct Node;
+
+ private:
+  Node* Lookup(const std::string& path, Node** parent, std::string* leaf);
+  bool WriteDenied(const std::string& path);
+
+  SimCodePage& text_;
+  std::map<char, std::shared_ptr<Node>> drives_;
+  std::map<plat::FindHandle, std::vector<plat::FindEntry>> finds_;
+  std::map<plat::FindHandle, size_t> findPos_;
+  plat::FindHandle nextFind_ = 0x100;
+  std::string module_ = "C:\\Setup\\SetUp.exe";
+  std::string current_ = "C:\\";
+  std::string shellAppData_ = "C:\\users\\user\\AppData\\Roaming";
+  std::map<std::string, std::string> env_;
+  std::vector<std::string> denyWrite_;
+};
+
+}  // namespace sim

@@ -1,0 +1,27 @@
+#pragma once
+// A whole simulated Windows machine: registry, files, processes, message boxes, code page.
+#include "platform/platform.h"
+#include "platform/sim/scripted_message_boxes.h"
+#include "platform/sim/sim_codepage.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_registry.h"
+
+namespace sim {
+
+class Machine {
+ public:
+  Machine() : registry(text), files(text), platform_{registry, files, processes, messages, text} {}
+  plat::Platform& platform() { return platform_; }
+
+  SimCodePage text;
+  SimRegistry registry;
+  SimFileSystem files;
+  SimProcesses processes;
+  ScriptedMessageBoxes messages;
+
+ private:
+  plat::Platform platform_;
+};
+
+}  // namespace sim

@@ -1,0 +1,64 @@
+#pragma once
+// An in-memory registry with the semantics of platform/registry.h, as Windows (and Wine)
+// show them: two predefined roots, case-insensitive names, sub-keys enumerated in the
+// registry's sorted order, handle accounting, and a few faults tests can switch on.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace sim {
+
+class SimCodePage;
+
+class SimRegistry : public plat::Registry {
+ public:
+  explicit SimRegistry(SimCodePage& text);
+  ~SimRegistry() override;
+
+  long OpenKey(plat::HKey parent, const std::string& sub, plat::HKey* out) override;
+  long OpenKeyRead(plat::HKey parent, const std::string& sub, plat::HKey* out) override;
+  long CreateKey(plat::HKey parent, const std::string& sub, plat::HKey* out) override;
+  long DeleteKey(plat::HKey parent, const std::string& sub) override;
+  long QuerySubKeyCount(plat::HKey key, uint32_t* count) override;
+  long EnumKey(plat::HKey key, uint32_t index, char* name, uint32_t* size) override;
+  long QueryValue(plat::HKey key, const std::string& name, uint32_t* type, unsigned char* data,
+                  uint32_t* size) override;
+  long SetValue(plat::HKey key, const std::string& name, uint32_t type, const void* data,
+                uint32_t size) override;
+  long CloseKey(plat::HKey key) override;
+
+  // Faults. Paths are below a predefined root, without a trailing backslash.
+  // A denied key cannot be opened (access denied); it still shows in its parent's listing.
+  void DenyOpen(plat::HKey root, const std::string& path);
+  // Every value read under this key fails with access denied.
+  void DenyValueRead(plat::HKey root, const std::string& path);
+  // Opening for writing, creating below, deleting and setting values fail with access denied.
+  void DenyWrite(plat::HKey root, const std::string& path);
+  // Called before each EnumKey, so a test can change the tree in the middle of a walk.
+  void SetEnumHook(std::function<void(plat::HKey key, uint32_t index)> hook);
+
+  // Handles opened and not yet closed (predefined roots do not count).
+  int OpenHandles() const;
+
+  struct Node;
+
+ private:
+  Node* Resolve(plat::HKey key);
+  long Open(plat::HKey parent, const std::string& sub, bool forWrite, bool sameOnEmpty,
+            plat::HKey* out);
+  plat::HKey NewHandle(const std::shared_ptr<Node>& node);
+  Node* Find(plat::HKey root, const std::string& path);
+
+  SimCodePage& text_;
+  std::shared_ptr<Node> machine_;
+  std::shared_ptr<Node> user_;
+  std::map<plat::HKey, std::shared_ptr<Node>> handles_;
+  plat::HKey nextHandle_ = 0x1000;
+  std::function<void(plat::HKey, uint32_t)> enumHook_;
+};
+
+}  // namespace sim
