@@ -1,0 +1,165 @@
+#include "deploy/package_copy.h"
+
+#include <utility>
+
+#include "deploy/package_folder.h"
+#include "deploy/path_limits.h"
+
+namespace {
+
+using deploy::FitsPathBuffer;
+using deploy::JoinPath;
+
+constexpr char kCopyFailedFormat[] =
+    "拷贝文件 %s 失败，可能原因如下：\n\n1、AutoCAD未关闭\n\n2、系统权限未开放，请以管理者权限登陆系统";
+constexpr char kSettingsFile[] = "Velmar.Ini";
+
+std::string CopyFailedText(const std::string& path) {
+  std::string text = kCopyFailedFormat;
+  text.replace(text.find("%s"), 2, path);
+  return text;
+}
+
+enum class Outcome { Done, Ignored, Aborted };
+
+// Runs attempt until it succeeds or the user, shown the copy-failure message for path,
+// answers Abort or Ignore. Retry has no limit: the user decides when to stop.
+template <typename Attempt>
+Outcome UntilDoneOrDecided(plat::Platform& platform, const std::string& path, Attempt attempt) {
+  while (!attempt()) {
+    switch (platform.messages.Show(CopyFailedText(path), deploy::kSetupTitle,
+                                   plat::kMbAbortRetryIgnore)) {
+      case plat::kIdRetry:
+        continue;
+      case plat::kIdIgnore:
+        return Outcome::Ignored;
+      default:  // Abort, or a box that could not be shown: stop rather than carry on unasked.
+        return Outcome::Aborted;
+    }
+  }
+  return Outcome::Done;
+}
+
+// Where a listed file goes; empty when it stays behind.
+enum class Role { Skip, Settings, Install };
+
+struct Mapping {
+  Role role;
+  std::string destinationName;
+};
+
+Mapping MapEntry(plat::CodePage& text, const plat::FindEntry& entry) {
+  if (entry.name == "." || entry.name == ".." || (entry.attributes & plat::kAttrDirectory))
+    return {Role::Skip, {}};
+  for (const char* left : {"SetUp.EXE", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"}) {
+    if (text.CompareNoCase(entry.name, left) == 0) return {Role::Skip, {}};
+  }
+  static const struct {
+    const char* packaged;
+    const char* library;
+  } kLibraries[] = {{"Velmar.prt7", "itextsharp.dll"},
+                    {"Velmar.prt8", "PdfSharp.Charting.dll"},
+                    {"Velmar.prt9", "PdfSharp.dll"}};
+  for (const auto& library : kLibraries) {
+    if (text.CompareNoCase(entry.name, library.packaged) == 0)
+      return {Role::Install, library.library};
+  }
+  if (text.CompareNoCase(entry.name, kSettingsFile) == 0) return {Role::Settings, entry.name};
+  return {Role::Install, entry.name};
+}
+
+// "%s\\Velmar" under the user's application-data folder: APPDATA as a 260-byte buffer would
+// hold it, else the folder the shell reports. Empty when neither gives one, so the settings
+// never land in "\\Velmar" at the root of the current drive.
+std::string SettingsFolder(plat::FileSystem& files) {
+  std::string appData;
+  const auto usable = [](const std::string& folder) {
+    return !folder.empty() && FitsPathBuffer(folder + "\\Velmar");
+  };
+  if (files.GetEnvironmentVariable("APPDATA", &appData) && usable(appData))
+    return appData + "\\Velmar";
+  appData.clear();
+  if (files.ShellAppDataFolder(&appData) && usable(appData)) return appData + "\\Velmar";
+  return {};
+}
+
+// Copies one package file. False only when the user chose Abort.
+bool CopyEntry(plat::Platform& platform, const std::string& source,
+               const std::string& destination) {
+  plat::FileSystem& files = platform.files;
+  if (!FitsPathBuffer(source) || !FitsPathBuffer(destination)) {
+    const std::string& tooLong = FitsPathBuffer(source) ? destination : source;
+    return UntilDoneOrDecided(platform, tooLong, [] { return false; }) != Outcome::Aborted;
+  }
+  ClearReadOnly(files, source);
+  ClearReadOnly(files, destination);
+  const Outcome outcome = UntilDoneOrDecided(
+      platform, destination, [&] { return files.CopyFile(source, destination, false); });
+  if (outcome == Outcome::Aborted) return false;
+  ClearReadOnly(files, destination);
+  return true;
+}
+
+}  // namespace
+
+PackageCopyJob::PackageCopyJob(plat::CodePage& text, std::string folder,
+                               plat::ProgressSink& progress)
+    : installFolder(std::move(folder)), progressBar(progress) {
+  // Only a backslash that is a character of its own: in "淺" (9C 5C) the 5C belongs to 淺.
+  if (!installFolder.empty() && text.LastBackslash(installFolder) == installFolder.size() - 1)
+    installFolder.pop_back();
+}
+
+void ClearReadOnly(plat::FileSystem& files, const std::string& path) {
+  const uint32_t attributes = files.GetAttributes(path);
+  if (attributes == plat::kInvalidAttributes) return;
+  if ((attributes & plat::kAttrDirectory) || !(attributes & plat::kAttrReadOnly)) return;
+  const uint32_t cleared = attributes & ~plat::kAttrReadOnly;
+  // Zero is not an attribute set the platform accepts; "normal" is its name for none.
+  files.SetAttributes(path, cleared ? cleared : plat::kAttrNormal);
+}
+
+bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job) {
+  plat::FileSystem& files = platform.files;
+  std::string packageFolder;
+  if (!FindPackageFolder(platform, packageFolder)) return false;
+
+  // An install folder too long for the buffer is not created under a cut-short name; every
+  // copy into it then reports its destination.
+  if (FitsPathBuffer(job.installFolder)) files.CreateDirectory(job.installFolder);
+
+  const std::string pattern = JoinPath(packageFolder, "*.*");
+  plat::FindEntry entry;
+  plat::UniqueFind listing(files);
+  const Outcome opened = UntilDoneOrDecided(platform, packageFolder, [&] {
+    if (FitsPathBuffer(pattern)) listing.reset(files.FindFirst(pattern, &entry));
+    return static_cast<bool>(listing);
+  });
+  if (opened == Outcome::Aborted) return false;
+  if (opened == Outcome::Ignored) return true;
+
+  for (bool first = true;; first = false) {
+    job.progressBar.StepIt();
+    if (!first && !files.FindNext(listing.get(), &entry)) break;
+
+    const Mapping mapping = MapEntry(platform.text, entry);
+    if (mapping.role == Role::Skip) continue;
+
+    std::string destinationFolder = job.installFolder;
+    if (mapping.role == Role::Settings) {
+      destinationFolder = SettingsFolder(files);
+      if (destinationFolder.empty()) {
+        // No application-data folder to name: tell the user which file could not be placed.
+        const std::string unplaced = "%APPDATA%\\Velmar\\" + entry.name;
+        if (UntilDoneOrDecided(platform, unplaced, [] { return false; }) == Outcome::Aborted)
+          return false;
+        continue;
+      }
+      files.CreateDirectory(destinationFolder);
+    }
+    if (!CopyEntry(platform, JoinPath(packageFolder, entry.name),
+                   JoinPath(destinationFolder, mapping.destinationName)))
+      return false;
+  }
+  return true;
+}
