@@ -1,0 +1,108 @@
+#include "platform/win32/win32_files.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+namespace win32 {
+namespace {
+
+HANDLE ToHandle(plat::FindHandle find) { return reinterpret_cast<HANDLE>(find); }
+
+void Fill(const WIN32_FIND_DATAA& data, plat::FindEntry* entry) {
+  entry->name = data.cFileName;
+  entry->attributes = data.dwFileAttributes;
+}
+
+}  // namespace
+
+bool Win32FileSystem::ModuleFileName(std::string* path) {
+  // The answer is truncated (length == buffer size) when the path does not fit; grow and ask again.
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return false;
+    if (length < buffer.size()) {
+      path->assign(buffer.data(), length);
+      return true;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+plat::FindHandle Win32FileSystem::FindFirst(const std::string& pattern, plat::FindEntry* entry) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) Fill(data, entry);
+  return reinterpret_cast<plat::FindHandle>(find);
+}
+
+bool Win32FileSystem::FindNext(plat::FindHandle find, plat::FindEntry* entry) {
+  WIN32_FIND_DATAA data;
+  if (!::FindNextFileA(ToHandle(find), &data)) return false;
+  Fill(data, entry);
+  return true;
+}
+
+void Win32FileSystem::FindClose(plat::FindHandle find) { ::FindClose(ToHandle(find)); }
+
+uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str());
+}
+
+bool Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  return ::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != FALSE;
+}
+
+bool Win32FileSystem::CreateDirectory(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+std::string Win32FileSystem::CurrentDirectory() {
+  // Asked with too small a buffer, the call answers the size needed, terminator included.
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0) return std::string();
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(length);
+  }
+}
+
+bool Win32FileSystem::GetEnvironmentVariable(const std::string& name, std::string* value) {
+  // A set but empty variable answers 0 like an unset one; only the last error tells them apart.
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
+    DWORD length = ::GetEnvironmentVariableA(name.c_str(), buffer.data(),
+                                             static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+      value->clear();
+      return true;
+    }
+    if (length < buffer.size()) {
+      value->assign(buffer.data(), length);
+      return true;
+    }
+    // Too small: length is the size needed, terminator included. The value may grow meanwhile.
+    buffer.resize(length);
+  }
+}
+
+bool Win32FileSystem::ShellAppDataFolder(std::string* path) {
+  char buffer[MAX_PATH];
+  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+    return false;
+  }
+  *path = buffer;
+  return true;
+}
+
+}  // namespace win32

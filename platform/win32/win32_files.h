@@ -1,0 +1,23 @@
+#pragma once
+// The file-system seam over kernel32 (and shell32 for the application-data folder).
+// FindHandle is the HANDLE of FindFirstFileA; INVALID_HANDLE_VALUE is plat::kNoFind.
+#include "platform/files.h"
+
+namespace win32 {
+
+class Win32FileSystem : public plat::FileSystem {
+ public:
+  bool ModuleFileName(std::string* path) override;
+  plat::FindHandle FindFirst(const std::string& pattern, plat::FindEntry* entry) override;
+  bool FindNext(plat::FindHandle find, plat::FindEntry* entry) override;
+  void FindClose(plat::FindHandle find) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
+  bool CreateDirectory(const std::string& path) override;
+  std::string CurrentDirectory() override;
+  bool GetEnvironmentVariable(const std::string& name, std::string* value) override;
+  bool ShellAppDataFolder(std::string* path) override;
+};
+
+}  // namespace win32
