@@ -6,8 +6,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
+#include "platform/win_constants.h"
 
 namespace sim {
 
@@ -54,7 +56,7 @@ class SimFileSystem : public plat::FileSystem {
 
  private:
   Node* Lookup(const std::string& path, Node** parent, std::string* leaf);
-  bool WriteDenied(const std::string& path);
+  static bool WriteDenied(const Node* folder);
 
   SimCodePage& text_;
   std::map<char, std::shared_ptr<Node>> drives_;

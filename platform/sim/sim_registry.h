@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ class SimRegistry : public plat::Registry {
   std::shared_ptr<Node> machine_;
   std::shared_ptr<Node> user_;
   std::map<plat::HKey, std::shared_ptr<Node>> handles_;
+  std::set<plat::HKey> readOnly_;
   plat::HKey nextHandle_ = 0x1000;
   std::function<void(plat::HKey, uint32_t)> enumHook_;
 };

@@ -1,0 +1,368 @@
+#include "platform/sim/sim_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "platform/sim/sim_codepage.h"
+#include "platform/win_constants.h"
+
+namespace sim {
+
+struct SimFileSystem::Node {
+  std::string name;
+  std::string fold;  // the name as NTFS orders and matches it
+  uint32_t attributes = plat::kAttrDirectory;
+  std::string content;
+  bool denyWrite = false;
+  Node* parent = nullptr;
+  std::vector<std::shared_ptr<Node>> children;  // sorted like NTFS
+
+  bool IsFolder() const { return (attributes & plat::kAttrDirectory) != 0; }
+};
+
+namespace {
+
+using Node = SimFileSystem::Node;
+constexpr size_t kMaxPathChars = 260;  // MAX_PATH, terminator included, for the ANSI calls
+
+bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+// '*' and '?' against an already case-folded name.
+bool WildMatch(const char* pattern, const char* name) {
+  if (*pattern == '\0') return *name == '\0';
+  if (*pattern == '*') {
+    while (pattern[1] == '*') ++pattern;
+    // "*.*" matches every name, with or without a dot, as on Windows.
+    if (pattern[1] == '.' && pattern[2] == '*' && pattern[3] == '\0') return true;
+    for (const char* n = name;; ++n) {
+      if (WildMatch(pattern + 1, n)) return true;
+      if (*n == '\0') return false;
+    }
+  }
+  if (*name == '\0') return false;
+  if (*pattern == '?' || *pattern == *name) return WildMatch(pattern + 1, name + 1);
+  return false;
+}
+
+}  // namespace
+
+// A path taken apart: its drive and the names below the drive's root.
+struct ParsedPath {
+  char drive = 0;
+  std::vector<std::string> names;
+  bool trailingBackslash = false;
+};
+
+static size_t CharCount(SimCodePage& text, const std::string& s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++n)
+    i += (text.IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+  return n;
+}
+
+// Splits at backslashes that are whole characters, never at a trail byte.
+static std::vector<std::string> SplitNames(SimCodePage& text, const std::string& s) {
+  std::vector<std::string> out;
+  std::string current;
+  for (size_t i = 0; i < s.size();) {
+    bool lead = text.IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
+    if (!lead && s[i] == '\\') {
+      out.push_back(current);
+      current.clear();
+      ++i;
+      continue;
+    }
+    current.append(s, i, lead ? 2 : 1);
+    i += lead ? 2 : 1;
+  }
+  out.push_back(current);
+  return out;
+}
+
+static bool Parse(SimCodePage& text, const std::string& current, const std::string& path,
+                  ParsedPath* out) {
+  if (path.empty() || CharCount(text, path) >= kMaxPathChars) return false;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;  // no network
+  std::string rest;
+  if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+    out->drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    rest = path.substr(2);
+    bool sameDrive = std::toupper(static_cast<unsigned char>(current[0])) == out->drive;
+    if (rest.empty() || rest[0] != '\\') {
+      // "D:" or "D:name": relative to that drive's current folder.
+      if (sameDrive) rest = current.substr(2) + "\\" + rest;
+      else rest = "\\" + rest;
+    }
+  } else {
+    out->drive = static_cast<char>(std::toupper(static_cast<unsigned char>(current[0])));
+    rest = path[0] == '\\' ? path : current.substr(2) + "\\" + path;
+  }
+  std::vector<std::string> parts = SplitNames(text, rest);
+  out->trailingBackslash = path.size() > 2 && parts.size() > 1 && parts.back().empty();
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string name = parts[i];
+    // The system drops trailing dots and blanks of the last name.
+    if (i + 1 == parts.size())
+      while (!name.empty() && (name.back() == '.' || name.back() == ' ') && name != "." &&
+             name != "..")
+        name.pop_back();
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (!out->names.empty()) out->names.pop_back();
+      continue;
+    }
+    out->names.push_back(name);
+  }
+  return true;
+}
+
+SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
+  AddDrive('C');
+  MakeFolders(shellAppData_);
+  env_["APPDATA"] = shellAppData_;
+}
+
+SimFileSystem::~SimFileSystem() = default;
+
+void SimFileSystem::AddDrive(char letter) {
+  char d = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  if (!drives_.count(d)) {
+    auto root = std::make_shared<Node>();
+    root->name = std::string(1, d) + ":";
+    drives_[d] = root;
+  }
+}
+
+static std::shared_ptr<Node> ChildNamed(SimCodePage& text, Node* folder, const std::string& name) {
+  std::string fold = text.Upper(name);
+  for (auto& child : folder->children)
+    if (child->fold == fold) return child;
+  return nullptr;
+}
+
+// Resolves a path to its node (null when missing); *parent is the folder that holds or would
+// hold it, and *leaf its last name.
+SimFileSystem::Node* SimFileSystem::Lookup(const std::string& path, Node** parent,
+                                           std::string* leaf) {
+  if (parent) *parent = nullptr;
+  ParsedPath parsed;
+  if (!Parse(text_, current_, path, &parsed)) return nullptr;
+  auto drive = drives_.find(parsed.drive);
+  if (drive == drives_.end()) return nullptr;
+  Node* at = drive->second.get();
+  for (size_t i = 0; i < parsed.names.size(); ++i) {
+    if (!at->IsFolder()) return nullptr;
+    if (i + 1 == parsed.names.size()) {
+      if (parent) *parent = at;
+      if (leaf) *leaf = parsed.names[i];
+    }
+    std::shared_ptr<Node> child = ChildNamed(text_, at, parsed.names[i]);
+    if (!child) return nullptr;
+    at = child.get();
+  }
+  // A trailing backslash names a folder only.
+  if (parsed.trailingBackslash && !at->IsFolder()) return nullptr;
+  return at;
+}
+
+bool SimFileSystem::WriteDenied(const Node* folder) {
+  for (const Node* n = folder; n; n = n->parent)
+    if (n->denyWrite) return true;
+  return false;
+}
+
+bool SimFileSystem::ModuleFileName(std::string* path) {
+  *path = module_;
+  return !module_.empty();
+}
+
+plat::FindHandle SimFileSystem::FindFirst(const std::string& pattern, plat::FindEntry* entry) {
+  std::vector<plat::FindEntry> found;
+  size_t cut = text_.LastBackslash(pattern);
+  std::string last = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+  if (last.empty()) return plat::kNoFind;
+  if (HasWildcard(last)) {
+    std::string folderPath = cut == std::string::npos ? current_ : pattern.substr(0, cut + 1);
+    if (folderPath.size() == 2 && folderPath[1] == ':') folderPath += "\\";
+    Node* folder = Lookup(folderPath, nullptr, nullptr);
+    if (!folder || !folder->IsFolder()) return plat::kNoFind;
+    std::string foldPattern = text_.Upper(last);
+    if (folder->parent) {
+      for (const char* dots : {".", ".."})
+        if (WildMatch(foldPattern.c_str(), dots)) found.push_back({dots, plat::kAttrDirectory});
+    }
+    for (auto& child : folder->children)
+      if (WildMatch(foldPattern.c_str(), child->fold.c_str()))
+        found.push_back({child->name, child->attributes});
+  } else {
+    Node* node = Lookup(pattern, nullptr, nullptr);
+    if (!node || !node->parent) return plat::kNoFind;
+    ParsedPath parsed;
+    Parse(text_, current_, pattern, &parsed);
+    if (parsed.trailingBackslash) return plat::kNoFind;
+    found.push_back({node->name, node->attributes});
+  }
+  if (found.empty()) return plat::kNoFind;
+  plat::FindHandle h = nextFind_++;
+  *entry = found[0];
+  finds_[h] = std::move(found);
+  findPos_[h] = 1;
+  return h;
+}
+
+bool SimFileSystem::FindNext(plat::FindHandle find, plat::FindEntry* entry) {
+  auto it = finds_.find(find);
+  if (it == finds_.end()) return false;
+  size_t& pos = findPos_[find];
+  if (pos >= it->second.size()) return false;
+  *entry = it->second[pos++];
+  return true;
+}
+
+void SimFileSystem::FindClose(plat::FindHandle find) {
+  finds_.erase(find);
+  findPos_.erase(find);
+}
+
+uint32_t SimFileSystem::GetAttributes(const std::string& path) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  return node ? node->attributes : plat::kInvalidAttributes;
+}
+
+bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node) return false;
+  uint32_t keep = node->attributes & plat::kAttrDirectory;
+  uint32_t settable = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem |
+                      plat::kAttrArchive;
+  node->attributes = keep | (attributes & settable);
+  if (node->attributes == 0) node->attributes = plat::kAttrNormal;
+  return true;
+}
+
+bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  Node* source = Lookup(from, nullptr, nullptr);
+  if (!source || source->IsFolder()) return false;
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* target = Lookup(to, &folder, &leaf);
+  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
+  uint32_t attributes = (source->attributes & ~plat::kAttrNormal) | plat::kAttrArchive;
+  if (target) {
+    if (target == source) return false;  // the file is in use by the copy itself
+    // An existing read-only or hidden file is not overwritten.
+    if (failIfExists || target->IsFolder() ||
+        (target->attributes & (plat::kAttrReadOnly | plat::kAttrHidden)))
+      return false;
+    target->content = source->content;
+    target->attributes = attributes;
+    return true;
+  }
+  auto node = std::make_shared<Node>();
+  node->name = leaf;
+  node->fold = text_.Upper(leaf);
+  node->attributes = attributes;
+  node->content = source->content;
+  node->parent = folder;
+  auto pos = std::lower_bound(
+      folder->children.begin(), folder->children.end(), node->fold,
+      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
+  folder->children.insert(pos, node);
+  return true;
+}
+
+bool SimFileSystem::CreateDirectory(const std::string& path) {
+  Node* folder = nullptr;
+  std::string leaf;
+  if (Lookup(path, &folder, &leaf) || !folder || !folder->IsFolder()) return false;
+  if (WriteDenied(folder)) return false;
+  auto node = std::make_shared<Node>();
+  node->name = leaf;
+  node->fold = text_.Upper(leaf);
+  node->attributes = plat::kAttrDirectory;
+  node->parent = folder;
+  auto pos = std::lower_bound(
+      folder->children.begin(), folder->children.end(), node->fold,
+      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
+  folder->children.insert(pos, node);
+  return true;
+}
+
+std::string SimFileSystem::CurrentDirectory() { return current_; }
+
+bool SimFileSystem::GetEnvironmentVariable(const std::string& name, std::string* value) {
+  auto it = env_.find(text_.Upper(name));
+  if (it == env_.end()) return false;
+  *value = it->second;
+  return true;
+}
+
+bool SimFileSystem::ShellAppDataFolder(std::string* path) {
+  if (shellAppData_.empty()) return false;
+  *path = shellAppData_;
+  return true;
+}
+
+void SimFileSystem::MakeFolders(const std::string& path) {
+  ParsedPath parsed;
+  if (!Parse(text_, current_, path, &parsed)) return;
+  AddDrive(parsed.drive);
+  std::string at = std::string(1, parsed.drive) + ":";
+  for (const std::string& name : parsed.names) {
+    at += "\\" + name;
+    CreateDirectory(at);
+  }
+}
+
+bool SimFileSystem::WriteFile(const std::string& path, const std::string& content,
+                              uint32_t attributes) {
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* node = Lookup(path, &folder, &leaf);
+  if (node) {
+    if (node->IsFolder()) return false;
+    node->content = content;
+    node->attributes = attributes & ~plat::kAttrDirectory;
+    return true;
+  }
+  if (!folder || !folder->IsFolder()) return false;
+  auto created = std::make_shared<Node>();
+  created->name = leaf;
+  created->fold = text_.Upper(leaf);
+  created->attributes = attributes & ~plat::kAttrDirectory;
+  created->content = content;
+  created->parent = folder;
+  auto pos = std::lower_bound(
+      folder->children.begin(), folder->children.end(), created->fold,
+      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
+  folder->children.insert(pos, created);
+  return true;
+}
+
+bool SimFileSystem::ReadFile(const std::string& path, std::string* content) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node || node->IsFolder()) return false;
+  *content = node->content;
+  return true;
+}
+
+void SimFileSystem::Remove(const std::string& path) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node || !node->parent) return;
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
+                              [node](const std::shared_ptr<Node>& n) { return n.get() == node; }));
+}
+
+void SimFileSystem::SetEnvironment(const std::string& name, const std::string& value) {
+  env_[text_.Upper(name)] = value;
+}
+
+void SimFileSystem::UnsetEnvironment(const std::string& name) { env_.erase(text_.Upper(name)); }
+
+void SimFileSystem::DenyWrite(const std::string& path) {
+  if (Node* node = Lookup(path, nullptr, nullptr)) node->denyWrite = true;
+}
+
+}  // namespace sim
