@@ -1,0 +1,63 @@
+#include "deploy/tests/deploy_test_support.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace deploytest {
+
+void DeployTest::SetUp() {
+  machine = TestMachine::Create();
+  machine->RemoveTree(kScratch);
+  ASSERT_TRUE(files().CreateDirectory(kScratch));
+  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdAbort; };
+}
+
+void DeployTest::TearDown() { machine->RemoveTree(kScratch); }
+
+plat::Platform& DeployTest::acting() {
+  plat::Platform& p = platform();
+  acting_.reset(new plat::Platform{p.registry, p.files, p.processes, actingMessages, p.text});
+  return *acting_;
+}
+
+void DeployTest::MakeFolders(const std::string& path) {
+  if (Exists(path)) return;
+  const std::size_t slash = platform().text.LastBackslash(path);
+  if (slash != std::string::npos && slash > 2) MakeFolders(path.substr(0, slash));
+  ASSERT_TRUE(files().CreateDirectory(path)) << path;
+}
+
+void DeployTest::Write(const std::string& path, const std::string& content) {
+  machine->WriteFile(path, content);
+}
+
+std::string DeployTest::Read(const std::string& path) {
+  std::string content;
+  return machine->ReadFile(path, &content) ? content : "<missing>";
+}
+
+std::vector<std::string> DeployTest::List(const std::string& folder) {
+  std::vector<std::string> names;
+  plat::FindEntry entry;
+  plat::UniqueFind find(files(), files().FindFirst(folder + "\\*.*", &entry));
+  if (!find) return names;
+  do {
+    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+  } while (files().FindNext(find.get(), &entry));
+  return names;
+}
+
+std::vector<std::string> DeployTest::SeedSamplePackage(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(VELMAR_SAMPLE_PACKAGE)) {
+    std::ifstream in(item.path(), std::ios::binary);
+    const std::string content{std::istreambuf_iterator<char>(in), {}};
+    const std::string name = item.path().filename().string();
+    Write(folder + "\\" + name, content);
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace deploytest

@@ -1,0 +1,122 @@
+#include "deploy/fonts_and_driver.h"
+
+#include <algorithm>
+
+#include "deploy/tests/deploy_test_support.h"
+
+namespace deploytest {
+namespace {
+
+const std::string kSetupFolder = std::string(kScratch) + "\\Setup";
+const std::string kPackage = kSetupFolder + "\\Data";
+const std::string kHosts = std::string(kScratch) + "\\Hosts";
+const char* const kPackageFiles[] = {"Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"};
+
+class FontsAndDriverTest : public DeployTest {
+ protected:
+  void SetUp() override {
+    DeployTest::SetUp();
+    MakeFolders(kPackage);
+    for (const char* name : kPackageFiles) Write(kPackage + "\\" + name, name);
+    machine->SetModuleFileName(kSetupFolder + "\\SetUp.exe");
+  }
+  // A host install folder with the given sub-folders.
+  std::string Host(const std::string& name, bool fonts = true, bool drv = true) {
+    const std::string location = kHosts + "\\" + name;
+    MakeFolders(location);
+    if (fonts) MakeFolders(location + "\\Fonts");
+    if (drv) MakeFolders(location + "\\Drv");
+    return location;
+  }
+  std::vector<std::string> Sorted(const std::string& folder) {
+    std::vector<std::string> names = List(folder);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  InstallCatalogue catalogue;
+  ReleaseFlags flags{};
+};
+
+const std::vector<std::string> kFonts = {"Velmar_EN.shx", "Velmar_HZ.shx"};
+const std::vector<std::string> kDriver = {"pdfplot9.hdi"};
+const std::vector<std::string> kNone = {};
+
+TEST_F(FontsAndDriverTest, EveryLocationOfEveryTickedRelease) {
+  catalogue.hostLocations[ReleaseIndex(2008)] = {Host("R2008")};
+  catalogue.hostLocations[ReleaseIndex(2020)] = {Host("R2020a"), Host("R2020b")};
+  catalogue.hostLocations[ReleaseIndex(2025)] = {Host("R2025")};
+  catalogue.hostLocations[ReleaseIndex(2013)] = {Host("R2013NoFonts", false, true)};
+  flags[ReleaseIndex(2008)] = 1;
+  flags[ReleaseIndex(2020)] = 1;
+  flags[ReleaseIndex(2013)] = 1;
+  flags[ReleaseIndex(2007)] = 1;  // ticked, nothing found
+
+  DeployToHosts(platform(), catalogue, flags);
+
+  const struct {
+    const char* host;
+    std::vector<std::string> fonts, drv;
+  } kExpected[] = {
+      {"R2008", kFonts, kDriver},
+      {"R2020a", kFonts, kNone},
+      {"R2020b", kFonts, kNone},
+      {"R2025", kNone, kNone},  // not ticked
+      {"R2013NoFonts", kNone, kNone},
+  };
+  for (const auto& e : kExpected) {
+    SCOPED_TRACE(e.host);
+    EXPECT_EQ(Sorted(kHosts + "\\" + e.host + "\\Fonts"), e.fonts);
+    EXPECT_EQ(Sorted(kHosts + "\\" + e.host + "\\Drv"), e.drv);
+  }
+  EXPECT_FALSE(Exists(kHosts + "\\R2013NoFonts\\Fonts")) << "no folder is created";
+  EXPECT_EQ(Read(kHosts + "\\R2008\\Drv\\pdfplot9.hdi"), "Velmar.prt5");
+  EXPECT_EQ(Read(kHosts + "\\R2020b\\Fonts\\Velmar_HZ.shx"), "Velmar_HZ.shx");
+  EXPECT_TRUE(machine->messages().shown().empty());
+}
+
+// An old read-only file at any of the three destinations is replaced, and nothing copied,
+// at either end, stays read-only.
+TEST_F(FontsAndDriverTest, ReadOnlyFilesReplacedAndLeftWritable) {
+  const std::string host = Host("R2008");
+  const std::string destinations[] = {host + "\\Fonts\\Velmar_EN.shx",
+                                      host + "\\Fonts\\Velmar_HZ.shx",
+                                      host + "\\Drv\\pdfplot9.hdi"};
+  for (const std::string& old : destinations) {
+    Write(old, "old");
+    ASSERT_TRUE(files().SetAttributes(old, plat::kAttrReadOnly));
+  }
+  for (const char* name : kPackageFiles)
+    ASSERT_TRUE(files().SetAttributes(kPackage + "\\" + name, plat::kAttrReadOnly));
+
+  CopyFontsAndDriver(platform(), host, true);
+
+  for (size_t n = 0; n < 3; ++n) {
+    SCOPED_TRACE(destinations[n]);
+    EXPECT_EQ(Read(destinations[n]), kPackageFiles[n]);
+    EXPECT_EQ(Attributes(destinations[n]) & plat::kAttrReadOnly, 0u);
+    EXPECT_EQ(Attributes(kPackage + "\\" + kPackageFiles[n]) & plat::kAttrReadOnly, 0u);
+  }
+}
+
+// Without a package the message shows once per location and nothing is taken from the
+// last path probed, even when a folder of that name holds font files.
+TEST_F(FontsAndDriverTest, MissingPackageCopiesNothing) {
+  machine->RemoveTree(kPackage);
+  const std::string probe = kSetupFolder + "\\VL_BatchPlot2010.arx";
+  MakeFolders(probe);
+  for (const char* name : kPackageFiles) Write(probe + "\\" + name, name);
+  catalogue.hostLocations[ReleaseIndex(2008)] = {Host("A"), Host("B")};
+  flags[ReleaseIndex(2008)] = 1;
+
+  DeployToHosts(platform(), catalogue, flags);
+
+  EXPECT_EQ(machine->messages().shown().size(), 2u);
+  for (const char* host : {"A", "B"}) {
+    EXPECT_EQ(List(kHosts + "\\" + host + "\\Fonts"), kNone);
+    EXPECT_EQ(List(kHosts + "\\" + host + "\\Drv"), kNone);
+  }
+}
+
+}  // namespace
+}  // namespace deploytest

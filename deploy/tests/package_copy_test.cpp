@@ -1,0 +1,314 @@
+#include "deploy/package_copy.h"
+
+#include <algorithm>
+#include <set>
+
+#include "deploy/tests/deploy_test_support.h"
+#include "platform/sim/sim_progress.h"
+
+namespace deploytest {
+namespace {
+
+const std::string kSetupFolder = std::string(kScratch) + "\\Setup";
+const std::string kPackage = kSetupFolder + "\\Data";
+const std::string kInstall = std::string(kScratch) + "\\Install\\Velmar批打印软件";
+
+std::string CopyFailedText(const std::string& path) {
+  return "拷贝文件 " + path +
+         " 失败，可能原因如下：\n\n1、AutoCAD未关闭\n\n2、系统权限未开放，请以管理者权限登陆系统";
+}
+
+class PackageCopyTest : public DeployTest {
+ protected:
+  void SetUp() override {
+    DeployTest::SetUp();
+    MakeFolders(kPackage);
+    MakeFolders(std::string(kScratch) + "\\Install");
+    machine->SetModuleFileName(kSetupFolder + "\\SetUp.exe");
+    if (sim::Machine* simulated = machine->simulated()) {
+      settings_ = std::string(kScratch) + "\\AppData\\Roaming";
+      MakeFolders(settings_);
+      simulated->files.SetEnvironment("APPDATA", settings_);
+    } else {
+      ASSERT_TRUE(files().GetEnvironmentVariable("APPDATA", &settings_));
+    }
+    settings_ += "\\Velmar";
+    machine->RemoveTree(settings_);
+  }
+  void TearDown() override {
+    machine->RemoveTree(settings_);
+    DeployTest::TearDown();
+  }
+  // Where the settings file goes on this machine.
+  const std::string& settings() const { return settings_; }
+
+  bool Copy(plat::Platform& on, const std::string& folder = kInstall) {
+    PackageCopyJob job(on.text, folder, progress);
+    return CopyPackage(on, job);
+  }
+  // Files named name0 .. nameN-1 with their own names as content.
+  void WritePackageFiles(int count) {
+    for (int n = 0; n < count; ++n) {
+      const std::string name = "Plugin" + std::to_string(1000 + n) + ".dat";
+      Write(kPackage + "\\" + name, name);
+    }
+  }
+
+  sim::RecordingProgress progress;
+
+ private:
+  std::string settings_;
+};
+
+TEST_F(PackageCopyTest, JobDropsOnlyAWholeTrailingBackslash) {
+  const struct {
+    const char* folder;
+    const char* kept;
+  } kCases[] = {
+      {"C:\\Velmar\\Velmar批打印软件\\", "C:\\Velmar\\Velmar批打印软件"},
+      {"C:\\Velmar\\Velmar批打印软件", "C:\\Velmar\\Velmar批打印软件"},
+      {"C:\\Tools\\淺", "C:\\Tools\\淺"},  // 淺 = 9C 5C: its 5C is no backslash
+      {"C:\\Tools\\淺\\", "C:\\Tools\\淺"},
+      {"D:\\", "D:"},
+      {"C:\\Tools\\\\", "C:\\Tools\\"},
+  };
+  for (const auto& c : kCases) {
+    PackageCopyJob job(platform().text, c.folder, progress);
+    EXPECT_EQ(job.installFolder, c.kept) << c.folder;
+  }
+}
+
+TEST_F(PackageCopyTest, SamplePackageLandsByTheFileMap) {
+  const std::vector<std::string> names = SeedSamplePackage(kPackage);
+  ASSERT_GE(names.size(), 20u);
+  MakeFolders(settings());
+  Write(settings() + "\\Velmar.Ini", "settings of an earlier installation");
+
+  ASSERT_TRUE(Copy(platform()));
+
+  const std::set<std::string> left = {"Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"};
+  const std::pair<const char*, const char*> renamed[] = {{"Velmar.prt7", "itextsharp.dll"},
+                                                         {"Velmar.prt8", "PdfSharp.Charting.dll"},
+                                                         {"Velmar.prt9", "PdfSharp.dll"}};
+  std::set<std::string> expected;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string content = Read(kPackage + "\\" + name);
+    std::string target = name;
+    for (const auto& r : renamed)
+      if (name == r.first) target = r.second;
+    if (name == "Velmar.Ini") {
+      EXPECT_EQ(Read(settings() + "\\Velmar.Ini"), content);
+    } else if (!left.count(name)) {
+      EXPECT_EQ(Read(kInstall + "\\" + target), content);
+      expected.insert(target);
+    }
+  }
+  const std::vector<std::string> installed = List(kInstall);
+  EXPECT_EQ(std::set<std::string>(installed.begin(), installed.end()), expected);
+  EXPECT_EQ(progress.positions.size(), names.size() + 2 + 1) << "., .., each file, the end";
+  EXPECT_TRUE(machine->messages().shown().empty());
+}
+
+// One step for every entry looked at ("." and ".." included) and one when the listing ends,
+// however many entries there are.
+TEST_F(PackageCopyTest, EveryEntryCopiedAndStepped) {
+  for (int count : {10, 150}) {
+    SCOPED_TRACE(count);
+    machine->RemoveTree(kPackage);
+    machine->RemoveTree(kInstall);
+    MakeFolders(kPackage);
+    WritePackageFiles(count);
+    progress = sim::RecordingProgress();
+    progress.SetRange(0, 50);
+    progress.SetStep(1);
+    progress.SetPos(0);
+    progress.positions.clear();
+
+    ASSERT_TRUE(Copy(platform()));
+    EXPECT_EQ(List(kInstall).size(), static_cast<size_t>(count));
+    EXPECT_EQ(Read(kInstall + "\\Plugin" + std::to_string(1000 + count - 1) + ".dat"),
+              "Plugin" + std::to_string(1000 + count - 1) + ".dat");
+    ASSERT_EQ(progress.positions.size(), static_cast<size_t>(count + 3));
+    if (count == 10) {
+      EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
+    }
+  }
+}
+
+TEST_F(PackageCopyTest, NamesDifferingInLetterCaseAndThePackageInTheSetupFolder) {
+  // The probe marks the setup folder itself as the package; the setup program stays behind.
+  machine->RemoveTree(kPackage);
+  for (const char* name : {"setup.exe", "VL_BatchPlot2010.arx", "VELMAR.PRT7", "velmar.ini",
+                           "VELMAR_en.SHX", "velmar_hz.shx", "velmar.PRT5", "Plugin.ARX"})
+    Write(kSetupFolder + "\\" + name, name);
+  MakeFolders(kSetupFolder + "\\Sub");
+  Write(kSetupFolder + "\\Sub\\inner.txt", "inner");
+  machine->SetModuleFileName(kSetupFolder + "\\setup.exe");
+
+  ASSERT_TRUE(Copy(platform()));
+  std::vector<std::string> installed = List(kInstall);
+  std::sort(installed.begin(), installed.end());
+  EXPECT_EQ(installed,
+            (std::vector<std::string>{"Plugin.ARX", "VL_BatchPlot2010.arx", "itextsharp.dll"}));
+  EXPECT_EQ(Read(kInstall + "\\itextsharp.dll"), "VELMAR.PRT7");
+  EXPECT_EQ(List(settings()), std::vector<std::string>{"velmar.ini"}) << "listed case kept";
+}
+
+TEST_F(PackageCopyTest, ReadOnlyDestinationReplacedAndEverythingLeftWritable) {
+  Write(kPackage + "\\Plugin.arx", "new");
+  ASSERT_TRUE(files().SetAttributes(kPackage + "\\Plugin.arx", plat::kAttrReadOnly));
+  MakeFolders(kInstall);
+  Write(kInstall + "\\Plugin.arx", "old");
+  ASSERT_TRUE(files().SetAttributes(kInstall + "\\Plugin.arx",
+                                    plat::kAttrReadOnly | plat::kAttrArchive));
+
+  ASSERT_TRUE(Copy(platform()));
+  EXPECT_EQ(Read(kInstall + "\\Plugin.arx"), "new");
+  EXPECT_EQ(Attributes(kInstall + "\\Plugin.arx") & plat::kAttrReadOnly, 0u);
+  EXPECT_EQ(Attributes(kPackage + "\\Plugin.arx") & plat::kAttrReadOnly, 0u);
+  EXPECT_TRUE(machine->messages().shown().empty());
+}
+
+TEST_F(PackageCopyTest, HiddenDestinationRefusedThenRetriedOrIgnored) {
+  Write(kPackage + "\\A.arx", "new A");
+  Write(kPackage + "\\B.arx", "new B");
+  MakeFolders(kInstall);
+  const std::string hidden = kInstall + "\\A.arx";
+  for (int answer : {plat::kIdRetry, plat::kIdIgnore}) {
+    SCOPED_TRACE(answer);
+    Write(hidden, "old A");
+    machine->RemoveTree(kInstall + "\\B.arx");
+    ASSERT_TRUE(files().SetAttributes(hidden, plat::kAttrHidden));
+    actingMessages.shown.clear();
+    actingMessages.answer = [&](const sim::ShownMessage&) {
+      if (answer == plat::kIdRetry) files().SetAttributes(hidden, plat::kAttrNormal);
+      return answer;
+    };
+
+    ASSERT_TRUE(Copy(acting()));
+    ASSERT_EQ(actingMessages.shown.size(), 1u);
+    EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(hidden));
+    EXPECT_EQ(actingMessages.shown[0].title, "Velmar软件安装");
+    EXPECT_EQ(actingMessages.shown[0].type, plat::kMbAbortRetryIgnore);
+    EXPECT_EQ(Read(hidden), answer == plat::kIdRetry ? "new A" : "old A");
+    EXPECT_EQ(Read(kInstall + "\\B.arx"), "new B");
+  }
+}
+
+TEST_F(PackageCopyTest, AbortStopsAtOnce) {
+  WritePackageFiles(5);
+  const std::vector<std::string> order = List(kPackage);
+  MakeFolders(kInstall);
+  const std::string refused = kInstall + "\\" + order[2];
+  Write(refused, "old");
+  ASSERT_TRUE(files().SetAttributes(refused, plat::kAttrHidden));
+  machine->messages().Answer(plat::kIdAbort);
+
+  EXPECT_FALSE(Copy(platform()));
+  EXPECT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(progress.positions.size(), 2u + 3u) << "., .., two files, the refused one";
+  for (size_t n = 0; n < order.size(); ++n)
+    EXPECT_EQ(Exists(kInstall + "\\" + order[n]), n <= 2) << order[n];
+}
+
+// Copies that all fail show their messages in the listing's own order.
+TEST_F(PackageCopyTest, ListingOrderKept) {
+  for (const char* name : {"zeta.arx", "Alpha.arx", "mid.dll", "Beta.cuix", "omega.txt"})
+    Write(kPackage + "\\" + name, name);
+  const std::vector<std::string> order = List(kPackage);
+  const std::string nowhere = std::string(kScratch) + "\\Missing\\Velmar批打印软件";
+  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdIgnore; };
+
+  EXPECT_TRUE(Copy(acting(), nowhere));
+  ASSERT_EQ(actingMessages.shown.size(), order.size());
+  for (size_t n = 0; n < order.size(); ++n)
+    EXPECT_EQ(actingMessages.shown[n].text, CopyFailedText(nowhere + "\\" + order[n]));
+  EXPECT_FALSE(Exists(nowhere));
+}
+
+// A destination longer than the path buffer is named whole in the message, never cut short
+// into some other folder.
+TEST_F(PackageCopyTest, TooLongDestinationReportedWhole) {
+  Write(kPackage + "\\Plugin.arx", "x");
+  const std::string longFolder = std::string(kScratch) + "\\" + std::string(250, 'L');
+  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdIgnore; };
+  EXPECT_TRUE(Copy(acting(), longFolder));
+  ASSERT_EQ(actingMessages.shown.size(), 1u);
+  EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(longFolder + "\\Plugin.arx"));
+  for (const std::string& made : List(kScratch)) EXPECT_NE(made.substr(0, 8), "LLLLLLLL");
+
+  actingMessages.shown.clear();
+  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdAbort; };
+  EXPECT_FALSE(Copy(acting(), longFolder));
+  EXPECT_EQ(actingMessages.shown.size(), 1u);
+}
+
+// Sim only: APPDATA unset, empty or too long for its buffer; the shell's folder missing too.
+TEST_F(PackageCopyTest, SettingsFolderWhenAppDataIsUnusable) {
+  sim::Machine* simulated = machine->simulated();
+  if (!simulated) GTEST_SKIP() << "the environment and the shell's folder are set on the sim only";
+  Write(kPackage + "\\Velmar.Ini", "settings");
+  Write(kPackage + "\\Plugin.arx", "plugin");
+  const std::string shell = std::string(kScratch) + "\\Shell\\Roaming";
+  MakeFolders(shell);
+  const struct {
+    const char* name;
+    bool set;
+    std::string value;
+  } kCases[] = {
+      {"Unset", false, ""},
+      {"Empty", true, ""},
+      {"TooLong", true, std::string(kScratch) + "\\" + std::string(260, 'A')},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    machine->RemoveTree(shell + "\\Velmar");
+    if (c.set) simulated->files.SetEnvironment("APPDATA", c.value);
+    else simulated->files.UnsetEnvironment("APPDATA");
+    simulated->files.SetShellAppData(shell);
+    ASSERT_TRUE(Copy(platform()));
+    EXPECT_EQ(Read(shell + "\\Velmar\\Velmar.Ini"), "settings");
+    EXPECT_FALSE(Exists("C:\\Velmar"));
+    EXPECT_TRUE(machine->messages().shown().empty());
+  }
+
+  // No folder at all: the user is told and decides; nothing goes to a drive root.
+  simulated->files.UnsetEnvironment("APPDATA");
+  simulated->files.SetShellAppData("");
+  for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
+    machine->messages().Clear();
+    machine->messages().Answer(answer);
+    machine->RemoveTree(kInstall);
+    const bool copied = Copy(platform());
+    EXPECT_EQ(copied, answer == plat::kIdIgnore);
+    ASSERT_EQ(machine->messages().shown().size(), 1u);
+    EXPECT_EQ(machine->messages().shown()[0].text, CopyFailedText("%APPDATA%\\Velmar\\Velmar.Ini"));
+    EXPECT_FALSE(Exists("C:\\Velmar"));
+    EXPECT_FALSE(Exists("\\Velmar"));
+  }
+}
+
+// Sim only: a package folder so deep that its listing pattern does not fit the buffer.
+TEST_F(PackageCopyTest, ListingThatCannotBeOpenedIsNoSuccess) {
+  if (!machine->simulated()) GTEST_SKIP() << "paths this long are made on the sim only";
+  // 254 bytes: a module path of 260 bytes with "S.exe", a pattern of 263 bytes.
+  const std::string deep = std::string(kScratch) + "\\" + std::string(254 - sizeof kScratch, 'D');
+  MakeFolders(deep + "\\Data");
+  Write(deep + "\\Data\\Plugin.arx", "x");
+  machine->SetModuleFileName(deep + "\\S.exe");
+  for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
+    machine->messages().Clear();
+    machine->messages().Answer(plat::kIdRetry);
+    machine->messages().Answer(answer);
+    progress.positions.clear();
+    EXPECT_EQ(Copy(platform()), answer == plat::kIdIgnore);
+    ASSERT_EQ(machine->messages().shown().size(), 2u);
+    EXPECT_EQ(machine->messages().shown()[1].text, CopyFailedText(deep + "\\Data"));
+    EXPECT_TRUE(progress.positions.empty());
+    EXPECT_FALSE(Exists(kInstall + "\\Plugin.arx"));
+  }
+}
+
+}  // namespace
+}  // namespace deploytest
