@@ -45,7 +45,9 @@ class DiscoveryTest : public ::testing::Test {
     for (int i = 0; i < kReleaseCount; ++i) {
       EXPECT_EQ(catalogue.hostKeyPaths[i].size(), catalogue.hostLocations[i].size()) << i;
     }
-    if (sim::Machine* sim = machine_->simulated()) EXPECT_EQ(sim->registry.OpenHandles(), 0);
+    if (sim::Machine* sim = machine_->simulated()) {
+      EXPECT_EQ(sim->registry.OpenHandles(), 0);
+    }
     return catalogue;
   }
 
