@@ -1,0 +1,270 @@
+#include "app/install_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/tests/headless_dialog.h"
+#include "platform/sim/sim_machine.h"
+#include "tests/support/test_machine.h"
+
+namespace {
+
+using plat::kHkeyCurrentUser;
+using plat::kHkeyLocalMachine;
+
+const char kWork[] = "C:\\VelmarTest";
+const char kSetupFolder[] = "C:\\VelmarTest\\Setup";
+const char kHostFolder[] = "C:\\VelmarTest\\AutoCAD 2020";
+const char kProductKey[] = "SOFTWARE\\VelmarTest\\Install\\R23.1\\ACAD-3001:804";
+const char kProfile[] =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
+const char kEntry[] = "\\Applications\\VL_BatchPlot2020";
+
+std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+
+// Ten package files, each with content of its own; where each should land.
+struct PackageFile {
+  const char* name;
+  const char* installedAs;  // in the install folder; null when it lands elsewhere or stays
+};
+const PackageFile kPackage[] = {
+    {"VL_BatchPlot2010.arx", "VL_BatchPlot2010.arx"},
+    {"VL_BatchPlot2019.arx", "VL_BatchPlot2019.arx"},
+    {"VL_BatchPlot2021.arx", "VL_BatchPlot2021.arx"},
+    {"Velmar.prt7", "itextsharp.dll"},
+    {"Velmar.prt8", "PdfSharp.Charting.dll"},
+    {"Velmar.prt9", "PdfSharp.dll"},
+    {"Velmar.Ini", nullptr},     // settings folder
+    {"Velmar_EN.shx", nullptr},  // host Fonts folder
+    {"Velmar_HZ.shx", nullptr},  // host Fonts folder
+    {"Velmar.prt5", nullptr},    // 2008's driver only
+};
+std::string ContentOf(const std::string& name) { return "package file " + name + "\r\n"; }
+
+// The machine's processes replaced by a list the test controls.
+class ListedProcesses : public plat::Processes {
+ public:
+  bool ExecutableNames(std::vector<std::string>* names) override {
+    ++asked;
+    *names = running;
+    return true;
+  }
+  std::vector<std::string> running = {"explorer.exe"};
+  int asked = 0;
+};
+
+class InstallCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine = TestMachine::Create();
+    g_bCheckHostRunning = true;
+    catalogue = InstallCatalogue();
+    dialog = HeadlessDialog();
+    processes = ListedProcesses();
+    for (const char* folder : {kWork, "C:\\Velmar", "C:\\Velmar批打印软件", "D:\\Velmar批打印软件"})
+      machine->RemoveTree(folder);
+    if (sim::Machine* sim = machine->simulated()) sim->files.AddDrive('D');
+    regtest::DeleteTree(reg(), kHkeyLocalMachine, "SOFTWARE\\VelmarTest\\Install");
+    regtest::DeleteTree(reg(), kHkeyCurrentUser, "SOFTWARE\\Autodesk\\AutoCAD");
+
+    for (const PackageFile& file : kPackage) {
+      machine->WriteFile(std::string(kSetupFolder) + "\\Data\\" + file.name, ContentOf(file.name));
+    }
+    machine->WriteFile(std::string(kSetupFolder) + "\\SetUp.exe", "stand-in");
+    machine->SetModuleFileName(std::string(kSetupFolder) + "\\SetUp.exe");
+    machine->WriteFile(std::string(kHostFolder) + "\\Fonts\\txt.shx", "host font");
+
+    regtest::CreatePath(reg(), kHkeyLocalMachine, kProductKey);
+    catalogue.hostKeyPaths[ReleaseIndex(2020)].push_back(std::string(kProductKey) + "\\");
+    catalogue.hostLocations[ReleaseIndex(2020)].push_back(kHostFolder);
+    regtest::SetString(reg(), kHkeyCurrentUser, kProfile, "TRUSTEDPATHS", "c:\\data");
+
+    dialog.controlFlags[ReleaseIndex(2020)] = 1;
+    platform = std::make_unique<plat::Platform>(plat::Platform{
+        reg(), machine->platform().files, processes, machine->messages(), machine->platform().text});
+  }
+  void TearDown() override {
+    for (const char* folder : {kWork, "C:\\Velmar", "C:\\Velmar批打印软件", "D:\\Velmar批打印软件"})
+      machine->RemoveTree(folder);
+    regtest::DeleteTree(reg(), kHkeyLocalMachine, "SOFTWARE\\VelmarTest\\Install");
+    regtest::DeleteTree(reg(), kHkeyCurrentUser, "SOFTWARE\\Autodesk\\AutoCAD");
+  }
+  plat::Registry& reg() { return machine->platform().registry; }
+  void Click() { OnBnClickedInstall(*platform, catalogue, dialog, dialog.inputs()); }
+  bool Exists(const std::string& path) {
+    return machine->platform().files.GetAttributes(path) != plat::kInvalidAttributes;
+  }
+  std::string File(const std::string& path) {
+    std::string content;
+    return machine->ReadFile(path, &content) ? content : "<missing>";
+  }
+
+  // Every file of the package where it belongs, byte for byte.
+  void ExpectInstalledInto(const std::string& installFolder) {
+    for (const PackageFile& file : kPackage) {
+      if (file.installedAs) {
+        EXPECT_EQ(File(installFolder + "\\" + file.installedAs), ContentOf(file.name)) << file.name;
+      }
+    }
+    EXPECT_FALSE(Exists(installFolder + "\\Velmar.prt7"));
+    EXPECT_FALSE(Exists(installFolder + "\\Velmar_EN.shx"));
+    EXPECT_FALSE(Exists(installFolder + "\\Velmar.Ini"));
+    std::string appData;
+    ASSERT_TRUE(machine->platform().files.GetEnvironmentVariable("APPDATA", &appData));
+    EXPECT_EQ(File(appData + "\\Velmar\\Velmar.Ini"), ContentOf("Velmar.Ini"));
+    EXPECT_EQ(File(std::string(kHostFolder) + "\\Fonts\\Velmar_EN.shx"), ContentOf("Velmar_EN.shx"));
+    EXPECT_EQ(File(std::string(kHostFolder) + "\\Fonts\\Velmar_HZ.shx"), ContentOf("Velmar_HZ.shx"));
+  }
+
+  std::unique_ptr<TestMachine> machine;
+  ListedProcesses processes;
+  std::unique_ptr<plat::Platform> platform;
+  InstallCatalogue catalogue;
+  HeadlessDialog dialog;
+};
+
+TEST_F(InstallCommandTest, WholeInstallationForEachFolderForm) {
+  struct Case {
+    const char* folderText;
+    const char* installFolder;
+    const char* trustedAfter;
+  };
+  const Case cases[] = {
+      {"C:\\Velmar", "C:\\Velmar\\Velmar批打印软件", "C:\\DATA;C:\\VELMAR\\VELMAR批打印软件"},
+      {"D:\\", "D:\\Velmar批打印软件", "C:\\DATA;D:\\VELMAR批打印软件"},
+      // Drive-relative: the current directory is on C:.
+      {"\\", "\\Velmar批打印软件", "C:\\DATA;\\VELMAR批打印软件"},
+      // 淺 is 9C 5C: its last byte is a backslash, its last character is not.
+      {"C:\\VelmarTest\\淺", "C:\\VelmarTest\\淺\\Velmar批打印软件",
+       "C:\\DATA;C:\\VELMARTEST\\淺\\VELMAR批打印软件"},
+      {"C:\\VelmarTest\\乗\\", "C:\\VelmarTest\\乗\\Velmar批打印软件",
+       "C:\\DATA;C:\\VELMARTEST\\乗\\VELMAR批打印软件"},
+  };
+  const std::error_code noError;
+  std::error_code ec;
+  const std::filesystem::path startDirectory =
+      machine->simulated() ? std::filesystem::path() : std::filesystem::current_path(ec);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folderText);
+    TearDown();
+    SetUp();
+    if (sim::Machine* sim = machine->simulated()) {
+      sim->files.SetCurrentDirectory(kWork);
+    } else {
+      std::filesystem::current_path(kWork, ec);
+      ASSERT_EQ(ec, noError);
+    }
+    dialog.controlFolderText = c.folderText;
+
+    Click();
+
+    EXPECT_EQ(dialog.requests, "TPD");
+    EXPECT_TRUE(machine->messages().shown().empty());
+    EXPECT_EQ(dialog.folderText, c.installFolder);
+    EXPECT_EQ(catalogue.installFolder, c.installFolder);
+    const std::string onDisk =
+        c.installFolder[0] == '\\' ? std::string("C:") + c.installFolder : c.installFolder;
+    ExpectInstalledInto(onDisk);
+
+    const regtest::RawValue loader =
+        regtest::ReadRaw(reg(), kHkeyLocalMachine, std::string(kProductKey) + kEntry, "LOADER");
+    EXPECT_EQ(loader.type, plat::kRegSz);
+    EXPECT_EQ(loader.bytes, Sz(std::string(c.installFolder) + "\\VL_BatchPlot2019.ARX"));
+    EXPECT_EQ(regtest::ReadRaw(reg(), kHkeyCurrentUser, kProfile, "TRUSTEDPATHS").bytes,
+              Sz(c.trustedAfter));
+  }
+  if (!machine->simulated()) std::filesystem::current_path(startDirectory, ec);
+}
+
+TEST_F(InstallCommandTest, DefaultFolderBytesAndProgress) {
+  Click();
+
+  // Both levels were made; the registry holds exactly the bytes of a 47-byte LOADER.
+  EXPECT_TRUE(Exists("C:\\Velmar\\Velmar批打印软件"));
+  const std::string loaderText = "C:\\Velmar\\Velmar批打印软件\\VL_BatchPlot2019.ARX";
+  ASSERT_EQ(loaderText.size(), 47u);
+  const std::string key = std::string(kProductKey) + kEntry;
+  EXPECT_EQ(regtest::ReadRaw(reg(), kHkeyLocalMachine, key, "LOADER").bytes, Sz(loaderText));
+  const regtest::RawValue ctrls = regtest::ReadRaw(reg(), kHkeyLocalMachine, key, "LOADCTRLS");
+  EXPECT_EQ(ctrls.type, plat::kRegDword);
+  EXPECT_EQ(ctrls.bytes, std::string("\x02\0\0\0", 4));
+
+  // Twelve listing entries (10 files, "." and "..") step 1..13, then one step a stage, then full.
+  const sim::RecordingProgress& bar = dialog.progress;
+  EXPECT_EQ(bar.low, 0);
+  EXPECT_EQ(bar.high, 50);
+  EXPECT_EQ(bar.step, 1);
+  std::vector<int> expected;
+  for (int pos = 0; pos <= 16; ++pos) expected.push_back(pos);
+  expected.push_back(50);
+  EXPECT_EQ(bar.positions, expected);
+  EXPECT_EQ(std::string(bar.calls.begin(), bar.calls.end()),
+            "rsp" + std::string(16, 'i') + "p");
+}
+
+TEST_F(InstallCommandTest, HostRunningWarnsOnceThenInstalls) {
+  processes.running.push_back("ACAD.EXE");
+  Click();
+
+  ASSERT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(machine->messages().shown()[0].text, "请关闭AutoCAD后再进行安装 !");
+  EXPECT_EQ(machine->messages().shown()[0].title, "Velmar软件安装");
+  EXPECT_EQ(machine->messages().shown()[0].type, plat::kMbOk);
+  EXPECT_FALSE(g_bCheckHostRunning);
+  EXPECT_EQ(dialog.requests, "");
+  EXPECT_FALSE(Exists("C:\\Velmar"));
+  EXPECT_TRUE(dialog.progress.calls.empty());
+
+  // The host still runs: the second click neither asks nor warns.
+  Click();
+  EXPECT_EQ(processes.asked, 1);
+  EXPECT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(dialog.requests, "TPD");
+  ExpectInstalledInto("C:\\Velmar\\Velmar批打印软件");
+}
+
+TEST_F(InstallCommandTest, EmptyFolderLeavesEverythingAsItWas) {
+  dialog.controlFolderText = "";
+  Click();
+
+  ASSERT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(machine->messages().shown()[0].text, "安装路径不能为空 !");
+  EXPECT_EQ(machine->messages().shown()[0].title, "Velmar软件安装");
+  EXPECT_EQ(machine->messages().shown()[0].type, plat::kMbOk | plat::kMbIconStop);
+  EXPECT_EQ(dialog.requests, "T");
+  EXPECT_TRUE(dialog.progress.calls.empty());
+  EXPECT_TRUE(g_bCheckHostRunning);
+  EXPECT_TRUE(catalogue.installFolder.empty());
+  EXPECT_FALSE(Exists("C:\\Velmar批打印软件"));
+  EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine, std::string(kProductKey) + kEntry));
+
+  // The user fixes the text and clicks again.
+  dialog.controlFolderText = "C:\\Velmar";
+  Click();
+  EXPECT_EQ(dialog.requests, "TTPD");
+}
+
+TEST_F(InstallCommandTest, FailedCopyCancelsWithNothingRegistered) {
+  dialog.controlFolderText = "C:\\VelmarTest\\Missing\\Deeper";
+  machine->messages().Answer(plat::kIdAbort);
+  Click();
+
+  EXPECT_FALSE(Exists("C:\\VelmarTest\\Missing"));
+  ASSERT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(machine->messages().shown()[0].type, plat::kMbAbortRetryIgnore);
+  EXPECT_EQ(dialog.requests, "TPC");
+  EXPECT_TRUE(catalogue.installFolder.empty());
+  EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine, std::string(kProductKey) + "\\Applications"));
+  EXPECT_EQ(regtest::ReadRaw(reg(), kHkeyCurrentUser, kProfile, "TRUSTEDPATHS").bytes, Sz("c:\\data"));
+  EXPECT_FALSE(Exists(std::string(kHostFolder) + "\\Fonts\\Velmar_EN.shx"));
+  // The bar stopped where the copy gave up: no stage step, no final position.
+  ASSERT_FALSE(dialog.progress.positions.empty());
+  EXPECT_LT(dialog.progress.positions.back(), 13);
+}
+
+}  // namespace
