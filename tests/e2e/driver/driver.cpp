@@ -1,0 +1,447 @@
+// velmar_e2e_driver: drives another process's windows from a shell script, one command per run.
+//
+//   driver wait TITLE [SECONDS]           wait for a visible top-level window; print its handle
+//   driver gone TITLE [SECONDS]           wait until no visible top-level window has that title
+//   driver text TITLE ID                  print a control's text (WM_GETTEXT)
+//   driver state TITLE ID                 print "enabled=E visible=V checked=C"
+//   driver click TITLE ID                 post BM_CLICK to a control
+//   driver settext TITLE ID TEXT          set a control's text (WM_SETTEXT)
+//   driver msgbox TITLE [SECONDS]         wait for a message box (#32770); print its text (id 65535)
+//   driver answer TITLE BUTTON_ID         press a message box button (posted BM_CLICK) and wait
+//                                         until that box has closed
+//   driver rect TITLE [ID]                print the screen rectangle "left top right bottom"
+//   driver client TITLE                   print the client area size "width height"
+//   driver close TITLE                    post WM_CLOSE to the window
+//   driver reg ROOT KEY [VALUE]           print a registry value as "TYPE DATA" (64-bit view);
+//                                         without VALUE, list the key: "key NAME", "value NAME"
+//   driver wait-start EXENAME [SECONDS]   wait until a process of that executable name runs
+//   driver wait-exit EXENAME [SECONDS]    wait until no process of that executable name runs
+//   driver time-to-window EXE TITLE [SECONDS]
+//                                         start EXE, print milliseconds until its window is visible
+//   driver list                           print every visible top-level window and its controls
+//
+// Exit codes: 0 done, 1 the condition did not hold (timeout, no such window or key), 2 usage.
+// Titles and texts are UTF-8 on the command line and in the output; control characters in
+// printed texts are escaped as \n, \r and \t so that a multi-line text stays on one line.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kSendTimeoutMs = 10000;
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::string Escaped(const std::wstring& w) {
+  std::string out;
+  for (char c : Utf8(w)) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+// Console output goes to a pipe or file as raw UTF-8 bytes.
+void Print(const std::string& line) {
+  std::string s = line + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), (DWORD)s.size(), &written, nullptr);
+}
+
+int Fail(const std::string& why) {
+  std::string s = "driver: " + why + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), s.data(), (DWORD)s.size(), &written, nullptr);
+  return 1;
+}
+
+std::wstring WindowTitle(HWND w) {
+  wchar_t buf[512] = L"";
+  // Top-level captions are kept by the window manager side, so this reaches other processes.
+  GetWindowTextW(w, buf, 512);
+  return buf;
+}
+
+std::wstring ClassOf(HWND w) {
+  wchar_t buf[256] = L"";
+  GetClassNameW(w, buf, 256);
+  return buf;
+}
+
+// A control's text, read through the control's own window procedure.
+bool ControlText(HWND w, std::wstring& text) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len))
+    return false;
+  std::vector<wchar_t> buf(len + 2, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXT, buf.size(), (LPARAM)buf.data(), SMTO_ABORTIFHUNG,
+                           kSendTimeoutMs, &got))
+    return false;
+  text.assign(buf.data(), got);
+  return true;
+}
+
+struct Search {
+  std::wstring title;
+  const wchar_t* cls;  // null: any class
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<Search*>(p);
+  if (!IsWindowVisible(w) || WindowTitle(w) != s->title) return TRUE;
+  if (s->cls && ClassOf(w) != s->cls) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
+HWND FindTopLevel(const std::wstring& title, const wchar_t* cls = nullptr) {
+  Search s{title, cls, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND WaitTopLevel(const std::wstring& title, double seconds, const wchar_t* cls = nullptr) {
+  ULONGLONG end = GetTickCount64() + (ULONGLONG)(seconds * 1000);
+  for (;;) {
+    if (HWND w = FindTopLevel(title, cls)) return w;
+    if (GetTickCount64() >= end) return nullptr;
+    Sleep(20);
+  }
+}
+
+std::string Hex(const void* p) {
+  char buf[32];
+  snprintf(buf, sizeof buf, "0x%llx", (unsigned long long)(UINT_PTR)p);
+  return buf;
+}
+
+std::wstring Wide(const char* utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, w.data(), n);
+  w.resize(n ? n - 1 : 0);
+  return w;
+}
+
+struct Args {
+  std::vector<std::wstring> v;
+  size_t size() const { return v.size(); }
+  const std::wstring& operator[](size_t i) const { return v[i]; }
+  double Seconds(size_t i, double dflt) const { return i < v.size() ? _wtof(v[i].c_str()) : dflt; }
+  int Id(size_t i) const { return (int)wcstol(v[i].c_str(), nullptr, 0); }
+};
+
+int Usage() {
+  Print("usage: driver wait|gone|text|state|click|settext|msgbox|answer|rect|client|close|"
+        "reg|wait-start|wait-exit|time-to-window|list ...");
+  return 2;
+}
+
+// The top-level window named by args[1], which must exist now.
+HWND Window(const Args& a, std::string& err) {
+  HWND w = FindTopLevel(a[1]);
+  if (!w) err = "no visible window titled \"" + Utf8(a[1]) + "\"";
+  return w;
+}
+
+HWND Control(const Args& a, std::string& err) {
+  HWND w = Window(a, err);
+  if (!w) return nullptr;
+  HWND c = GetDlgItem(w, a.Id(2));
+  if (!c) err = "window \"" + Utf8(a[1]) + "\" has no control " + Utf8(a[2]);
+  return c;
+}
+
+int CmdWait(const Args& a) {
+  HWND w = WaitTopLevel(a[1], a.Seconds(2, 30));
+  if (!w) return Fail("timed out waiting for \"" + Utf8(a[1]) + "\"");
+  Print(Hex(w));
+  return 0;
+}
+
+int CmdGone(const Args& a) {
+  ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(2, 30) * 1000);
+  while (FindTopLevel(a[1])) {
+    if (GetTickCount64() >= end) return Fail("\"" + Utf8(a[1]) + "\" is still open");
+    Sleep(20);
+  }
+  return 0;
+}
+
+int CmdText(const Args& a) {
+  std::string err;
+  HWND c = Control(a, err);
+  if (!c) return Fail(err);
+  std::wstring text;
+  if (!ControlText(c, text)) return Fail("WM_GETTEXT did not answer");
+  Print(Escaped(text));
+  return 0;
+}
+
+int CmdState(const Args& a) {
+  std::string err;
+  HWND c = Control(a, err);
+  if (!c) return Fail(err);
+  DWORD_PTR checked = 0;
+  SendMessageTimeoutW(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &checked);
+  Print("enabled=" + std::to_string(IsWindowEnabled(c) ? 1 : 0) +
+        " visible=" + std::to_string(IsWindowVisible(c) ? 1 : 0) +
+        " checked=" + std::to_string((int)checked));
+  return 0;
+}
+
+// Posted, not sent: the click's handler may open a modal message box and not return for a while.
+int CmdClick(const Args& a) {
+  std::string err;
+  HWND c = Control(a, err);
+  if (!c) return Fail(err);
+  if (!PostMessageW(c, BM_CLICK, 0, 0)) return Fail("PostMessage failed");
+  return 0;
+}
+
+int CmdSetText(const Args& a) {
+  std::string err;
+  HWND c = Control(a, err);
+  if (!c) return Fail(err);
+  DWORD_PTR ok = 0;
+  if (!SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)a[3].c_str(), SMTO_ABORTIFHUNG,
+                           kSendTimeoutMs, &ok) || !ok)
+    return Fail("WM_SETTEXT failed");
+  return 0;
+}
+
+int CmdMsgBox(const Args& a) {
+  HWND w = WaitTopLevel(a[1], a.Seconds(2, 30), L"#32770");
+  if (!w) return Fail("no message box titled \"" + Utf8(a[1]) + "\"");
+  HWND text = GetDlgItem(w, 0xFFFF);
+  std::wstring s;
+  if (!text || !ControlText(text, s)) return Fail("the message box has no text control 65535");
+  Print(Escaped(s));
+  return 0;
+}
+
+int CmdAnswer(const Args& a) {
+  HWND w = FindTopLevel(a[1], L"#32770");
+  if (!w) return Fail("no message box titled \"" + Utf8(a[1]) + "\"");
+  HWND b = GetDlgItem(w, a.Id(2));
+  if (!b) return Fail("the message box has no button " + Utf8(a[2]));
+  if (!PostMessageW(b, BM_CLICK, 0, 0)) return Fail("PostMessage failed");
+  // The next box may open with the same title at once; waiting for this one keeps steps apart.
+  ULONGLONG end = GetTickCount64() + 10000;
+  while (IsWindow(w)) {
+    if (GetTickCount64() >= end) return Fail("the message box did not close");
+    Sleep(20);
+  }
+  return 0;
+}
+
+int CmdRect(const Args& a) {
+  std::string err;
+  HWND w = a.size() > 2 ? Control(a, err) : Window(a, err);
+  if (!w) return Fail(err);
+  RECT r;
+  if (!GetWindowRect(w, &r)) return Fail("GetWindowRect failed");
+  Print(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
+        " " + std::to_string(r.bottom));
+  return 0;
+}
+
+int CmdClient(const Args& a) {
+  std::string err;
+  HWND w = Window(a, err);
+  if (!w) return Fail(err);
+  RECT r;
+  if (!GetClientRect(w, &r)) return Fail("GetClientRect failed");
+  Print(std::to_string(r.right) + " " + std::to_string(r.bottom));
+  return 0;
+}
+
+int CmdClose(const Args& a) {
+  std::string err;
+  HWND w = Window(a, err);
+  if (!w) return Fail(err);
+  PostMessageW(w, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+bool Root(const std::wstring& name, HKEY& root) {
+  if (name == L"HKLM" || name == L"HKEY_LOCAL_MACHINE") root = HKEY_LOCAL_MACHINE;
+  else if (name == L"HKCU" || name == L"HKEY_CURRENT_USER") root = HKEY_CURRENT_USER;
+  else return false;
+  return true;
+}
+
+// Values are read with the narrow API, so REG_SZ data shows the bytes a code page 936 program
+// reads back; they are printed as hex, without the terminator the registry keeps.
+int CmdReg(const Args& a) {
+  HKEY root;
+  if (a.size() < 3 || !Root(a[1], root)) return Usage();
+  HKEY key;
+  LONG rc = RegOpenKeyExW(root, a[2].c_str(), 0, KEY_READ, &key);
+  if (rc != ERROR_SUCCESS) return Fail("no key " + Utf8(a[2]));
+  if (a.size() < 4) {
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+      DWORD len = 256;
+      if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
+      Print("key " + Utf8(name));
+    }
+    for (DWORD i = 0;; ++i) {
+      DWORD len = 256;
+      if (RegEnumValueW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
+      Print("value " + Utf8(name));
+    }
+    RegCloseKey(key);
+    return 0;
+  }
+  std::string valueName;
+  {
+    int n = WideCharToMultiByte(CP_ACP, 0, a[3].c_str(), -1, nullptr, 0, nullptr, nullptr);
+    valueName.resize(n);
+    WideCharToMultiByte(CP_ACP, 0, a[3].c_str(), -1, valueName.data(), n, nullptr, nullptr);
+  }
+  DWORD type = 0, size = 0;
+  rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, nullptr, &size);
+  std::vector<unsigned char> data(size + 1);
+  if (rc == ERROR_SUCCESS)
+    rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, data.data(), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return Fail("no value " + Utf8(a[3]));
+  if (type == REG_DWORD && size == 4) {
+    DWORD d;
+    memcpy(&d, data.data(), 4);
+    Print("REG_DWORD " + std::to_string(d));
+    return 0;
+  }
+  if (type == REG_SZ && size > 0 && data[size - 1] == 0) --size;
+  std::string hex;
+  char byte[3];
+  for (DWORD i = 0; i < size; ++i) {
+    snprintf(byte, sizeof byte, "%02x", data[i]);
+    hex += byte;
+  }
+  const char* typeName = type == REG_SZ ? "REG_SZ" : type == REG_EXPAND_SZ ? "REG_EXPAND_SZ"
+                         : type == REG_BINARY ? "REG_BINARY" : "REG_OTHER";
+  Print(std::string(typeName) + " " + hex);
+  return 0;
+}
+
+bool ProcessRuns(const std::wstring& exe) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof e;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snap, &e); more && !found; more = Process32NextW(snap, &e))
+    found = _wcsicmp(e.szExeFile, exe.c_str()) == 0;
+  CloseHandle(snap);
+  return found;
+}
+
+int CmdWaitStart(const Args& a) {
+  ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(2, 30) * 1000);
+  while (!ProcessRuns(a[1])) {
+    if (GetTickCount64() >= end) return Fail(Utf8(a[1]) + " did not start");
+    Sleep(50);
+  }
+  return 0;
+}
+
+int CmdWaitExit(const Args& a) {
+  ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(2, 30) * 1000);
+  while (ProcessRuns(a[1])) {
+    if (GetTickCount64() >= end) return Fail(Utf8(a[1]) + " is still running");
+    Sleep(50);
+  }
+  return 0;
+}
+
+// Measured inside one process, so the driver's own start-up is not part of the figure.
+int CmdTimeToWindow(const Args& a) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + a[1] + L"\"";
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&t0);
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return Fail("cannot start " + Utf8(a[1]));
+  HWND w = WaitTopLevel(a[2], a.Seconds(3, 60));
+  QueryPerformanceCounter(&t1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  if (!w) return Fail("no window \"" + Utf8(a[2]) + "\"");
+  Print(std::to_string((t1.QuadPart - t0.QuadPart) * 1000.0 / freq.QuadPart));
+  return 0;
+}
+
+BOOL CALLBACK PrintChild(HWND c, LPARAM) {
+  std::wstring text;
+  ControlText(c, text);
+  Print("    id=" + std::to_string(GetDlgCtrlID(c)) + " class=" + Utf8(ClassOf(c)) +
+        " visible=" + std::to_string(IsWindowVisible(c) ? 1 : 0) +
+        " enabled=" + std::to_string(IsWindowEnabled(c) ? 1 : 0) + " text=\"" + Escaped(text) +
+        "\"");
+  return TRUE;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND w, LPARAM) {
+  if (!IsWindowVisible(w)) return TRUE;
+  Print(Hex(w) + " class=" + Utf8(ClassOf(w)) + " title=\"" + Escaped(WindowTitle(w)) + "\"");
+  EnumChildWindows(w, PrintChild, 0);
+  return TRUE;
+}
+
+int CmdList(const Args&) {
+  EnumWindows(PrintTopLevel, 0);
+  return 0;
+}
+
+struct Command {
+  const char* name;
+  size_t minArgs;  // including the command name
+  int (*run)(const Args&);
+};
+
+const Command kCommands[] = {
+    {"wait", 2, CmdWait},         {"gone", 2, CmdGone},       {"text", 3, CmdText},
+    {"state", 3, CmdState},       {"click", 3, CmdClick},     {"settext", 4, CmdSetText},
+    {"msgbox", 2, CmdMsgBox},     {"answer", 3, CmdAnswer},   {"rect", 2, CmdRect},
+    {"client", 2, CmdClient},     {"close", 2, CmdClose},     {"reg", 3, CmdReg},
+    {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
+    {"list", 1, CmdList},
+};
+
+}  // namespace
+
+int main() {
+  // The narrow argv is in the ANSI code page; the wide command line keeps every character.
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  Args a;
+  for (int i = 1; i < argc; ++i) a.v.push_back(argv[i]);
+  LocalFree(argv);
+  if (a.size() == 0) return Usage();
+  for (const Command& c : kCommands) {
+    if (a[0] == Wide(c.name)) return a.size() < c.minArgs ? Usage() : c.run(a);
+  }
+  return Usage();
+}
