@@ -63,8 +63,23 @@ e2e_require_setup() {
     e2e_die "SetUp.exe is not built (target SetUp; got '${VELMAR_E2E_SETUP:-}')"
 }
 
+# e2e_make_uncopyable UNIXFILE: a destination the copy cannot replace. The file is hidden,
+# which Windows' copy refuses to overwrite; Wine 8 replaces hidden (and, for root, read-only)
+# files all the same, so the file is also made immutable, or read-only where that is not allowed.
+e2e_locked=()
+e2e_make_uncopyable() {
+  wine attrib +h "$(winepath -w "$1")" >/dev/null 2>&1 || e2e_die "attrib +h failed on $1"
+  if chattr +i "$1" 2>/dev/null; then
+    e2e_locked+=("$1")
+  else
+    chmod a-w "$1"
+  fi
+}
+
 e2e_cleanup() {
-  local pid
+  local pid f
+  for f in "${e2e_locked[@]}"; do chattr -i "$f" 2>/dev/null || true; done
+  e2e_locked=()
   for pid in "$E2E_SETUP_PID" "${e2e_pids[@]}"; do
     [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
   done
@@ -112,6 +127,10 @@ e2e_fresh_prefix() {
   local template="$VELMAR_E2E_WORK/template-prefix"
   [[ -f "$template/system.reg" ]] ||
     e2e_die "no template prefix at $template (ctest runs e2e.prefix first)"
+  if [[ -n "$E2E_SETUP_PID" ]]; then
+    kill "$E2E_SETUP_PID" 2>/dev/null || true
+    E2E_SETUP_PID=
+  fi
   if [[ -n "$E2E_WINESERVER_PID" ]]; then
     WINEPREFIX="$E2E_PREFIX" wineserver -k 2>/dev/null || true
     wait "$E2E_WINESERVER_PID" 2>/dev/null || true
