@@ -136,9 +136,14 @@ e2e_fresh_prefix() {
     wait "$E2E_WINESERVER_PID" 2>/dev/null || true
     E2E_WINESERVER_PID=
   fi
-  E2E_PREFIX="$E2E_DIR/prefix${1:-}"
-  rm -rf "$E2E_PREFIX"
-  cp -a "$template" "$E2E_PREFIX"
+  rm -rf "$E2E_DIR/prefix${1:-}"
+  cp -a "$template" "$E2E_DIR/prefix${1:-}"
+  e2e_use_prefix "$E2E_DIR/prefix${1:-}"
+}
+
+# e2e_use_prefix DIR: work in that prefix, with a persistent wineserver of its own.
+e2e_use_prefix() {
+  E2E_PREFIX="$1"
   export WINEPREFIX="$E2E_PREFIX"
   wineserver -f -p >/dev/null 2>&1 &
   E2E_WINESERVER_PID=$!

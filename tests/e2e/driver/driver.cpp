@@ -14,6 +14,7 @@
 //   driver close TITLE                    post WM_CLOSE to the window
 //   driver reg ROOT KEY [VALUE]           print a registry value as "TYPE DATA" (64-bit view);
 //                                         without VALUE, list the key: "key NAME", "value NAME"
+//   driver dump ROOT KEY                  print the key and everything below it, one line each
 //   driver wait-start EXENAME [SECONDS]   wait until a process of that executable name runs
 //   driver wait-exit EXENAME [SECONDS]    wait until no process of that executable name runs
 //   driver time-to-window EXE TITLE [SECONDS]
@@ -148,7 +149,7 @@ struct Args {
 
 int Usage() {
   Print("usage: driver wait|gone|text|state|click|settext|msgbox|answer|rect|client|close|"
-        "reg|wait-start|wait-exit|time-to-window|list ...");
+        "reg|dump|wait-start|wait-exit|time-to-window|list ...");
   return 2;
 }
 
@@ -343,6 +344,49 @@ int CmdReg(const Args& a) {
   return 0;
 }
 
+void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
+  HKEY key;
+  if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  Print("[" + Utf8(path) + "]");
+  std::vector<BYTE> data(65536);
+  wchar_t valueName[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLen = 16384, type = 0, size = (DWORD)data.size();
+    if (RegEnumValueW(key, i, valueName, &nameLen, nullptr, &type, data.data(), &size) !=
+        ERROR_SUCCESS)
+      break;
+    std::string shown;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      std::wstring text(reinterpret_cast<wchar_t*>(data.data()), size / sizeof(wchar_t));
+      while (!text.empty() && text.back() == L'\0') text.pop_back();
+      shown = "\"" + Escaped(text) + "\"";
+    } else if (type == REG_DWORD && size == 4) {
+      DWORD d;
+      memcpy(&d, data.data(), 4);
+      shown = "dword:" + std::to_string(d);
+    } else {
+      shown = "(" + std::to_string(size) + " bytes of type " + std::to_string(type) + ")";
+    }
+    Print("  " + (nameLen ? Utf8(valueName) : std::string("@")) + " = " + shown);
+  }
+  std::vector<std::wstring> subKeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD len = 256;
+    if (RegEnumKeyExW(key, i, valueName, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    subKeys.push_back(valueName);
+  }
+  for (const std::wstring& sub : subKeys) DumpKey(key, sub, path + L"\\" + sub);
+  RegCloseKey(key);
+}
+
+int CmdDump(const Args& a) {
+  HKEY root;
+  if (!Root(a[1], root)) return Usage();
+  DumpKey(root, a[2], a[1] + L"\\" + a[2]);
+  return 0;
+}
+
 bool ProcessRuns(const std::wstring& exe) {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snap == INVALID_HANDLE_VALUE) return false;
@@ -426,7 +470,7 @@ const Command kCommands[] = {
     {"state", 3, CmdState},       {"click", 3, CmdClick},     {"settext", 4, CmdSetText},
     {"msgbox", 2, CmdMsgBox},     {"answer", 3, CmdAnswer},   {"rect", 2, CmdRect},
     {"client", 2, CmdClient},     {"close", 2, CmdClose},     {"reg", 3, CmdReg},
-    {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
+    {"dump", 3, CmdDump},         {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
     {"list", 1, CmdList},
 };
 
