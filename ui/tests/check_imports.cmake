@@ -1,0 +1,26 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when SetUp.exe imports a DLL that does not come with Windows: an elevated program
+# must not pick up a runtime DLL that someone placed beside it.
+#   cmake -DOBJDUMP=... -DEXE=... -P check_imports.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} -p ${EXE} failed")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+if(NOT lines)
+  message(FATAL_ERROR "no imports found in ${EXE}")
+endif()
+set(system advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll
+           user32.dll)
+set(foreign "")
+foreach(line IN LISTS lines)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(TOLOWER "${dll}" dll)
+  message(STATUS "imports ${dll}")
+  if(NOT dll IN_LIST system AND NOT dll MATCHES "^api-ms-win-")
+    list(APPEND foreign ${dll})
+  endif()
+endforeach()
+if(foreign)
+  message(FATAL_ERROR "SetUp.exe imports DLLs that are not part of Windows: ${foreign}")
+endif()
