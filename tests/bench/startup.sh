@@ -29,7 +29,6 @@ echo "registry: $(drv reg HKLM 'SOFTWARE\Autodesk\AutoCAD' | grep -c '^key') rel
      "$(drv reg HKLM 'SOFTWARE\Autodesk\AutoCAD\R23.1' | grep -c '^key') products in R23.1"
 e2e_place_setup 'C:\Bench'
 cp "$VELMAR_E2E_PROBE" "$E2E_C/Bench/probe.exe"
-e2e_display
 
 # one EXE TITLE EXENAME: milliseconds to a visible window, then the program is cancelled.
 one() {

@@ -4,7 +4,7 @@
 //   driver gone TITLE [SECONDS]           wait until no visible top-level window has that title
 //   driver text TITLE ID                  print a control's text (WM_GETTEXT)
 //   driver state TITLE ID                 print "enabled=E visible=V checked=C"
-//   driver click TITLE ID                 post BM_CLICK to a control
+//   driver click TITLE ID                 post BM_CLICK to a visible, enabled control
 //   driver settext TITLE ID TEXT          set a control's text (WM_SETTEXT)
 //   driver msgbox TITLE [SECONDS]         wait for a message box (#32770); print its text (id 65535)
 //   driver answer TITLE BUTTON_ID         press a message box button (posted BM_CLICK) and wait
@@ -25,6 +25,7 @@
 // Titles and texts are UTF-8 on the command line and in the output; control characters in
 // printed texts are escaped as \n, \r and \t so that a multi-line text stays on one line.
 #include <windows.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -207,10 +208,13 @@ int CmdState(const Args& a) {
 }
 
 // Posted, not sent: the click's handler may open a modal message box and not return for a while.
+// A button acts on BM_CLICK even when disabled or hidden, which no user could do; refused here.
 int CmdClick(const Args& a) {
   std::string err;
   HWND c = Control(a, err);
   if (!c) return Fail(err);
+  if (!IsWindowVisible(c) || !IsWindowEnabled(c))
+    return Fail("control " + Utf8(a[2]) + " is hidden or disabled; a user could not click it");
   if (!PostMessageW(c, BM_CLICK, 0, 0)) return Fail("PostMessage failed");
   return 0;
 }

@@ -22,7 +22,6 @@ prepare() {
   e2e_start_setup
 }
 
-e2e_display
 
 # Retry, then Ignore.
 prepare -ignore

@@ -7,7 +7,6 @@ source "$(dirname "$0")/../lib.sh"
 e2e_begin driver
 [[ -f "${VELMAR_E2E_PROBE:-}" ]] || e2e_die "the probe dialog is not built"
 e2e_fresh_prefix
-e2e_display
 
 title='Velmar驱动测试'
 cp "$VELMAR_E2E_PROBE" "$E2E_C/probe.exe"

@@ -9,7 +9,6 @@ e2e_require_setup
 e2e_fresh_prefix
 e2e_seed sample
 e2e_place_setup 'C:\Setup'
-e2e_display
 e2e_start_setup
 P="$E2E_PICKER_TITLE"
 

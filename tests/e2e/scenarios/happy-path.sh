@@ -9,7 +9,6 @@ e2e_fresh_prefix
 e2e_seed sample
 # A download folder with Chinese in its name: the package is found beside the program.
 e2e_place_setup 'C:\下载\Velmar安装包'
-e2e_display
 e2e_start_setup
 
 # Input layout.

@@ -8,7 +8,6 @@ e2e_require_setup
 e2e_fresh_prefix
 e2e_seed none
 e2e_place_setup 'C:\Setup'
-e2e_display
 e2e_start_setup
 
 for i in "${!E2E_BOX_IDS[@]}"; do

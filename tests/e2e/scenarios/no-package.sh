@@ -8,7 +8,6 @@ e2e_require_setup
 e2e_fresh_prefix
 e2e_seed sample
 e2e_place_setup 'C:\Setup' nodata
-e2e_display
 e2e_start_setup
 
 click 1022
