@@ -21,7 +21,9 @@ plat::HKey FromHkey(HKEY key) {
 
 // The out handle is written only when the call succeeded, so a failed open leaves no handle
 // for the caller's owner to close.
-long Answer(LONG result, HKEY opened, plat::HKey* out) {
+// The handle is taken by reference: the call that fills it must run before it is read, and
+// the order in which a function's arguments are evaluated is not fixed.
+long Answer(LONG result, const HKEY& opened, plat::HKey* out) {
   *out = result == ERROR_SUCCESS ? FromHkey(opened) : plat::kNoKey;
   return result;
 }
