@@ -170,46 +170,84 @@ TEST_F(PackageCopyTest, ReadOnlyDestinationReplacedAndEverythingLeftWritable) {
   EXPECT_TRUE(machine->messages().shown().empty());
 }
 
-TEST_F(PackageCopyTest, HiddenDestinationRefusedThenRetriedOrIgnored) {
+// What keeps a destination from being replaced, and how the user removes it before Retry.
+// Windows refuses to copy over a hidden file; Wine 8 does not, so there only a folder in the
+// file's place blocks the copy.
+struct Blocker {
+  const char* name;
+  bool windowsOnly;
+  void (*block)(TestMachine& machine, const std::string& path);
+  void (*unblock)(TestMachine& machine, const std::string& path);
+};
+
+const Blocker kBlockers[] = {
+    {"Hidden", true,
+     [](TestMachine& m, const std::string& path) {
+       m.WriteFile(path, "old");
+       m.platform().files.SetAttributes(path, plat::kAttrHidden);
+     },
+     [](TestMachine& m, const std::string& path) {
+       m.platform().files.SetAttributes(path, plat::kAttrNormal);
+     }},
+    {"FolderInPlace", false,
+     [](TestMachine& m, const std::string& path) { m.platform().files.CreateDirectory(path); },
+     [](TestMachine& m, const std::string& path) { m.RemoveTree(path); }},
+};
+
+bool Applies(TestMachine& machine, const Blocker& blocker) {
+  return !blocker.windowsOnly || machine.simulated();
+}
+
+TEST_F(PackageCopyTest, BlockedDestinationRetriedOrIgnored) {
   Write(kPackage + "\\A.arx", "new A");
   Write(kPackage + "\\B.arx", "new B");
   MakeFolders(kInstall);
-  const std::string hidden = kInstall + "\\A.arx";
-  for (int answer : {plat::kIdRetry, plat::kIdIgnore}) {
-    SCOPED_TRACE(answer);
-    Write(hidden, "old A");
-    machine->RemoveTree(kInstall + "\\B.arx");
-    ASSERT_TRUE(files().SetAttributes(hidden, plat::kAttrHidden));
-    actingMessages.shown.clear();
-    actingMessages.answer = [&](const sim::ShownMessage&) {
-      if (answer == plat::kIdRetry) files().SetAttributes(hidden, plat::kAttrNormal);
-      return answer;
-    };
+  const std::string blocked = kInstall + "\\A.arx";
+  for (const Blocker& blocker : kBlockers) {
+    if (!Applies(*machine, blocker)) continue;
+    for (int answer : {plat::kIdRetry, plat::kIdIgnore}) {
+      SCOPED_TRACE(std::string(blocker.name) + (answer == plat::kIdRetry ? " Retry" : " Ignore"));
+      machine->RemoveTree(blocked);
+      machine->RemoveTree(kInstall + "\\B.arx");
+      blocker.block(*machine, blocked);
+      actingMessages.shown.clear();
+      actingMessages.answer = [&](const sim::ShownMessage&) {
+        if (answer == plat::kIdRetry) blocker.unblock(*machine, blocked);
+        return answer;
+      };
 
-    ASSERT_TRUE(Copy(acting()));
-    ASSERT_EQ(actingMessages.shown.size(), 1u);
-    EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(hidden));
-    EXPECT_EQ(actingMessages.shown[0].title, "Velmar软件安装");
-    EXPECT_EQ(actingMessages.shown[0].type, plat::kMbAbortRetryIgnore);
-    EXPECT_EQ(Read(hidden), answer == plat::kIdRetry ? "new A" : "old A");
-    EXPECT_EQ(Read(kInstall + "\\B.arx"), "new B");
+      ASSERT_TRUE(Copy(acting()));
+      ASSERT_EQ(actingMessages.shown.size(), 1u);
+      EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(blocked));
+      EXPECT_EQ(actingMessages.shown[0].title, "Velmar软件安装");
+      EXPECT_EQ(actingMessages.shown[0].type, plat::kMbAbortRetryIgnore);
+      EXPECT_EQ(Read(blocked) == "new A", answer == plat::kIdRetry);
+      EXPECT_EQ(Read(kInstall + "\\B.arx"), "new B");
+    }
   }
 }
 
 TEST_F(PackageCopyTest, AbortStopsAtOnce) {
   WritePackageFiles(5);
   const std::vector<std::string> order = List(kPackage);
-  MakeFolders(kInstall);
-  const std::string refused = kInstall + "\\" + order[2];
-  Write(refused, "old");
-  ASSERT_TRUE(files().SetAttributes(refused, plat::kAttrHidden));
-  machine->messages().Answer(plat::kIdAbort);
+  for (const Blocker& blocker : kBlockers) {
+    if (!Applies(*machine, blocker)) continue;
+    SCOPED_TRACE(blocker.name);
+    machine->RemoveTree(kInstall);
+    MakeFolders(kInstall);
+    const std::string refused = kInstall + "\\" + order[2];
+    blocker.block(*machine, refused);
+    machine->messages().Clear();
+    machine->messages().Answer(plat::kIdAbort);
+    progress.positions.clear();
 
-  EXPECT_FALSE(Copy(platform()));
-  EXPECT_EQ(machine->messages().shown().size(), 1u);
-  EXPECT_EQ(progress.positions.size(), 2u + 3u) << "., .., two files, the refused one";
-  for (size_t n = 0; n < order.size(); ++n)
-    EXPECT_EQ(Exists(kInstall + "\\" + order[n]), n <= 2) << order[n];
+    EXPECT_FALSE(Copy(platform()));
+    EXPECT_EQ(machine->messages().shown().size(), 1u);
+    EXPECT_EQ(progress.positions.size(), 2u + 3u) << "., .., two files, the refused one";
+    for (size_t n = 0; n < order.size(); ++n) {
+      if (n != 2) EXPECT_EQ(Exists(kInstall + "\\" + order[n]), n < 2) << order[n];
+    }
+  }
 }
 
 // Copies that all fail show their messages in the listing's own order.
