@@ -41,7 +41,7 @@ check_eq() {
 # check WHAT COMMAND...: passes when the command succeeds.
 check() {
   local what="$1"; shift
-  if "$@"; then ok "$what"; else bad "$what"; fi
+  if "$@" >/dev/null; then ok "$what"; else bad "$what"; fi
 }
 
 e2e_require_tools() {
