@@ -1,5 +1,7 @@
 #include "platform/sim/sim_registry.h"
 
+#include <iconv.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,6 +14,26 @@ namespace {
 constexpr long kErrorKeyDeleted = 1018;
 constexpr long kErrorBadPathname = 161;
 constexpr size_t kMaxKeyNameChars = 255;
+
+// Windows keeps sub-keys ordered by their UTF-16 names after case folding. For Chinese names
+// that is not the order of the code page 936 bytes: 配 (C5E4) sorts before 未 (CEB4) by bytes
+// but after it as U+914D against U+672A.
+std::u16string RegistryOrder(const std::string& fold) {
+  std::string in = fold, out(fold.size() * 4 + 4, '\0');
+  iconv_t convert = iconv_open("UTF-16LE", "CP936");
+  if (convert == reinterpret_cast<iconv_t>(-1)) return std::u16string(fold.begin(), fold.end());
+  char* from = &in[0];
+  char* to = &out[0];
+  size_t fromLeft = in.size(), toLeft = out.size();
+  iconv(convert, &from, &fromLeft, &to, &toLeft);
+  iconv_close(convert);
+  std::u16string units;
+  for (size_t i = 0; i + 1 < out.size() - toLeft; i += 2) {
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[i]) |
+                                          static_cast<unsigned char>(out[i + 1]) << 8));
+  }
+  return units;
+}
 
 bool IsStringType(uint32_t type) {
   return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
@@ -160,8 +182,10 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
       child->fold = text_.Lower(name);
       child->parent = at;
       auto pos = std::lower_bound(
-          at->children.begin(), at->children.end(), child->fold,
-          [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
+          at->children.begin(), at->children.end(), RegistryOrder(child->fold),
+          [](const std::shared_ptr<Node>& n, const std::u16string& order) {
+            return RegistryOrder(n->fold) < order;
+          });
       at->children.insert(pos, child);
     }
     current = child;

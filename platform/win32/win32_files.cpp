@@ -4,12 +4,28 @@
 
 #include <shlobj.h>
 
+#include <string>
 #include <vector>
 
 namespace win32 {
 namespace {
 
 HANDLE ToHandle(plat::FindHandle find) { return reinterpret_cast<HANDLE>(find); }
+
+std::wstring Widen(const std::string& text) {
+  int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+std::string Narrow(const wchar_t* text, int count) {
+  int length = ::WideCharToMultiByte(CP_ACP, 0, text, count, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, count, &narrow[0], length, nullptr, nullptr);
+  return narrow;
+}
 
 void Fill(const WIN32_FIND_DATAA& data, plat::FindEntry* entry) {
   entry->name = data.cFileName;
@@ -76,11 +92,15 @@ std::string Win32FileSystem::CurrentDirectory() {
 }
 
 bool Win32FileSystem::GetEnvironmentVariable(const std::string& name, std::string* value) {
-  // A set but empty variable answers 0 like an unset one; only the last error tells them apart.
-  std::vector<char> buffer(MAX_PATH);
+  // GetEnvironmentVariableA is GetEnvironmentVariableW converted to the ANSI code page, and
+  // so it is done here: Wine's A form sizes the result in UTF-16 units and cuts one byte off
+  // the end for every double-byte character in the value.
+  std::wstring wideName = Widen(name);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
+    // A set but empty variable answers 0 like an unset one; only the last error tells them apart.
     ::SetLastError(ERROR_SUCCESS);
-    DWORD length = ::GetEnvironmentVariableA(name.c_str(), buffer.data(),
+    DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), buffer.data(),
                                              static_cast<DWORD>(buffer.size()));
     if (length == 0) {
       if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
@@ -88,7 +108,7 @@ bool Win32FileSystem::GetEnvironmentVariable(const std::string& name, std::strin
       return true;
     }
     if (length < buffer.size()) {
-      value->assign(buffer.data(), length);
+      *value = Narrow(buffer.data(), static_cast<int>(length));
       return true;
     }
     // Too small: length is the size needed, terminator included. The value may grow meanwhile.

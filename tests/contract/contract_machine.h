@@ -1,0 +1,30 @@
+#pragma once
+// What the contract suite needs beyond TestMachine, per machine: a progress bar to drive and
+// read back, the process environment, and which implementation of the API answers.
+#include <memory>
+#include <string>
+
+#include "platform/progress_sink.h"
+#include "tests/support/test_machine.h"
+
+namespace contract {
+
+class ProgressProbe {
+ public:
+  // Natively a sim::RecordingProgress; on Windows a real msctls_progress32 in a hidden window.
+  static std::unique_ptr<ProgressProbe> Create();
+  virtual ~ProgressProbe() = default;
+  virtual plat::ProgressSink& sink() = 0;
+  // False when the bar could not be made (on Windows: no window station, e.g. no DISPLAY).
+  virtual bool ready() const = 0;
+  virtual int Pos() = 0;  // the position as the bar itself reports it
+};
+
+void SetEnvironment(TestMachine& machine, const std::string& name, const std::string& value);
+
+// The Wine that runs the Windows build (not Windows, not the simulated machine).
+bool UnderWine();
+// Wine run by the Unix superuser, who writes to files whose write bits are cleared.
+bool UnderWineAsUnixRoot();
+
+}  // namespace contract

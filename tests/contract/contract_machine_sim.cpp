@@ -1,0 +1,31 @@
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_progress.h"
+#include "tests/contract/contract_machine.h"
+
+namespace contract {
+namespace {
+
+class SimProgressProbe : public ProgressProbe {
+ public:
+  plat::ProgressSink& sink() override { return bar_; }
+  bool ready() const override { return true; }
+  int Pos() override { return bar_.pos; }
+
+ private:
+  sim::RecordingProgress bar_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressProbe> ProgressProbe::Create() {
+  return std::make_unique<SimProgressProbe>();
+}
+
+void SetEnvironment(TestMachine& machine, const std::string& name, const std::string& value) {
+  machine.simulated()->files.SetEnvironment(name, value);
+}
+
+bool UnderWine() { return false; }
+bool UnderWineAsUnixRoot() { return false; }
+
+}  // namespace contract

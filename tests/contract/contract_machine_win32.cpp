@@ -1,0 +1,58 @@
+#include "platform/win32/windows_api.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32/win32_progress.h"
+#include "tests/contract/contract_machine.h"
+
+namespace contract {
+namespace {
+
+class Win32ProgressProbe : public ProgressProbe {
+ public:
+  Win32ProgressProbe() {
+    // Without the class registered (comctl32 registers it here) CreateWindowEx answers null.
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&classes);
+    // A top-level popup: a WS_CHILD window needs a parent. Never shown.
+    window_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 200, 20, nullptr,
+                                nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    bar_.Attach(window_);
+  }
+  ~Win32ProgressProbe() override {
+    if (window_) ::DestroyWindow(window_);
+  }
+  plat::ProgressSink& sink() override { return bar_; }
+  bool ready() const override { return window_ != nullptr; }
+  int Pos() override { return static_cast<int>(::SendMessageA(window_, PBM_GETPOS, 0, 0)); }
+
+ private:
+  HWND window_ = nullptr;
+  win32::Win32ProgressBar bar_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressProbe> ProgressProbe::Create() {
+  return std::make_unique<Win32ProgressProbe>();
+}
+
+void SetEnvironment(TestMachine&, const std::string& name, const std::string& value) {
+  ::SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool UnderWineAsUnixRoot() {
+  // scripts/wine-run passes the Unix user down; Wine gives a program no other view of it.
+  const char* root = std::getenv("VELMAR_WINE_UNIX_ROOT");
+  return UnderWine() && root && std::strcmp(root, "1") == 0;
+}
+
+}  // namespace contract

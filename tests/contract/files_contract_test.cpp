@@ -1,0 +1,216 @@
+// The file-system semantics the logic relies on, checked on the simulated and the real one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/win_constants.h"
+#include "tests/contract/contract_machine.h"
+#include "tests/support/test_machine.h"
+
+namespace {
+
+using plat::kAttrArchive;
+using plat::kAttrDirectory;
+using plat::kAttrHidden;
+using plat::kAttrReadOnly;
+
+struct Listed {
+  std::string name;
+  uint32_t attributes;
+  bool operator==(const Listed& o) const { return name == o.name && attributes == o.attributes; }
+};
+std::ostream& operator<<(std::ostream& out, const Listed& e) {
+  return out << e.name << ":" << std::hex << e.attributes << std::dec;
+}
+
+// Every test works in its own folder below the current directory, so that drive-relative
+// paths ("\\folder") reach it too.
+class FilesContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string current = files().CurrentDirectory();
+    ASSERT_GE(current.size(), 3u);
+    ASSERT_EQ(current[1], ':');
+    if (current.back() != '\\') current += '\\';
+    scratch_ = current + "vc-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    machine_->RemoveTree(scratch_);
+    ASSERT_TRUE(files().CreateDirectory(scratch_));
+  }
+  void TearDown() override {
+    machine_->RemoveTree(scratch_);
+    if (sim::Machine* simulated = machine_->simulated()) {
+      EXPECT_EQ(simulated->files.OpenFinds(), 0) << "a search was left open";
+    }
+  }
+
+  plat::FileSystem& files() { return machine_->platform().files; }
+  std::string Path(const std::string& below) const { return scratch_ + "\\" + below; }
+  std::string Content(const std::string& path) {
+    std::string content;
+    return machine_->ReadFile(path, &content) ? content : "<unreadable>";
+  }
+  std::vector<Listed> List(const std::string& pattern) {
+    std::vector<Listed> listed;
+    plat::FindEntry entry;
+    plat::UniqueFind find(files(), files().FindFirst(pattern, &entry));
+    for (bool more = static_cast<bool>(find); more; more = files().FindNext(find.get(), &entry)) {
+      listed.push_back({entry.name, entry.attributes});
+    }
+    return listed;
+  }
+
+  std::unique_ptr<TestMachine> machine_ = TestMachine::Create();
+  std::string scratch_;
+};
+
+TEST_F(FilesContract, ListsAFolderInTheFileSystemsOrderWithAttributes) {
+  for (const char* name : {"c.txt", "Z.txt", "a2.txt", "_x.txt", "b.txt", "A.txt"}) {
+    machine_->WriteFile(Path(std::string("List\\") + name), name);
+  }
+  // Attributes are set with the archive bit: Wine reports it on every file whatever was set.
+  ASSERT_TRUE(files().SetAttributes(Path("List\\b.txt"), kAttrHidden | kAttrArchive));
+  ASSERT_TRUE(files().SetAttributes(Path("List\\c.txt"), kAttrReadOnly | kAttrArchive));
+  ASSERT_TRUE(files().CreateDirectory(Path("List\\Sub")));
+  // Names compare after upper-casing: '_' (0x5F) sorts after the letters.
+  const std::vector<Listed> expected = {
+      {".", kAttrDirectory},      {"..", kAttrDirectory},
+      {"A.txt", kAttrArchive},    {"a2.txt", kAttrArchive},
+      {"b.txt", kAttrHidden | kAttrArchive},   {"c.txt", kAttrReadOnly | kAttrArchive},
+      {"Sub", kAttrDirectory},    {"Z.txt", kAttrArchive},
+      {"_x.txt", kAttrArchive},
+  };
+  EXPECT_EQ(List(Path("List\\*.*")), expected);
+  EXPECT_EQ(List(Path("list\\*")), expected);
+  EXPECT_EQ(List(Path("Missing\\*.*")), std::vector<Listed>{});
+}
+
+TEST_F(FilesContract, FindsOnePathWithoutWildcard) {
+  machine_->WriteFile(Path("Data\\A.txt"), "a");
+  ASSERT_TRUE(files().CreateDirectory(Path("Data\\Sub")));
+  struct Case {
+    const char* path;
+    std::vector<Listed> found;
+  };
+  const Case cases[] = {
+      {"Data\\A.txt", {{"A.txt", kAttrArchive}}},
+      {"DATA\\a.TXT", {{"A.txt", kAttrArchive}}},
+      {"Data\\Sub", {{"Sub", kAttrDirectory}}},
+      {"Data", {{"Data", kAttrDirectory}}},
+      {"Data\\Missing", {}},
+      {"Missing\\A.txt", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(List(Path(c.path)), c.found);
+  }
+}
+
+TEST_F(FilesContract, CreatesOneDirectoryLevel) {
+  machine_->WriteFile(Path("File"), "x");
+  struct Case {
+    const char* path;
+    bool created;
+  };
+  const Case steps[] = {
+      {"One", true},       {"One", false},          {"ONE", false},
+      {"Two\\Deep", false}, {"One\\Deeper", true},  {"File", false},
+      {"淺\\", true},      {"淺\\Below", true},
+  };
+  for (const Case& step : steps) {
+    SCOPED_TRACE(step.path);
+    EXPECT_EQ(files().CreateDirectory(Path(step.path)), step.created);
+  }
+  EXPECT_EQ(files().GetAttributes(Path("one\\deeper")), kAttrDirectory);
+  EXPECT_EQ(files().GetAttributes(Path("Two")), plat::kInvalidAttributes);
+  EXPECT_EQ(files().GetAttributes(Path("淺\\Below")), kAttrDirectory);
+}
+
+TEST_F(FilesContract, CopiesOverFilesTheWayWindowsDoes) {
+  // Windows refuses to copy over a read-only or a hidden file (CopyFile's documented access
+  // denied). Wine 8 does not check hidden at all, and keeps read-only as cleared Unix write
+  // bits, through which the Unix superuser writes anyway: there the copy goes through.
+  const bool wine = contract::UnderWine();
+  const bool wineRoot = contract::UnderWineAsUnixRoot();
+  struct Case {
+    const char* label;
+    uint32_t sourceAttributes;
+    bool destinationExists;
+    uint32_t destinationAttributes;
+    bool failIfExists;
+    bool copied;
+    uint32_t attributesAfter;  // of the destination, when copied
+  };
+  const Case cases[] = {
+      {"new file", kAttrArchive, false, 0, false, true, kAttrArchive},
+      {"replaces a file", kAttrArchive, true, kAttrArchive, false, true, kAttrArchive},
+      {"fail if exists", kAttrArchive, true, kAttrArchive, true, false, 0},
+      {"read-only source", kAttrReadOnly | kAttrArchive, false, 0, false, true,
+       kAttrReadOnly | kAttrArchive},
+      {"read-only destination", kAttrArchive, true, kAttrReadOnly | kAttrArchive, false, wineRoot,
+       kAttrReadOnly | kAttrArchive},
+      {"hidden destination", kAttrArchive, true, kAttrHidden | kAttrArchive, false, wine,
+       kAttrHidden | kAttrArchive},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string from = Path("from.txt"), to = Path("to.txt");
+    machine_->RemoveTree(from);
+    machine_->RemoveTree(to);
+    machine_->WriteFile(from, "new content");
+    ASSERT_TRUE(files().SetAttributes(from, c.sourceAttributes));
+    if (c.destinationExists) {
+      machine_->WriteFile(to, "old");
+      ASSERT_TRUE(files().SetAttributes(to, c.destinationAttributes));
+    }
+    EXPECT_EQ(files().CopyFile(from, to, c.failIfExists), c.copied);
+    if (c.copied) {
+      EXPECT_EQ(Content(to), "new content");
+      EXPECT_EQ(files().GetAttributes(to), c.attributesAfter);
+    } else if (c.destinationExists) {
+      EXPECT_EQ(Content(to), "old");
+    }
+    EXPECT_EQ(Content(from), "new content");
+    files().SetAttributes(from, kAttrArchive);
+    files().SetAttributes(to, kAttrArchive);
+  }
+}
+
+TEST_F(FilesContract, RefusesToCopyIntoAMissingFolderOrFromAMissingFile) {
+  machine_->WriteFile(Path("from.txt"), "x");
+  EXPECT_FALSE(files().CopyFile(Path("from.txt"), Path("Missing\\to.txt"), false));
+  EXPECT_FALSE(files().CopyFile(Path("absent.txt"), Path("to.txt"), false));
+  EXPECT_EQ(files().GetAttributes(Path("to.txt")), plat::kInvalidAttributes);
+  EXPECT_EQ(files().GetAttributes(Path("Missing")), plat::kInvalidAttributes);
+}
+
+TEST_F(FilesContract, ResolvesDriveRelativePathsAgainstTheCurrentDrive) {
+  const std::string driveRelative = scratch_.substr(2);  // "\\...\\vc-Name"
+  ASSERT_EQ(driveRelative[0], '\\');
+  EXPECT_TRUE(files().CreateDirectory(driveRelative + "\\Velmar批打印软件"));
+  EXPECT_EQ(files().GetAttributes(Path("Velmar批打印软件")), kAttrDirectory);
+  machine_->WriteFile(Path("from.txt"), "x");
+  EXPECT_TRUE(files().CopyFile(driveRelative + "\\from.txt",
+                               driveRelative + "\\Velmar批打印软件\\to.txt", false));
+  EXPECT_EQ(Content(Path("Velmar批打印软件\\to.txt")), "x");
+  EXPECT_EQ(files().GetAttributes("\\") & kAttrDirectory, kAttrDirectory);
+}
+
+TEST_F(FilesContract, ReadsEnvironmentVariablesWhole) {
+  const std::string longValue = "C:\\" + std::string(600, 'p') + "\\淺";
+  contract::SetEnvironment(*machine_, "VELMAR_CONTRACT_LONG", longValue);
+  std::string value;
+  ASSERT_TRUE(files().GetEnvironmentVariable("velmar_contract_long", &value));
+  EXPECT_EQ(value, longValue);
+  EXPECT_FALSE(files().GetEnvironmentVariable("VELMAR_CONTRACT_UNSET", &value));
+
+  std::string appData, shell;
+  ASSERT_TRUE(files().GetEnvironmentVariable("APPDATA", &appData));
+  ASSERT_TRUE(files().ShellAppDataFolder(&shell));
+  EXPECT_EQ(appData, shell);
+  EXPECT_EQ(files().GetAttributes(shell), kAttrDirectory);
+}
+
+}  // namespace

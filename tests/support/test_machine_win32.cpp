@@ -1,0 +1,111 @@
+// The test machine of the Windows build: the real registry, files, processes and code page of
+// the Wine prefix the test runs in, with scripted message boxes.
+#include "platform/win32/windows_api.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/sim/scripted_message_boxes.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_codepage.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_registry.h"
+#include "tests/support/test_machine.h"
+
+namespace {
+
+// Every call goes to the real file system except the module file name, which a test points at
+// its stand-in SetUp.exe.
+class ModuleOverrideFiles : public win32::Win32FileSystem {
+ public:
+  bool ModuleFileName(std::string* path) override {
+    if (module_.empty()) return Win32FileSystem::ModuleFileName(path);
+    *path = module_;
+    return true;
+  }
+  void SetModule(const std::string& path) { module_ = path; }
+
+ private:
+  std::string module_;
+};
+
+class Win32TestMachine : public TestMachine {
+ public:
+  Win32TestMachine() : platform_{registry_, files_, processes_, messages_, text_} {}
+
+  plat::Platform& platform() override { return platform_; }
+  sim::ScriptedMessageBoxes& messages() override { return messages_; }
+  sim::Machine* simulated() override { return nullptr; }
+
+  // Creates the missing folders first, as the simulated machine's WriteFile does.
+  void WriteFile(const std::string& path, const std::string& content) override {
+    MakeFolders(path.substr(0, text_.LastBackslash(path)));
+    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()),
+                              &written, nullptr) ||
+        written != content.size()) {
+      // Seeding has no error path; say so loudly, the test's own checks then fail.
+      std::fprintf(stderr, "test machine: cannot write %s (error %lu)\n", path.c_str(),
+                   ::GetLastError());
+    }
+  }
+
+  bool ReadFile(const std::string& path, std::string* content) override {
+    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    content->clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+      content->append(buffer, got);
+    }
+    return true;
+  }
+
+  void RemoveTree(const std::string& path) override {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    // Read-only and hidden entries refuse deletion until their attributes are cleared.
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ::DeleteFileA(path.c_str());
+      return;
+    }
+    std::vector<std::string> children;
+    WIN32_FIND_DATAA data;
+    win32::UniqueFindFile find(::FindFirstFileA((path + "\\*").c_str(), &data));
+    for (bool more = static_cast<bool>(find); more; more = ::FindNextFileA(find.get(), &data)) {
+      std::string name = data.cFileName;
+      if (name != "." && name != "..") children.push_back(path + "\\" + name);
+    }
+    find.reset();
+    for (const std::string& child : children) RemoveTree(child);
+    ::RemoveDirectoryA(path.c_str());
+  }
+
+  void SetModuleFileName(const std::string& path) override { files_.SetModule(path); }
+
+ private:
+  void MakeFolders(const std::string& folder) {
+    if (folder.empty() || ::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    std::size_t slash = text_.LastBackslash(folder);
+    if (slash != std::string::npos) MakeFolders(folder.substr(0, slash));
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+  }
+
+  win32::Win32CodePage text_;
+  win32::Win32Registry registry_;
+  ModuleOverrideFiles files_;
+  win32::Win32Processes processes_;
+  sim::ScriptedMessageBoxes messages_;
+  plat::Platform platform_;
+};
+
+}  // namespace
+
+std::unique_ptr<TestMachine> TestMachine::Create() { return std::make_unique<Win32TestMachine>(); }
