@@ -106,10 +106,11 @@ TEST_F(AutoLoadTest, EveryProductKeyOfTheReleaseInBothViews) {
   const std::string first = AddProduct(2009, kScratch, "R17.2\\ACAD-7001:804");
   const std::string second = AddProduct(2009, kScratch, "R17.2\\ACAD-7005:804");
   const std::string wow = AddProduct(2009, kScratch32, "R17.2\\ACAD-7001:804");
-  // A product key that has gone since the discovery is skipped, not created.
-  catalogue.hostKeyPaths[ReleaseIndex(2009)].insert(
-      catalogue.hostKeyPaths[ReleaseIndex(2009)].begin() + 1,
-      std::string(kScratch) + "\\R17.2\\ACAD-7002:804\\");
+  // A product key that has gone since the discovery is skipped, not created; an empty path
+  // would name HKEY_LOCAL_MACHINE itself.
+  StringList& paths = catalogue.hostKeyPaths[ReleaseIndex(2009)];
+  paths.insert(paths.begin() + 1, std::string(kScratch) + "\\R17.2\\ACAD-7002:804\\");
+  paths.insert(paths.begin() + 1, "");
 
   RegisterReleaseAutoLoad(machine->platform(), catalogue, 2009);
 
@@ -119,6 +120,7 @@ TEST_F(AutoLoadTest, EveryProductKeyOfTheReleaseInBothViews) {
   ExpectEntry(wow, 2009, loader);
   EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine,
                                   std::string(kScratch) + "\\R17.2\\ACAD-7002:804"));
+  EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine, "Applications\\VL_BatchPlot2009"));
 }
 
 TEST_F(AutoLoadTest, RerunReplacesTheEntryButSparesAKeyWithSubKeys) {

@@ -109,7 +109,7 @@ TEST_F(TrustedPathsTest, ValueRules) {
 TEST_F(TrustedPathsTest, EveryProfileOfEveryReleaseOnceOnly) {
   // Two products of one release with three profiles each, and a release the machine-wide
   // discovery never saw: the catalogue's release lists play no part.
-  const char* profileNames[] = {"<<未命名配置>>", "淺", "Plot 乗"};
+  const char* profileNames[] = {"<<未命名配置>>", "Layout", "Plot"};
   std::vector<std::string> profiles;
   for (const char* product : {"ACAD-3001:804", "ACAD-3005:804"}) {
     for (const char* name : profileNames) profiles.push_back(AddProfile("R23.1", product, name));
@@ -131,20 +131,29 @@ TEST_F(TrustedPathsTest, EveryProfileOfEveryReleaseOnceOnly) {
     SCOPED_TRACE(profiles[i]);
     EXPECT_EQ(Trusted(profiles[i]).bytes, Sz(i == 1 ? "C:\\DATA;D:\\TOOLS" : "D:\\TOOLS"));
   }
-  // Names whose last byte is 5C were not cut: no key was made beside the profiles.
-  for (const char* product : {"ACAD-3001:804", "ACAD-3005:804"}) {
-    plat::UniqueKey root(reg());
-    ASSERT_EQ(reg().OpenKeyRead(kHkeyCurrentUser,
-                                std::string(kHost) + "\\R23.1\\" + product + "\\Profiles",
-                                root.put()),
-              plat::kErrorSuccess);
-    StringList names;
-    ListSubKeys(reg(), root.get(), names);
-    std::sort(names.begin(), names.end());
-    StringList expected(std::begin(profileNames), std::end(profileNames));
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(names, expected);
+}
+
+TEST_F(TrustedPathsTest, ProfileNamesEndingInByte5C) {
+  // 淺 is 9C 5C and 乗 is 81 5C: names whose last byte looks like a backslash.
+  const char* profileNames[] = {"Plot 乗", "淺"};
+  for (const char* name : profileNames) AddProfile("R23.1", "ACAD-3001:804", name);
+  Run();
+
+  for (const char* name : profileNames) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Trusted(ProfilePath("R23.1", "ACAD-3001:804", name)).bytes, Sz("D:\\Tools"));
   }
+  // No name was cut short into a key of its own beside the profiles.
+  plat::UniqueKey root(reg());
+  ASSERT_EQ(reg().OpenKeyRead(kHkeyCurrentUser, std::string(kHost) + "\\R23.1\\ACAD-3001:804\\Profiles",
+                              root.put()),
+            plat::kErrorSuccess);
+  StringList names;
+  ListSubKeys(reg(), root.get(), names);
+  StringList expected(std::begin(profileNames), std::end(profileNames));
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
 }
 
 TEST_F(TrustedPathsTest, NothingWithoutTheHostKey) {
