@@ -39,6 +39,23 @@ class DiscoveryTest : public ::testing::Test {
     if (!name.empty()) regtest::SetString(reg(), kHkeyLocalMachine, keyPath, "ProductName", name);
   }
 
+  // A product below base, reached one short name at a time: the narrow registry calls refuse
+  // a path of more than 260 characters, and deep or long-named test trees exceed that.
+  void ProductBelow(const std::string& base, const std::vector<std::string>& names,
+                    const std::string& location, const std::string& productName) {
+    plat::UniqueKey key(reg());
+    ASSERT_EQ(reg().CreateKey(kHkeyLocalMachine, base, key.put()), plat::kErrorSuccess);
+    for (const std::string& name : names) {
+      plat::UniqueKey child(reg());
+      ASSERT_EQ(reg().CreateKey(key.get(), name, child.put()), plat::kErrorSuccess) << name;
+      key = std::move(child);
+    }
+    reg().SetValue(key.get(), "AcadLocation", plat::kRegSz, location.c_str(),
+                   static_cast<uint32_t>(location.size() + 1));
+    reg().SetValue(key.get(), "ProductName", plat::kRegSz, productName.c_str(),
+                   static_cast<uint32_t>(productName.size() + 1));
+  }
+
   InstallCatalogue Discover() {
     InstallCatalogue catalogue;
     DiscoverHosts(reg(), catalogue);
@@ -170,7 +187,7 @@ TEST_F(DiscoveryTest, OddValueTypesAndLongNamesNeverMakeHalfPairs) {
   regtest::SetString(reg(), kHkeyLocalMachine, kNative + "\\R24.1\\Num", "ProductName", "AutoCAD 2022");
   // A 255-byte key name is read whole.
   std::string longName(255, 'k');
-  Product(kNative + "\\R24.2\\" + longName, "C:\\Long", "AutoCAD 2023");
+  ProductBelow(kNative + "\\R24.2", {longName}, "C:\\Long", "AutoCAD 2023");
 
   InstallCatalogue c = Discover();
   EXPECT_EQ(c.hostLocations[ReleaseIndex(2022)], StringList{"AAA"});
@@ -196,11 +213,11 @@ TEST_F(DiscoveryTest, NothingInstalledLeavesEveryListEmpty) {
 TEST_F(DiscoveryTest, SearchDepthIsBounded) {
   // A product 60 levels below its release key is found; one 70 levels below lies beyond any
   // real layout and is not looked for.
-  std::string near = kNative + "\\R24.0\\Near", far = kNative + "\\R24.0\\Far";
-  for (int level = 2; level <= 60; ++level) near += "\\N" + std::to_string(level);
-  for (int level = 2; level <= 70; ++level) far += "\\F" + std::to_string(level);
-  Product(near, "C:\\Sixty", "AutoCAD 2021");
-  Product(far, "C:\\Seventy", "AutoCAD 2021");
+  std::vector<std::string> near{"Near"}, far{"Far"};
+  for (int level = 2; level <= 60; ++level) near.push_back("N" + std::to_string(level));
+  for (int level = 2; level <= 70; ++level) far.push_back("F" + std::to_string(level));
+  ProductBelow(kNative + "\\R24.0", near, "C:\\Sixty", "AutoCAD 2021");
+  ProductBelow(kNative + "\\R24.0", far, "C:\\Seventy", "AutoCAD 2021");
   InstallCatalogue c = Discover();
   EXPECT_EQ(c.hostLocations[ReleaseIndex(2021)], StringList{"C:\\Sixty"});
 }

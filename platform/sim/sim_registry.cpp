@@ -67,21 +67,38 @@ namespace {
 
 using Node = SimRegistry::Node;
 
-// Splits a key path into its names. A trailing backslash ends the path; a leading one or an
-// empty name in the middle makes the path invalid.
-bool SplitPath(const std::string& path, std::vector<std::string>* names) {
+// Splits a key path into its names at backslashes that are whole characters (the system
+// converts the path from the code page first, so a trail byte 0x5C is no separator). A
+// trailing backslash ends the path; a leading one or an empty name in the middle makes the
+// path invalid.
+bool SplitPath(SimCodePage& text, const std::string& path, std::vector<std::string>* names) {
   names->clear();
   if (path.empty()) return true;
   if (path[0] == '\\') return false;
-  size_t start = 0;
-  while (start < path.size()) {
-    size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    if (end == start) return false;
-    names->push_back(path.substr(start, end - start));
-    start = end + 1;
+  std::string name;
+  for (size_t i = 0; i < path.size();) {
+    bool lead = text.IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
+    if (!lead && path[i] == '\\') {
+      if (name.empty()) return false;
+      names->push_back(name);
+      name.clear();
+      ++i;
+      continue;
+    }
+    name.append(path, i, lead ? 2 : 1);
+    i += lead ? 2 : 1;
   }
+  if (!name.empty()) names->push_back(name);
   return true;
+}
+
+// The narrow registry calls convert a path into a buffer of 261 wide characters; a longer
+// path is refused with "more data" before the registry sees it.
+bool PathTooLong(SimCodePage& text, const std::string& path) {
+  size_t chars = 0;
+  for (size_t i = 0; i < path.size(); ++chars)
+    i += text.IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size() ? 2 : 1;
+  return chars > 260;
 }
 
 }  // namespace
@@ -132,8 +149,9 @@ long SimRegistry::Open(plat::HKey parent, const std::string& sub, bool forWrite,
     *out = parent;
     return plat::kErrorSuccess;
   }
+  if (PathTooLong(text_, sub)) return plat::kErrorMoreData;
   std::vector<std::string> names;
-  if (!SplitPath(sub, &names)) return kErrorBadPathname;
+  if (!SplitPath(text_, sub, &names)) return kErrorBadPathname;
   std::shared_ptr<Node> current = SelfOf(node);
   Node* at = node;
   for (const std::string& name : names) {
@@ -168,8 +186,9 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
   if (!node) return plat::kErrorInvalidHandle;
   if (node->deleted) return kErrorKeyDeleted;
   if (sub.empty()) return Open(parent, sub, true, true, out);
+  if (PathTooLong(text_, sub)) return plat::kErrorMoreData;
   std::vector<std::string> names;
-  if (!SplitPath(sub, &names)) return kErrorBadPathname;
+  if (!SplitPath(text_, sub, &names)) return kErrorBadPathname;
   Node* at = node;
   std::shared_ptr<Node> current;
   for (const std::string& name : names) {
@@ -201,7 +220,8 @@ long SimRegistry::DeleteKey(plat::HKey parent, const std::string& sub) {
   if (!node) return plat::kErrorInvalidHandle;
   if (node->deleted) return kErrorKeyDeleted;
   std::vector<std::string> names;
-  if (!SplitPath(sub, &names)) return kErrorBadPathname;
+  if (PathTooLong(text_, sub)) return plat::kErrorMoreData;
+  if (!SplitPath(text_, sub, &names)) return kErrorBadPathname;
   if (names.empty()) return plat::kErrorAccessDenied;
   Node* at = node;
   std::shared_ptr<Node> target;
@@ -305,7 +325,7 @@ long SimRegistry::CloseKey(plat::HKey key) {
 Node* SimRegistry::Find(plat::HKey root, const std::string& path) {
   Node* at = Resolve(root);
   std::vector<std::string> names;
-  if (!at || !SplitPath(path, &names)) return nullptr;
+  if (!at || !SplitPath(text_, path, &names)) return nullptr;
   for (const std::string& name : names) {
     std::shared_ptr<Node> child = ChildOf(text_, at, name);
     if (!child) return nullptr;

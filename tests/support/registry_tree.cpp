@@ -8,18 +8,35 @@ using plat::HKey;
 using plat::Registry;
 using plat::UniqueKey;
 
-void DeleteTree(Registry& reg, HKey root, const std::string& path) {
-  UniqueKey key(reg);
-  if (reg.OpenKeyRead(root, path, key.put()) != plat::kErrorSuccess) return;
+namespace {
+
+// Deletes everything below key, one short name at a time: the narrow registry calls refuse a
+// path of more than 260 characters, and a deep tree's full paths grow past that.
+void DeleteChildren(Registry& reg, HKey key) {
   std::vector<std::string> names;
   for (uint32_t i = 0;; ++i) {
     char name[1024];
     uint32_t size = sizeof name;
-    if (reg.EnumKey(key.get(), i, name, &size) != plat::kErrorSuccess) break;
+    if (reg.EnumKey(key, i, name, &size) != plat::kErrorSuccess) break;
     names.emplace_back(name, size);
   }
+  for (const std::string& name : names) {
+    UniqueKey child(reg);
+    if (reg.OpenKeyRead(key, name, child.put()) == plat::kErrorSuccess) {
+      DeleteChildren(reg, child.get());
+    }
+    child.reset();
+    reg.DeleteKey(key, name);
+  }
+}
+
+}  // namespace
+
+void DeleteTree(Registry& reg, HKey root, const std::string& path) {
+  UniqueKey key(reg);
+  if (reg.OpenKeyRead(root, path, key.put()) != plat::kErrorSuccess) return;
+  DeleteChildren(reg, key.get());
   key.reset();
-  for (const std::string& name : names) DeleteTree(reg, root, path + "\\" + name);
   reg.DeleteKey(root, path);
 }
 
