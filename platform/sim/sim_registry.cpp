@@ -1,6 +1,10 @@
 #include "platform/sim/sim_registry.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +23,13 @@ constexpr size_t kMaxKeyNameChars = 255;
 // that is not the order of the code page 936 bytes: 配 (C5E4) sorts before 未 (CEB4) by bytes
 // but after it as U+914D against U+672A.
 std::u16string RegistryOrder(const std::string& fold) {
+  std::u16string units;
+#ifdef _WIN32
+  int n = MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), nullptr, 0);
+  std::wstring wide(n, L'\0');
+  MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), &wide[0], n);
+  units.assign(wide.begin(), wide.end());
+#else
   std::string in = fold, out(fold.size() * 4 + 4, '\0');
   iconv_t convert = iconv_open("UTF-16LE", "CP936");
   if (convert == reinterpret_cast<iconv_t>(-1)) return std::u16string(fold.begin(), fold.end());
@@ -27,11 +38,11 @@ std::u16string RegistryOrder(const std::string& fold) {
   size_t fromLeft = in.size(), toLeft = out.size();
   iconv(convert, &from, &fromLeft, &to, &toLeft);
   iconv_close(convert);
-  std::u16string units;
   for (size_t i = 0; i + 1 < out.size() - toLeft; i += 2) {
     units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[i]) |
                                           static_cast<unsigned char>(out[i + 1]) << 8));
   }
+#endif
   return units;
 }
 
@@ -47,7 +58,8 @@ struct SimRegistry::Node {
     std::string bytes;
   };
   std::string name;
-  std::string fold;  // the name as the registry orders and matches it
+  std::string fold;      // the name as the registry matches it
+  std::u16string order;  // and as it orders it
   Node* parent = nullptr;
   std::vector<std::shared_ptr<Node>> children;  // kept in the registry's order
   std::vector<Value> values;
@@ -199,11 +211,12 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
       child = std::make_shared<Node>();
       child->name = name;
       child->fold = text_.Lower(name);
+      child->order = RegistryOrder(child->fold);
       child->parent = at;
       auto pos = std::lower_bound(
-          at->children.begin(), at->children.end(), RegistryOrder(child->fold),
+          at->children.begin(), at->children.end(), child->order,
           [](const std::shared_ptr<Node>& n, const std::u16string& order) {
-            return RegistryOrder(n->fold) < order;
+            return n->order < order;
           });
       at->children.insert(pos, child);
     }
