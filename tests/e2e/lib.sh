@@ -105,6 +105,7 @@ e2e_begin() {
   rm -rf "$E2E_SHOTS"
   mkdir -p "$E2E_SHOTS"
   trap e2e_cleanup EXIT
+  trap 'exit 130' INT TERM
   export WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
   echo "# scenario $E2E_NAME"
   # Before any Wine process: the first one starts the prefix's desktop process, which picks the

@@ -19,6 +19,8 @@
 //   driver wait-exit EXENAME [SECONDS]    wait until no process of that executable name runs
 //   driver time-to-window EXE TITLE [SECONDS]
 //                                         start EXE, print milliseconds until its window is visible
+//                                         (EXE inherits the driver's output: send it to a file,
+//                                         as a shell reading a pipe would wait for EXE to end)
 //   driver list                           print every visible top-level window and its controls
 //
 // Exit codes: 0 done, 1 the condition did not hold (timeout, no such window or key), 2 usage.
