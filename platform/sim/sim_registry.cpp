@@ -21,27 +21,38 @@ constexpr size_t kMaxKeyNameChars = 255;
 
 // Windows keeps sub-keys ordered by their UTF-16 names after case folding. For Chinese names
 // that is not the order of the code page 936 bytes: 配 (C5E4) sorts before 未 (CEB4) by bytes
-// but after it as U+914D against U+672A.
+// but after it as U+914D against U+672A. The conversion is the C library's (iconv), or the
+// system's in the Windows build, where this file is compiled too; a byte that does not
+// convert stands for itself.
 std::u16string RegistryOrder(const std::string& fold) {
   std::u16string units;
 #ifdef _WIN32
-  int n = MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), nullptr, 0);
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), &wide[0], n);
+  int length = ::MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), &wide[0], length);
   units.assign(wide.begin(), wide.end());
 #else
-  std::string in = fold, out(fold.size() * 4 + 4, '\0');
   iconv_t convert = iconv_open("UTF-16LE", "CP936");
   if (convert == reinterpret_cast<iconv_t>(-1)) return std::u16string(fold.begin(), fold.end());
+  std::string in = fold;
   char* from = &in[0];
-  char* to = &out[0];
-  size_t fromLeft = in.size(), toLeft = out.size();
-  iconv(convert, &from, &fromLeft, &to, &toLeft);
-  iconv_close(convert);
-  for (size_t i = 0; i + 1 < out.size() - toLeft; i += 2) {
-    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[i]) |
-                                          static_cast<unsigned char>(out[i + 1]) << 8));
+  size_t fromLeft = in.size();
+  while (fromLeft > 0) {
+    char out[2];
+    char* to = out;
+    size_t toLeft = sizeof(out);
+    size_t before = fromLeft;
+    iconv(convert, &from, &fromLeft, &to, &toLeft);
+    if (toLeft == 0) {
+      units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                            static_cast<unsigned char>(out[1]) << 8));
+    } else if (fromLeft == before) {
+      units.push_back(static_cast<unsigned char>(*from));
+      ++from;
+      --fromLeft;
+    }
   }
+  iconv_close(convert);
 #endif
   return units;
 }
