@@ -90,7 +90,7 @@ check_eq "the host's own application key kept" \
 
 # Trusted paths of every profile.
 check_reg_sz HKCU "$E2E_PROFILE_2020" TRUSTEDPATHS \
-             "C:\\PROGRAM FILES\\AUTODESK\\AUTOCAD 2020\\SUPPORT;D:\\LISP\\批处理;C:\\VELMAR\\$E2E_INSTALL_SUB"
+             "C:\\PROGRAM FILES\\AUTODESK\\AUTOCAD 2020\\SUPPORT;D:\\LISP\\批处理;C:\\VELMAR\\VELMAR批打印软件"
 check_reg_sz HKCU "$E2E_PROFILE_2020_B" TRUSTEDPATHS "$folder"
 check_reg_sz HKCU "$E2E_PROFILE_2008" TRUSTEDPATHS "$folder"
 
