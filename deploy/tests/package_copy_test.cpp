@@ -245,7 +245,8 @@ TEST_F(PackageCopyTest, AbortStopsAtOnce) {
     EXPECT_EQ(machine->messages().shown().size(), 1u);
     EXPECT_EQ(progress.positions.size(), 2u + 3u) << "., .., two files, the refused one";
     for (size_t n = 0; n < order.size(); ++n) {
-      if (n != 2) EXPECT_EQ(Exists(kInstall + "\\" + order[n]), n < 2) << order[n];
+      if (n == 2) continue;  // the refused destination's blocker stays
+      EXPECT_EQ(Exists(kInstall + "\\" + order[n]), n < 2) << order[n];
     }
   }
 }
