@@ -4,7 +4,8 @@
 # the probe dialog (a minimal dialog program of the same tool chain) in the same run. Run by
 # hand; the figure is reported, never asserted.
 #
-#   tests/bench/startup.sh [ROUNDS]      (default 7; builds into build/e2e-windows)
+#   tests/bench/startup.sh [ROUNDS] [VARIANT]   (default 7 rounds on the bench machine of
+#                                               scripts/seed-machine; builds into build/e2e-windows)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 rounds="${1:-7}"
@@ -24,7 +25,7 @@ e2e_require_setup
 
 "$root/scripts/wine-prefix" "$E2E_DIR/prefix" >/dev/null
 e2e_use_prefix "$E2E_DIR/prefix"
-e2e_seed bench
+e2e_seed "${2:-bench}"
 echo "registry: $(drv reg HKLM 'SOFTWARE\Autodesk\AutoCAD' | grep -c '^key') release keys," \
      "$(drv reg HKLM 'SOFTWARE\Autodesk\AutoCAD\R23.1' | grep -c '^key') products in R23.1"
 e2e_place_setup 'C:\Bench'
