@@ -15,12 +15,6 @@ const char kCloseHostFirst[] = "请关闭AutoCAD后再进行安装 !";
 const char kFolderEmpty[] = "安装路径不能为空 !";
 constexpr int kProgressTop = 50;
 
-// Drops one trailing backslash character. The last byte alone would also match the trail
-// byte of a double-byte character such as 淺 (9C 5C) and cut it in half.
-void DropTrailingBackslash(plat::CodePage& text, std::string& path) {
-  if (!path.empty() && text.LastBackslash(path) == path.size() - 1) path.pop_back();
-}
-
 }  // namespace
 
 void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
@@ -39,7 +33,7 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
   }
 
   std::string& folder = inputs.folderText;
-  DropTrailingBackslash(platform.text, folder);
+  plat::DropTrailingBackslash(platform.text, folder);
   // One level each; a folder that could not be made shows up as failed copies into it.
   platform.files.CreateDirectory(folder);
   folder += kProductSubFolder;
@@ -68,7 +62,7 @@ bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
   progress.StepIt();
 
   catalogue.installFolder = installFolder;
-  DropTrailingBackslash(platform.text, catalogue.installFolder);
+  plat::DropTrailingBackslash(platform.text, catalogue.installFolder);
   RegisterWithHost(platform, catalogue, flags);
   progress.StepIt();
 

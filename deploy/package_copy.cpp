@@ -105,9 +105,7 @@ bool CopyEntry(plat::Platform& platform, const std::string& source,
 PackageCopyJob::PackageCopyJob(plat::CodePage& text, std::string folder,
                                plat::ProgressSink& progress)
     : installFolder(std::move(folder)), progressBar(progress) {
-  // Only a backslash that is a character of its own: in "淺" (9C 5C) the 5C belongs to 淺.
-  if (!installFolder.empty() && text.LastBackslash(installFolder) == installFolder.size() - 1)
-    installFolder.pop_back();
+  plat::DropTrailingBackslash(text, installFolder);
 }
 
 void ClearReadOnly(plat::FileSystem& files, const std::string& path) {

@@ -21,4 +21,10 @@ class CodePage {
   virtual std::size_t Find(const std::string& haystack, const std::string& needle) = 0;
 };
 
+// Drops one trailing backslash that is a character of its own; the last byte alone would
+// also match the trail byte of a double-byte character such as 淺 (9C 5C) and cut it in half.
+inline void DropTrailingBackslash(CodePage& text, std::string& path) {
+  if (!path.empty() && text.LastBackslash(path) == path.size() - 1) path.pop_back();
+}
+
 }  // namespace plat

@@ -14,11 +14,6 @@ constexpr uint32_t kNameBufferBytes = 512;
 // A value that keeps growing between the size query and the read is given up on.
 constexpr int kReadAttempts = 4;
 
-// Drops one trailing backslash character, never the trail byte of a double-byte character.
-void DropTrailingBackslash(plat::CodePage& text, std::string& path) {
-  if (!path.empty() && text.LastBackslash(path) == path.size() - 1) path.pop_back();
-}
-
 // Calls visit(name) for each sub-key of key that opens for reading. The count is taken once;
 // an index that no longer answers (the key changed under the walk) is passed over rather than
 // taken for an empty name, which would stand for the key itself.
@@ -163,7 +158,7 @@ void RegisterTrustedPaths(plat::Platform& platform, const InstallCatalogue& cata
         ListSubKeys(reg, key, products);
         for (const std::string& product : products) {
           std::string path = std::string(kHostRoot) + "\\" + release + "\\" + product;
-          DropTrailingBackslash(text, path);
+          plat::DropTrailingBackslash(text, path);
           profileRoots.push_back(path + "\\Profiles");
         }
       });
@@ -182,7 +177,7 @@ void RegisterTrustedPaths(plat::Platform& platform, const InstallCatalogue& cata
     ListSubKeys(reg, rootKey.get(), names);
     for (const std::string& name : names) {
       std::string path = root + "\\" + name;
-      DropTrailingBackslash(text, path);
+      plat::DropTrailingBackslash(text, path);
       profiles.push_back(path);
     }
   }

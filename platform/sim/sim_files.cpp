@@ -134,6 +134,22 @@ void SimFileSystem::AddDrive(char letter) {
   }
 }
 
+// Adds an entry to a folder at its place in the NTFS order.
+static Node* AddChild(SimCodePage& text, Node* folder, const std::string& name,
+                      uint32_t attributes, const std::string& content) {
+  auto node = std::make_shared<Node>();
+  node->name = name;
+  node->fold = text.Upper(name);
+  node->attributes = attributes;
+  node->content = content;
+  node->parent = folder;
+  auto pos = std::lower_bound(
+      folder->children.begin(), folder->children.end(), node->fold,
+      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
+  folder->children.insert(pos, node);
+  return node.get();
+}
+
 static std::shared_ptr<Node> ChildNamed(SimCodePage& text, Node* folder, const std::string& name) {
   std::string fold = text.Upper(name);
   for (auto& child : folder->children)
@@ -259,16 +275,7 @@ bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, boo
     target->attributes = attributes;
     return true;
   }
-  auto node = std::make_shared<Node>();
-  node->name = leaf;
-  node->fold = text_.Upper(leaf);
-  node->attributes = attributes;
-  node->content = source->content;
-  node->parent = folder;
-  auto pos = std::lower_bound(
-      folder->children.begin(), folder->children.end(), node->fold,
-      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
-  folder->children.insert(pos, node);
+  AddChild(text_, folder, leaf, attributes, source->content);
   return true;
 }
 
@@ -277,15 +284,7 @@ bool SimFileSystem::CreateDirectory(const std::string& path) {
   std::string leaf;
   if (Lookup(path, &folder, &leaf) || !folder || !folder->IsFolder()) return false;
   if (WriteDenied(folder)) return false;
-  auto node = std::make_shared<Node>();
-  node->name = leaf;
-  node->fold = text_.Upper(leaf);
-  node->attributes = plat::kAttrDirectory;
-  node->parent = folder;
-  auto pos = std::lower_bound(
-      folder->children.begin(), folder->children.end(), node->fold,
-      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
-  folder->children.insert(pos, node);
+  AddChild(text_, folder, leaf, plat::kAttrDirectory, "");
   return true;
 }
 
@@ -327,16 +326,7 @@ bool SimFileSystem::WriteFile(const std::string& path, const std::string& conten
     return true;
   }
   if (!folder || !folder->IsFolder()) return false;
-  auto created = std::make_shared<Node>();
-  created->name = leaf;
-  created->fold = text_.Upper(leaf);
-  created->attributes = attributes & ~plat::kAttrDirectory;
-  created->content = content;
-  created->parent = folder;
-  auto pos = std::lower_bound(
-      folder->children.begin(), folder->children.end(), created->fold,
-      [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
-  folder->children.insert(pos, created);
+  AddChild(text_, folder, leaf, attributes & ~plat::kAttrDirectory, content);
   return true;
 }
 
