@@ -3,6 +3,7 @@
 // dialog over a dialog template with data exchange in both directions, and the subclassing of
 // a window the program did not create (the shell's folder browser). Narrow (code page) text
 // throughout.
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
 #include <string>
@@ -10,33 +11,15 @@
 
 namespace ui {
 
-// Owns one GDI object and deletes it exactly once.
-template <typename Handle>
-class UniqueGdiObject {
- public:
-  explicit UniqueGdiObject(Handle handle = nullptr) : handle_(handle) {}
-  UniqueGdiObject(UniqueGdiObject&& other) noexcept : handle_(other.release()) {}
-  UniqueGdiObject& operator=(UniqueGdiObject&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  UniqueGdiObject(const UniqueGdiObject&) = delete;
-  UniqueGdiObject& operator=(const UniqueGdiObject&) = delete;
-  ~UniqueGdiObject() { reset(); }
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  Handle release() { return std::exchange(handle_, nullptr); }
-  void reset(Handle handle = nullptr) {
-    if (handle_ != nullptr) ::DeleteObject(handle_);
-    handle_ = handle;
-  }
-
- private:
-  Handle handle_;
+// A GDI object (brush, font) is deleted with DeleteObject; null is "no object".
+template <typename H>
+struct GdiObjectTraits {
+  using Handle = H;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::DeleteObject(handle); }
 };
-using UniqueBrush = UniqueGdiObject<HBRUSH>;
-using UniqueFont = UniqueGdiObject<HFONT>;
+using UniqueBrush = win32::UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueFont = win32::UniqueHandle<GdiObjectTraits<HFONT>>;
 
 // The one application object of the process, constructed before WinMain runs. WinMain names
 // it after the executable (the framework's application name) and calls InitInstance; the
