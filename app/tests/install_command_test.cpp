@@ -25,7 +25,7 @@ const char kProfile[] =
     "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
 const char kEntry[] = "\\Applications\\VL_BatchPlot2020";
 
-std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+using regtest::Sz;
 
 // Ten package files, each with content of its own; where each should land.
 struct PackageFile {

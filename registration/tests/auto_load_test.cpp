@@ -20,8 +20,8 @@ const char kScratch[] = "SOFTWARE\\VelmarTest\\AutoLoad";
 const char kScratch32[] = "SOFTWARE\\Wow6432Node\\VelmarTest\\AutoLoad";
 const char kFolder[] = "C:\\Velmar\\Velmar批打印软件";
 
-std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
-std::string Dword(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+using regtest::Sz;
+using regtest::Dword;
 
 class AutoLoadTest : public ::testing::Test {
  protected:

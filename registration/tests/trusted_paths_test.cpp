@@ -17,7 +17,7 @@ using plat::kHkeyCurrentUser;
 
 const char kHost[] = "SOFTWARE\\Autodesk\\AutoCAD";
 
-std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+using regtest::Sz;
 
 std::string ProfilePath(const std::string& release, const std::string& product,
                         const std::string& profile) {

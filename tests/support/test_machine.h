@@ -48,6 +48,11 @@ struct RawValue {
   uint32_t type = 0;
   std::string bytes;  // exactly the bytes the registry answers, terminator included if stored
 };
+// The bytes the registry holds for a REG_SZ text (its terminator stored) and for a REG_DWORD.
+inline std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+inline std::string Dword(uint32_t value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
 RawValue ReadRaw(plat::Registry& reg, plat::HKey root, const std::string& path,
                  const std::string& name);
 }  // namespace regtest
