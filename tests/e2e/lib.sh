@@ -68,7 +68,14 @@ e2e_require_setup() {
 # files all the same, so the file is also made immutable, or read-only where that is not allowed.
 e2e_locked=()
 e2e_make_uncopyable() {
-  wine attrib +h "$(winepath -w "$1")" >/dev/null 2>&1 || e2e_die "attrib +h failed on $1"
+  # attrib now and then fails at once in a prefix whose wineserver has just started; a second
+  # try finds it ready.
+  local tries out
+  for tries in 1 2 3; do
+    out="$(wine attrib +h "$(winepath -w "$1")" 2>&1)" && break
+    ((tries < 3)) || e2e_die "attrib +h failed on $1: $out"
+    sleep 1
+  done
   if chattr +i "$1" 2>/dev/null; then
     e2e_locked+=("$1")
   else
@@ -154,24 +161,12 @@ e2e_use_prefix() {
   E2E_C="$E2E_PREFIX/drive_c"
 }
 
-# e2e_display: a free Xvfb display for this run (e2e_begin starts it).
+# e2e_display: an Xvfb display of this run's own (e2e_begin starts it).
 e2e_display() {
-  local n
-  for ((n = 91; n < 200; n++)); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    E2E_XVFB_PID=$!
-    local tries
-    for ((tries = 0; tries < 50; tries++)); do
-      [[ -e /tmp/.X11-unix/X$n ]] && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$E2E_XVFB_PID" 2>/dev/null || true
-    wait "$E2E_XVFB_PID" 2>/dev/null || true
-    E2E_XVFB_PID=
-  done
-  e2e_die "no free X display found for Xvfb"
+  local started
+  started="$("$VELMAR_E2E_SOURCE/scripts/start-xvfb" 1024x768x24)" || e2e_die "Xvfb did not start"
+  read -r E2E_XVFB_PID DISPLAY <<<"$started"
+  export DISPLAY
 }
 
 drv() { wine "$VELMAR_E2E_DRIVER" "$@"; }
