@@ -22,6 +22,12 @@
 //                                         (EXE inherits the driver's output: send it to a file,
 //                                         as a shell reading a pipe would wait for EXE to end)
 //   driver list                           print every visible top-level window and its controls
+//   driver run SECONDS COMMANDLINE        start COMMANDLINE (one argument: the whole command line
+//                                         the program gets), watching the window list all the
+//                                         while: print "window class=C title=T visible=V" for
+//                                         each top-level window the process has, when it is
+//                                         first seen, and "exit=N" when the process has ended
+//                                         (fails when it has not ended in time)
 //
 // Exit codes: 0 done, 1 the condition did not hold (timeout, no such window or key), 2 usage.
 // Titles and texts are UTF-8 on the command line and in the output; control characters in
@@ -152,7 +158,7 @@ struct Args {
 
 int Usage() {
   Print("usage: driver wait|gone|text|state|click|settext|msgbox|answer|rect|client|close|"
-        "reg|dump|wait-start|wait-exit|time-to-window|list ...");
+        "reg|dump|wait-start|wait-exit|time-to-window|list|run ...");
   return 2;
 }
 
@@ -465,6 +471,51 @@ int CmdList(const Args&) {
   return 0;
 }
 
+struct Watched {
+  DWORD pid;
+  std::vector<HWND>* seen;
+};
+
+BOOL CALLBACK NoteWindowOf(HWND w, LPARAM p) {
+  auto* watched = reinterpret_cast<Watched*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != watched->pid) return TRUE;
+  for (HWND known : *watched->seen) {
+    if (known == w) return TRUE;
+  }
+  watched->seen->push_back(w);
+  Print("window class=" + Utf8(ClassOf(w)) + " title=\"" + Escaped(WindowTitle(w)) +
+        "\" visible=" + std::to_string(IsWindowVisible(w) ? 1 : 0));
+  return TRUE;
+}
+
+// Polled every few milliseconds: a window that shows a message or a dialog stays for longer
+// than that, waiting for an answer nobody gives.
+int CmdRun(const Args& a) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = a[2];
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return Fail("cannot start " + Utf8(a[2]));
+  std::vector<HWND> seen;
+  Watched watched{pi.dwProcessId, &seen};
+  ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(1, 60) * 1000);
+  DWORD waited = WAIT_TIMEOUT;
+  while (waited == WAIT_TIMEOUT && GetTickCount64() < end) {
+    EnumWindows(NoteWindowOf, reinterpret_cast<LPARAM>(&watched));
+    waited = WaitForSingleObject(pi.hProcess, 5);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  if (waited != WAIT_OBJECT_0) return Fail(Utf8(a[2]) + " did not end in time");
+  Print("exit=" + std::to_string(code));
+  return 0;
+}
+
 struct Command {
   const char* name;
   size_t minArgs;  // including the command name
@@ -477,7 +528,7 @@ const Command kCommands[] = {
     {"msgbox", 2, CmdMsgBox},     {"answer", 3, CmdAnswer},   {"rect", 2, CmdRect},
     {"client", 2, CmdClient},     {"close", 2, CmdClose},     {"reg", 3, CmdReg},
     {"dump", 3, CmdDump},         {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
-    {"list", 1, CmdList},
+    {"list", 1, CmdList},         {"run", 3, CmdRun},
 };
 
 }  // namespace
