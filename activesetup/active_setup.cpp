@@ -128,6 +128,13 @@ Outcome Register(plat::Platform& platform, const std::string& installFolder,
   for (long rc : results) {
     if (rc != plat::kErrorSuccess) return Outcome::kNotRegistered;
   }
+  // The user who installs has been served already; without this mark the stub would run at
+  // their next logon too, and write their TRUSTEDPATHS once more (upper-cased by the rules).
+  plat::UniqueKey served(reg);
+  if (reg.CreateKey(plat::kHkeyCurrentUser, kComponentKey, served.put()) == plat::kErrorSuccess &&
+      served) {
+    SetText(reg, served.get(), kVersion, version);
+  }
   return Outcome::kRegistered;
 }
 

@@ -13,7 +13,9 @@
 namespace activesetup {
 
 // The component's key below HKEY_LOCAL_MACHINE, in the native view. Setting its IsInstalled
-// to 0 stops every stub that has not run yet.
+// to 0 stops every stub that has not run yet. The same path below HKEY_CURRENT_USER holds the
+// Version a user's stub last ran for (Windows writes it after the stub; the installation
+// writes it for the user it serves itself).
 constexpr char kComponentKey[] =
     "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\"
     "{08633EBA-6575-4BF8-8581-11239B9E7980}";
@@ -42,7 +44,8 @@ enum class Outcome {
   kNotRegistered,      // the component's key or a value of it could not be written
 };
 
-// Places the per-user program (its bytes) in the install folder and registers the component.
+// Places the per-user program (its bytes) in the install folder, registers the component and
+// marks it as run for the current user.
 Outcome Register(plat::Platform& platform, const std::string& installFolder,
                  const std::string& program);
 

@@ -22,18 +22,25 @@ const char* ProblemText(cmdline::Problem problem) {
 
 }  // namespace
 
+// Short lines: a message box wraps long ones wherever its width ends.
 std::string UsageText() {
   return "用法：\n"
-         "SetUp.exe [/S] [/DIR=安装目录] [/RELEASES=2008,2020,...] [/LOG=日志文件]\n"
-         "SetUp.exe /UNINSTALL [/S] [/LOG=日志文件]\n\n"
-         "/S\t无提示安装：不显示任何窗口，服务所有找到的AutoCAD版本，默认安装到C:\\Velmar\n"
-         "/DIR=\t安装目录，含空格时加引号；不带/S时填入安装路径框\n"
-         "/RELEASES=\t要服务的AutoCAD版本，用逗号分隔\n"
-         "/LOG=\t将本次运行的记录写入UTF-8日志文件\n"
-         "/UNINSTALL\t卸载（以Uninstall.exe运行时亦然）\n"
-         "/?\t显示本说明\n\n"
-         "退出代码：0 完成，1 命令行有误，2 无可服务的AutoCAD版本，3 AutoCAD正在运行，"
-         "4 未找到安装包，5 文件拷贝失败";
+         "SetUp.exe [/S] [/DIR=目录]\n"
+         "        [/RELEASES=年份,...] [/LOG=文件]\n"
+         "SetUp.exe /UNINSTALL [/S] [/LOG=文件]\n\n"
+         "/S：无提示安装，不显示任何窗口\n"
+         "/DIR=目录：安装目录，默认C:\\Velmar，\n"
+         "        含空格时加引号\n"
+         "/RELEASES=2008,2020：只服务这些版本，\n"
+         "        默认为找到的全部版本\n"
+         "/LOG=文件：将运行记录写入UTF-8日志\n"
+         "/UNINSTALL：卸载\n"
+         "/?：显示本说明\n\n"
+         "退出代码：\n"
+         "0 完成，1 命令行有误，\n"
+         "2 无可服务的AutoCAD版本，\n"
+         "3 AutoCAD正在运行，4 未找到安装包，\n"
+         "5 文件拷贝失败";
 }
 
 std::string UsageErrorText(const cmdline::Parsed& parsed, plat::CodePage& text) {

@@ -99,6 +99,10 @@ TEST_F(RegisterTest, ComponentValuesAndProgram) {
             plat::kErrorSuccess);
   machine.registry.QueryValueCount(key.get(), &count);
   EXPECT_EQ(count, 4u);
+  // The installing user is served at once; their logon need not run the stub again.
+  EXPECT_EQ(regtest::ReadRaw(machine.registry, plat::kHkeyCurrentUser, kComponentKey, "Version")
+                .bytes,
+            Sz("2024,4,26"));
 }
 
 // What a second installation leaves: the same stub keeps the version users have run; another
@@ -126,6 +130,9 @@ TEST_F(RegisterTest, LaterInstallations) {
     EXPECT_EQ(Value("Version").bytes, Sz(row.version));
     EXPECT_EQ(Value("StubPath").bytes, Sz(activesetup::StubPathFor(row.second)));
     EXPECT_EQ(Value("IsInstalled").bytes, regtest::Dword(1));
+    EXPECT_EQ(regtest::ReadRaw(machine.registry, plat::kHkeyCurrentUser, kComponentKey, "Version")
+                  .bytes,
+              Sz(row.version));
     EXPECT_EQ(File(std::string(row.second) + "\\VelmarTrust.exe"), "second build");
   }
 }

@@ -19,14 +19,16 @@ check_silent() {
 }
 
 # snapshot FILE: what an installation may change, in a form two prefixes can be compared in:
-# the AutoCAD trees of both registry views and of the user, the Active Setup component, and
-# every folder and file (with its checksum) of drive C: outside the Windows folder.
+# the AutoCAD trees of both registry views and of the user,
+# the Active Setup component and the mark of the user it was run for, and every folder and file
+# (with its checksum) of drive C: outside the Windows folder.
 snapshot() {
   {
     drv dump HKLM 'SOFTWARE\Autodesk'
     drv dump HKLM 'SOFTWARE\Wow6432Node\Autodesk'
     drv dump HKCU 'SOFTWARE\Autodesk'
     drv dump HKLM "$E2E_ACTIVE_SETUP_KEY"
+    drv dump HKCU "$E2E_ACTIVE_SETUP_KEY"
     (cd "$E2E_C" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -type d -print |
        LC_ALL=C sort | sed 's/^/folder /')
     (cd "$E2E_C" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -type f -print0 |

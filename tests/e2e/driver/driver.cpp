@@ -24,10 +24,11 @@
 //   driver list                           print every visible top-level window and its controls
 //   driver run SECONDS COMMANDLINE        start COMMANDLINE (one argument: the whole command line
 //                                         the program gets), watching the window list all the
-//                                         while: print "window class=C title=T visible=V" for
-//                                         each top-level window the process has, when it is
-//                                         first seen, and "exit=N" when the process has ended
-//                                         (fails when it has not ended in time)
+//                                         while; when it has ended, print a line
+//                                         "window class=C title=T visible=V" for each top-level
+//                                         window it ever had (V: ever shown), then "exit=N"
+//                                         (fails, after the window lines, when it has not ended
+//                                         in time)
 //
 // Exit codes: 0 done, 1 the condition did not hold (timeout, no such window or key), 2 usage.
 // Titles and texts are UTF-8 on the command line and in the output; control characters in
@@ -471,22 +472,35 @@ int CmdList(const Args&) {
   return 0;
 }
 
-struct Watched {
-  DWORD pid;
-  std::vector<HWND>* seen;
+struct SeenWindow {
+  HWND handle;
+  std::wstring cls, title;
+  bool visible;
 };
 
+struct Watched {
+  DWORD pid;
+  std::vector<SeenWindow>* seen;
+};
+
+// A window is often made hidden and untitled and shown a moment later: the title is the last
+// one seen, and the window counts as visible once it has been.
 BOOL CALLBACK NoteWindowOf(HWND w, LPARAM p) {
   auto* watched = reinterpret_cast<Watched*>(p);
   DWORD pid = 0;
   GetWindowThreadProcessId(w, &pid);
   if (pid != watched->pid) return TRUE;
-  for (HWND known : *watched->seen) {
-    if (known == w) return TRUE;
+  SeenWindow* known = nullptr;
+  for (SeenWindow& s : *watched->seen) {
+    if (s.handle == w) known = &s;
   }
-  watched->seen->push_back(w);
-  Print("window class=" + Utf8(ClassOf(w)) + " title=\"" + Escaped(WindowTitle(w)) +
-        "\" visible=" + std::to_string(IsWindowVisible(w) ? 1 : 0));
+  if (!known) {
+    watched->seen->push_back({w, ClassOf(w), L"", false});
+    known = &watched->seen->back();
+  }
+  const std::wstring title = WindowTitle(w);
+  if (!title.empty()) known->title = title;
+  known->visible = known->visible || IsWindowVisible(w);
   return TRUE;
 }
 
@@ -499,7 +513,7 @@ int CmdRun(const Args& a) {
   std::wstring cmd = a[2];
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return Fail("cannot start " + Utf8(a[2]));
-  std::vector<HWND> seen;
+  std::vector<SeenWindow> seen;
   Watched watched{pi.dwProcessId, &seen};
   ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(1, 60) * 1000);
   DWORD waited = WAIT_TIMEOUT;
@@ -511,6 +525,10 @@ int CmdRun(const Args& a) {
   GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  for (const SeenWindow& s : seen) {
+    Print("window class=" + Utf8(s.cls) + " title=\"" + Escaped(s.title) +
+          "\" visible=" + std::to_string(s.visible ? 1 : 0));
+  }
   if (waited != WAIT_OBJECT_0) return Fail(Utf8(a[2]) + " did not end in time");
   Print("exit=" + std::to_string(code));
   return 0;
