@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The folder picker behind 浏览...: Cancel keeps the folder text, an invalid text is refused with
+# The folder picker behind 浏览...: it opens at the folder typed before, Cancel keeps that text, an invalid text is refused with
 # the browser left open, No to the create question keeps it open and makes nothing, a tree node
 # without a drive path empties the path box and disables OK, and a typed double-byte path whose
 # three levels are missing is created on Yes and becomes the folder text.
@@ -25,14 +25,18 @@ open_picker() {
   e2e_die "the folder browser has no path box (id 14148)"
 }
 
-# Cancel keeps what the user typed before browsing.
-drv settext "$E2E_MAIN_TITLE" 1000 'D:\先前输入'
+# The browser opens at the folder typed before browsing; Cancel keeps that text, whatever the
+# path box held.
+mkdir -p "$E2E_C/先前输入"
+drv settext "$E2E_MAIN_TITLE" 1000 'C:\先前输入'
 open_picker
 e2e_shot 1-browser "$E2E_MAIN_TITLE" "$P"
 check_eq "browser path box visible" "$(drv state "$P" 14148)" "enabled=1 visible=1 checked=0"
+check_eq "the browser opens at the typed folder" "$(drv text "$P" 14148)" 'C:\先前输入'
+drv settext "$P" 14148 'D:\别处'
 drv click "$P" 2
 check "Cancel closes the browser" drv gone "$P" 10
-check_eq "Cancel keeps the typed folder" "$(text 1000)" 'D:\先前输入'
+check_eq "Cancel keeps the typed folder" "$(text 1000)" 'C:\先前输入'
 
 # An invalid text: the message, and the browser stays open.
 open_picker
