@@ -14,8 +14,8 @@
 //   driver close TITLE                    post WM_CLOSE to the window
 //   driver keys TITLE ID|- KEY...         make the window the foreground one, put the focus on
 //                                         control ID (as Tab would; "-" keeps it), then type
-//                                         the keys as real input: enter, esc, space, tab, end,
-//                                         backspace, or any other word as its characters
+//                                         the keys as real input: enter, esc, space, or any
+//                                         other word as its characters
 //   driver closebox TITLE                 click the window's close box with the real mouse
 //   driver tree TITLE LABEL               select the item of that label in the window's tree
 //                                         view (its root or a child of the root), as a click
@@ -327,9 +327,7 @@ void AddKey(std::vector<INPUT>& in, WORD vk, WORD scan, DWORD flags) {
 
 bool NamedKey(const std::wstring& name, WORD& vk) {
   static const struct { const wchar_t* name; WORD vk; } kKeys[] = {
-      {L"enter", VK_RETURN}, {L"esc", VK_ESCAPE}, {L"space", VK_SPACE}, {L"tab", VK_TAB},
-      {L"end", VK_END},      {L"backspace", VK_BACK},
-  };
+      {L"enter", VK_RETURN}, {L"esc", VK_ESCAPE}, {L"space", VK_SPACE}};
   for (const auto& k : kKeys) {
     if (name == k.name) {
       vk = k.vk;
