@@ -11,12 +11,13 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
 
-bool SameNoCase(const std::u16string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
+// b is an ASCII name.
+bool SameNoCase(const std::u16string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
     if (AsciiUpper(a[i]) != AsciiUpper(static_cast<char16_t>(b[i]))) return false;
   }
-  return i == a.size() && b[i] == '\0';
+  return true;
 }
 
 enum class Switch { kNone, kSilent, kHelp, kUninstall, kDir, kReleases, kLog };
