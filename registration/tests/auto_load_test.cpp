@@ -66,22 +66,28 @@ class AutoLoadTest : public ::testing::Test {
   InstallCatalogue catalogue;
 };
 
-TEST_F(AutoLoadTest, KeyCarriesReleaseYearAndLoaderNamesModuleYear) {
-  const struct {
-    int release;
-    int module;
-  } cases[] = {{2007, 2008}, {2009, 2008}, {2010, 2010}, {2012, 2010}, {2016, 2015},
-               {2017, 2017}, {2018, 2018}, {2020, 2019}, {2024, 2021}, {2025, 2025}};
-  for (const auto& c : cases) {
-    const std::string product = AddProduct(c.release, kScratch, "R" + std::to_string(c.release));
-    RegisterReleaseAutoLoad(machine->platform(), catalogue, c.release);
-    ExpectEntry(product, c.release,
-                std::string(kFolder) + "\\VL_BatchPlot" + std::to_string(c.module) + ".ARX");
+TEST_F(AutoLoadTest, EveryReleaseTickedGetsItsKeyAndTheModuleThatServesIt) {
+  // Every release, through RegisterWithHost with every flag set: a wrong row would load the
+  // wrong module into that release, and a loop bound off by one would skip 2007 or 2025.
+  const int moduleOf[kReleaseCount] = {2008, 2008, 2008, 2010, 2010, 2010, 2013, 2013, 2015, 2015,
+                                       2017, 2018, 2019, 2019, 2021, 2021, 2021, 2021, 2025};
+  std::string products[kReleaseCount];
+  for (int i = 0; i < kReleaseCount; ++i) {
+    products[i] = AddProduct(ReleaseYearAt(i), kScratch, "R" + std::to_string(ReleaseYearAt(i)));
+  }
+  ReleaseFlags all;
+  all.fill(1);
+  RegisterWithHost(machine->platform(), catalogue, all);
+
+  for (int i = 0; i < kReleaseCount; ++i) {
+    const int release = ReleaseYearAt(i);
+    ExpectEntry(products[i], release,
+                std::string(kFolder) + "\\VL_BatchPlot" + std::to_string(moduleOf[i]) + ".ARX");
     // The module year never names the key when it differs from the release.
-    if (c.module != c.release) {
+    if (moduleOf[i] != release) {
       EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine,
-                                      product + "\\Applications\\VL_BatchPlot" +
-                                          std::to_string(c.module)));
+                                      products[i] + "\\Applications\\VL_BatchPlot" +
+                                          std::to_string(moduleOf[i])));
     }
   }
 }
