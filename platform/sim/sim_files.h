@@ -31,6 +31,10 @@ class SimFileSystem : public plat::FileSystem {
   std::string CurrentDirectory() override;
   bool GetEnvironmentVariable(const std::string& name, std::string* value) override;
   bool ShellAppDataFolder(std::string* path) override;
+  bool DeleteFile(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  bool ReadWholeFile(const std::string& path, std::string* bytes) override;
+  bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
 
   // Setting up the machine. The machine starts with drive C: and current directory C:\.
   void AddDrive(char letter);
