@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/unicode.h"
+
 namespace {
 
 const char kHostRoot[] = "SOFTWARE\\Autodesk\\AutoCAD";
@@ -35,19 +37,37 @@ void ForEachReadableSubKey(plat::Registry& reg, plat::HKey key, Visit visit) {
 
 enum class Current { Missing, Text, Unreadable };
 
-// Reads TRUSTEDPATHS whole, whatever its length. Only text types count as text: anything
-// else is a value this program does not understand and must not overwrite.
-Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::string* text,
+// The value's UTF-16 text, when the bytes hold nothing after it but zeros. Any other byte
+// after the first zero unit would be lost by writing the text back.
+bool TextOf(const std::vector<unsigned char>& bytes, uint32_t size, std::u16string* text) {
+  text->clear();
+  std::size_t end = 0;
+  while (end + 1 < size && (bytes[end] != 0 || bytes[end + 1] != 0)) {
+    text->push_back(static_cast<char16_t>(bytes[end] | bytes[end + 1] << 8));
+    end += 2;
+  }
+  for (std::size_t i = end; i < size; ++i) {
+    if (bytes[i] != 0) return false;
+  }
+  return true;
+}
+
+// Reads TRUSTEDPATHS whole, whatever its length, in UTF-16 as the host writes it: through the
+// narrow call a character code page 936 cannot hold would come back as '?'. Only text types
+// count as text: anything else is a value this program does not understand and must not
+// overwrite.
+Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::u16string* text,
                          uint32_t* type) {
+  const std::u16string name = plat::AsciiToUtf16(kTrustedPaths);
   uint32_t size = 0;
-  long rc = reg.QueryValue(variables, kTrustedPaths, type, nullptr, &size);
+  long rc = reg.QueryValueW(variables, name, type, nullptr, &size);
   if (rc == plat::kErrorFileNotFound) return Current::Missing;
   if (rc != plat::kErrorSuccess) return Current::Unreadable;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    // One spare byte so a text stored without its terminator still ends in one.
-    std::vector<unsigned char> buffer(size + 1, 0);
-    uint32_t got = size + 1;
-    rc = reg.QueryValue(variables, kTrustedPaths, type, buffer.data(), &got);
+    // Never an empty buffer: a null one would ask for the size instead of the data.
+    std::vector<unsigned char> buffer(size + 2, 0);
+    uint32_t got = size + 2;
+    rc = reg.QueryValueW(variables, name, type, buffer.data(), &got);
     if (rc == plat::kErrorMoreData) {
       size = got;
       continue;
@@ -55,24 +75,37 @@ Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::string*
     if (rc == plat::kErrorFileNotFound) return Current::Missing;
     if (rc != plat::kErrorSuccess) return Current::Unreadable;
     if (*type != plat::kRegSz && *type != plat::kRegExpandSz) return Current::Unreadable;
-    const char* chars = reinterpret_cast<const char*>(buffer.data());
-    std::size_t length = 0;
-    while (length < got && chars[length] != '\0') ++length;
-    text->assign(chars, length);
-    return Current::Text;
+    return TextOf(buffer, got, text) ? Current::Text : Current::Unreadable;
   }
   return Current::Unreadable;
 }
 
-std::vector<std::string> SplitEntries(plat::CodePage& text, const std::string& value) {
-  std::vector<std::string> entries;
+// Upper-cases by the code page's rules, character by character; a unit the code page cannot
+// hold (a surrogate among them) keeps its value.
+std::u16string Upper(plat::CodePage& text, const std::u16string& value) {
+  std::u16string out;
+  std::string run;  // the code page bytes of the units since the last one it cannot hold
+  for (char16_t unit : value) {
+    std::string narrow;
+    if (text.FromUtf16(std::u16string(1, unit), &narrow)) {
+      run += narrow;
+      continue;
+    }
+    out += text.ToUtf16(text.Upper(run));
+    run.clear();
+    out += unit;
+  }
+  return out + text.ToUtf16(text.Upper(run));
+}
+
+std::vector<std::u16string> SplitEntries(const std::u16string& value) {
+  std::vector<std::u16string> entries;
   std::size_t start = 0;
-  for (std::size_t i = 0; i < value.size();) {
-    if (value[i] == ';') {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == u';') {
       entries.push_back(value.substr(start, i - start));
       start = i + 1;
     }
-    i += text.IsLeadByte(static_cast<unsigned char>(value[i])) && i + 1 < value.size() ? 2 : 1;
   }
   entries.push_back(value.substr(start));
   return entries;
@@ -80,30 +113,36 @@ std::vector<std::string> SplitEntries(plat::CodePage& text, const std::string& v
 
 // The folder is trusted already when one whole entry names it, alone, with a trailing
 // backslash, or with the sub-folder suffix "\...". A longer name that merely starts with
-// it (D:\TOOLS2 for D:\TOOLS) is another folder.
-bool IsTrusted(plat::CodePage& text, const std::string& value, const std::string& folder) {
+// it (D:\TOOLS2 for D:\TOOLS) is another folder, and so is an entry holding a character the
+// code page cannot: the folder, code page text itself, has none.
+bool IsTrusted(plat::CodePage& text, const std::u16string& value, const std::string& folder) {
   const std::string forms[] = {folder, folder + "\\", folder + "\\..."};
-  for (const std::string& entry : SplitEntries(text, value)) {
+  for (const std::u16string& entry : SplitEntries(value)) {
+    std::string narrow;
+    if (!text.FromUtf16(entry, &narrow)) continue;
     for (const std::string& form : forms) {
-      if (text.CompareNoCase(entry, form) == 0) return true;
+      if (text.CompareNoCase(narrow, form) == 0) return true;
     }
   }
   return false;
 }
 
-std::string NewTrustedPaths(plat::CodePage& text, const std::string& current,
-                            const std::string& folder) {
-  // One or two bytes cannot hold a path worth keeping (at most a drive such as "C:").
-  if (current.size() <= 2) return folder;
-  const std::string upper = text.Upper(current);
-  if (IsTrusted(text, upper, text.Upper(folder))) return upper;
-  return upper + ";" + text.Upper(folder);
+std::u16string NewTrustedPaths(plat::CodePage& text, const std::u16string& current,
+                               const std::string& folder) {
+  // One or two code page bytes cannot hold a path worth keeping (at most a drive such as
+  // "C:"). A value with a character the code page cannot hold is the user's own text, kept.
+  std::string narrow;
+  if (text.FromUtf16(current, &narrow) && narrow.size() <= 2) return text.ToUtf16(folder);
+  const std::u16string upper = Upper(text, current);
+  const std::string upperFolder = text.Upper(folder);
+  if (IsTrusted(text, upper, upperFolder)) return upper;
+  return upper + u";" + text.ToUtf16(upperFolder);
 }
 
 void UpdateProfile(plat::Platform& platform, const std::string& profilePath,
                    const std::string& folder) {
   plat::Registry& reg = platform.registry;
-  std::string current;
+  std::u16string current;
   uint32_t type = plat::kRegSz;
   {
     plat::UniqueKey variables(reg);
@@ -115,24 +154,19 @@ void UpdateProfile(plat::Platform& platform, const std::string& profilePath,
       return;  // the key exists but hides its value: leave the user's paths alone
     }
   }
-  const std::string value = NewTrustedPaths(platform.text, current, folder);
+  const std::u16string value = NewTrustedPaths(platform.text, current, folder);
 
   // Only the Variables level is created: a profile deleted since the walk listed it stays
   // deleted.
   plat::UniqueKey profile(reg);
-  if (reg.OpenKey(plat::kHkeyCurrentUser, profilePath, profile.put()) != plat::kErrorSuccess ||
-      !profile) {
-    return;
-  }
+  if (reg.OpenKey(plat::kHkeyCurrentUser, profilePath, profile.put()) != plat::kErrorSuccess) return;
   plat::UniqueKey variables(reg);
-  if (reg.CreateKey(profile.get(), kVariables, variables.put()) != plat::kErrorSuccess ||
-      !variables) {
-    return;
-  }
-  // An expandable value stays expandable; every other case is written as plain text.
+  if (reg.CreateKey(profile.get(), kVariables, variables.put()) != plat::kErrorSuccess) return;
+  // An expandable value stays expandable; every other case is written as plain text. The
+  // count leaves the terminator out, and the registry stores it since c_str() ends in one.
   const uint32_t writeType = type == plat::kRegExpandSz ? plat::kRegExpandSz : plat::kRegSz;
-  reg.SetValue(variables.get(), kTrustedPaths, writeType, value.c_str(),
-               static_cast<uint32_t>(value.size()));
+  reg.SetValueW(variables.get(), plat::AsciiToUtf16(kTrustedPaths), writeType, value.c_str(),
+                static_cast<uint32_t>(value.size() * sizeof(char16_t)));
 }
 
 }  // namespace
