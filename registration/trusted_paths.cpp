@@ -1,6 +1,7 @@
 #include "registration/trusted_paths.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,6 @@ const char kTrustedPaths[] = "TRUSTEDPATHS";
 const char kVariables[] = "Variables";
 // A key name has at most 255 characters, but in code page 936 each may take two bytes.
 constexpr uint32_t kNameBufferBytes = 512;
-// A value that keeps growing between the size query and the read is given up on.
-constexpr int kReadAttempts = 4;
 
 // Calls visit(name) for each sub-key of key that opens for reading. The count is taken once;
 // an index that no longer answers (the key changed under the walk) is passed over rather than
@@ -27,35 +26,34 @@ void ForEachReadableSubKey(plat::Registry& reg, plat::HKey key, Visit visit) {
     char name[kNameBufferBytes] = {};
     uint32_t size = kNameBufferBytes;
     if (reg.EnumKey(key, index, name, &size) != plat::kErrorSuccess) continue;
-    const std::string subName(name, size < kNameBufferBytes ? size : 0);
+    // Up to the terminator the call wrote, and never past the buffer.
+    const std::string subName(name, strnlen(name, sizeof name));
     if (subName.empty()) continue;
     plat::UniqueKey sub(reg);
-    if (reg.OpenKeyRead(key, subName, sub.put()) != plat::kErrorSuccess || !sub) continue;
+    if (reg.OpenKeyRead(key, subName, sub.put()) != plat::kErrorSuccess) continue;
     visit(subName, sub.get());
   }
 }
 
 enum class Current { Missing, Text, Unreadable };
 
-// The value's UTF-16 text, when the bytes hold nothing after it but zeros. Any other byte
-// after the first zero unit would be lost by writing the text back.
+// The value's UTF-16 text, when it can be written back whole: whole units, and nothing but
+// zeros after the first zero unit. The registry's units are little-endian, as the machine's.
 bool TextOf(const std::vector<unsigned char>& bytes, uint32_t size, std::u16string* text) {
-  text->clear();
-  std::size_t end = 0;
-  while (end + 1 < size && (bytes[end] != 0 || bytes[end + 1] != 0)) {
-    text->push_back(static_cast<char16_t>(bytes[end] | bytes[end + 1] << 8));
-    end += 2;
-  }
-  for (std::size_t i = end; i < size; ++i) {
-    if (bytes[i] != 0) return false;
-  }
+  if (size % 2 != 0) return false;
+  std::u16string units(size / 2, u'\0');
+  std::memcpy(&units[0], bytes.data(), size);
+  const std::size_t end = units.find(u'\0');
+  if (units.find_first_not_of(u'\0', end) != std::u16string::npos) return false;
+  *text = units.substr(0, end);
   return true;
 }
 
 // Reads TRUSTEDPATHS whole, whatever its length, in UTF-16 as the host writes it: through the
 // narrow call a character code page 936 cannot hold would come back as '?'. Only text types
 // count as text: anything else is a value this program does not understand and must not
-// overwrite.
+// overwrite. A value that grows between the two calls is being written by someone else right
+// now, and is left to them.
 Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::u16string* text,
                          uint32_t* type) {
   const std::u16string name = plat::AsciiToUtf16(kTrustedPaths);
@@ -63,21 +61,15 @@ Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::u16stri
   long rc = reg.QueryValueW(variables, name, type, nullptr, &size);
   if (rc == plat::kErrorFileNotFound) return Current::Missing;
   if (rc != plat::kErrorSuccess) return Current::Unreadable;
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    // Never an empty buffer: a null one would ask for the size instead of the data.
-    std::vector<unsigned char> buffer(size + 2, 0);
-    uint32_t got = size + 2;
-    rc = reg.QueryValueW(variables, name, type, buffer.data(), &got);
-    if (rc == plat::kErrorMoreData) {
-      size = got;
-      continue;
-    }
-    if (rc == plat::kErrorFileNotFound) return Current::Missing;
-    if (rc != plat::kErrorSuccess) return Current::Unreadable;
-    if (*type != plat::kRegSz && *type != plat::kRegExpandSz) return Current::Unreadable;
-    return TextOf(buffer, got, text) ? Current::Text : Current::Unreadable;
-  }
-  return Current::Unreadable;
+  // One byte more than asked for, so that the buffer is never empty: a null one would ask for
+  // the size again instead of the data.
+  std::vector<unsigned char> buffer(size + 1);
+  uint32_t got = size;
+  rc = reg.QueryValueW(variables, name, type, buffer.data(), &got);
+  if (rc == plat::kErrorFileNotFound) return Current::Missing;
+  if (rc != plat::kErrorSuccess) return Current::Unreadable;
+  if (*type != plat::kRegSz && *type != plat::kRegExpandSz) return Current::Unreadable;
+  return TextOf(buffer, got, text) ? Current::Text : Current::Unreadable;
 }
 
 // Upper-cases by the code page's rules, character by character; a unit the code page cannot
@@ -100,15 +92,12 @@ std::u16string Upper(plat::CodePage& text, const std::u16string& value) {
 
 std::vector<std::u16string> SplitEntries(const std::u16string& value) {
   std::vector<std::u16string> entries;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == u';') {
-      entries.push_back(value.substr(start, i - start));
-      start = i + 1;
-    }
+  for (std::size_t start = 0;;) {
+    const std::size_t semicolon = value.find(u';', start);
+    entries.push_back(value.substr(start, semicolon - start));
+    if (semicolon == std::u16string::npos) return entries;
+    start = semicolon + 1;
   }
-  entries.push_back(value.substr(start));
-  return entries;
 }
 
 // The folder is trusted already when one whole entry names it, alone, with a trailing
@@ -179,21 +168,20 @@ void ListSubKeys(plat::Registry& registry, plat::HKey key, StringList& list) {
 
 void RegisterTrustedPaths(plat::Platform& platform, const InstallCatalogue& catalogue) {
   plat::Registry& reg = platform.registry;
-  plat::CodePage& text = platform.text;
 
+  // The walk passes on only names that are not empty, and a key name holds no backslash, so
+  // none of the paths built below ends in one.
   // Stage 1: the Profiles key of every product of every release the user has run.
   StringList profileRoots;
   {
     plat::UniqueKey hostRoot(reg);
-    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, kHostRoot, hostRoot.put()) == plat::kErrorSuccess &&
-        hostRoot) {
+    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, kHostRoot, hostRoot.put()) == plat::kErrorSuccess) {
       ForEachReadableSubKey(reg, hostRoot.get(), [&](const std::string& release, plat::HKey key) {
         StringList products;
         ListSubKeys(reg, key, products);
         for (const std::string& product : products) {
-          std::string path = std::string(kHostRoot) + "\\" + release + "\\" + product;
-          plat::DropTrailingBackslash(text, path);
-          profileRoots.push_back(path + "\\Profiles");
+          profileRoots.push_back(std::string(kHostRoot) + "\\" + release + "\\" + product +
+                                 "\\Profiles");
         }
       });
     }
@@ -203,17 +191,10 @@ void RegisterTrustedPaths(plat::Platform& platform, const InstallCatalogue& cata
   StringList profiles;
   for (const std::string& root : profileRoots) {
     plat::UniqueKey rootKey(reg);
-    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, root, rootKey.put()) != plat::kErrorSuccess ||
-        !rootKey) {
-      continue;
-    }
+    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, root, rootKey.put()) != plat::kErrorSuccess) continue;
     StringList names;
     ListSubKeys(reg, rootKey.get(), names);
-    for (const std::string& name : names) {
-      std::string path = root + "\\" + name;
-      plat::DropTrailingBackslash(text, path);
-      profiles.push_back(path);
-    }
+    for (const std::string& name : names) profiles.push_back(root + "\\" + name);
   }
 
   // Stage 3: the update, profile by profile.
