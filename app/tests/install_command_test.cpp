@@ -283,6 +283,39 @@ TEST_F(InstallCommandTest, RefusedFolderTextLeavesEverythingAsItWas) {
   }
 }
 
+TEST_F(InstallCommandTest, SequenceCopiesAndRegistersWhateverTheFlags) {
+  struct Case {
+    const char* installFolder;
+    bool tick2020;
+    const char* catalogueFolder;
+  };
+  const Case cases[] = {
+      // The catalogue never keeps a trailing backslash.
+      {"C:\\VelmarTest\\Prog\\", true, "C:\\VelmarTest\\Prog"},
+      // No release ticked (the dialog never allows it): the trusted paths are still served.
+      {"C:\\VelmarTest\\Prog", false, "C:\\VelmarTest\\Prog"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.installFolder);
+    TearDown();
+    SetUp();
+    ReleaseFlags flags{};
+    flags[ReleaseIndex(2020)] = c.tick2020 ? 1 : 0;
+
+    EXPECT_TRUE(RunInstallSequence(*platform, catalogue, dialog, c.installFolder, flags,
+                                   dialog.progress));
+    EXPECT_EQ(dialog.requests, "P");
+    EXPECT_EQ(catalogue.installFolder, c.catalogueFolder);
+    EXPECT_EQ(File(std::string(c.catalogueFolder) + "\\VL_BatchPlot2019.arx"),
+              ContentOf("VL_BatchPlot2019.arx"));
+    EXPECT_EQ(regtest::ReadRaw(reg(), kHkeyCurrentUser, kProfile, "TRUSTEDPATHS").bytes,
+              Sz("C:\\DATA;C:\\VELMARTEST\\PROG"));
+    EXPECT_EQ(regtest::ReadRaw(reg(), kHkeyLocalMachine, std::string(kProductKey) + kEntry,
+                               "LOADER").bytes,
+              c.tick2020 ? Sz("C:\\VelmarTest\\Prog\\VL_BatchPlot2019.ARX") : "");
+  }
+}
+
 // The product folder's list: full control for the system and administrators, reading for
 // users, nothing from the folder above; and the same entries as what lies in it shows them.
 constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
