@@ -75,6 +75,7 @@ TEST(PathChecks, CheckOnly) {
       {"Q:\\", 0},  // checking does not look at the drive
       {"C:\\Tools", 0},
       {"D:\\Plot\\Out", 0},
+      {"D:\\Plot\\x", 0},  // a one-letter last name is no trailing backslash
       {"d:\\plot", 0},
       {"C:\\" + kQian, 0},
       {"C:\\" + kQian + "\\" + kCheng + "\\" + kJue, 0},
