@@ -93,6 +93,13 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   }
 
   const std::string folder = options.hasFolder ? options.folder : kDefaultFolder;
+  // The install command refuses such a folder with a message, after the picker would have
+  // made it: refused here first, nothing is made.
+  if (folder.find(';') != std::string::npos) {
+    return Ends(log, kWrongCommandLine,
+                "the folder " + (log ? log->Utf8(folder) : std::string()) +
+                    " holds ';', at which AutoCAD splits its trusted paths");
+  }
   const std::string checked = AsPickerSeesIt(platform.text, folder);
   if (picker::CheckOrCreatePath(platform.files, platform.text, checked.c_str(), true) !=
       picker::kFolderUsable) {

@@ -99,6 +99,8 @@ TEST(SilentInstall, ExitCodes) {
       {"a relative folder", none, Silent("Velmar"), 1, true, false, "not a full folder path"},
       {"a folder name no folder can have", none, Silent("C:\\a<b"), 1, true, false,
        "not a full folder path"},
+      {"a folder AutoCAD could never trust, split at its ';'", none, Silent("C:\\CAD;Tools"), 1,
+       true, false, "';'"},
       {"AutoCAD runs", [](sim::Machine& m) { m.processes.running.push_back("ACAD.EXE"); },
        Silent(), 3, true, false, "AutoCAD is running"},
       {"no package",
