@@ -391,6 +391,15 @@ long SimRegistry::QueryValueCount(plat::HKey key, uint32_t* count) {
   return plat::kErrorSuccess;
 }
 
+long SimRegistry::QueryKeyCounts(plat::HKey key, uint32_t* subKeys, uint32_t* values) {
+  Node* node = Resolve(key);
+  if (!node) return plat::kErrorInvalidHandle;
+  if (node->deleted) return kErrorKeyDeleted;
+  if (subKeys) *subKeys = static_cast<uint32_t>(node->children.size());
+  if (values) *values = static_cast<uint32_t>(node->values.size());
+  return plat::kErrorSuccess;
+}
+
 long SimRegistry::CloseKey(plat::HKey key) {
   if (key == plat::kHkeyLocalMachine || key == plat::kHkeyCurrentUser) return plat::kErrorSuccess;
   readOnly_.erase(key);

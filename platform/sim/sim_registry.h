@@ -37,6 +37,7 @@ class SimRegistry : public plat::Registry {
                  uint32_t size) override;
   long DeleteValue(plat::HKey key, const std::string& name) override;
   long QueryValueCount(plat::HKey key, uint32_t* count) override;
+  long QueryKeyCounts(plat::HKey key, uint32_t* subKeys, uint32_t* values) override;
   long CloseKey(plat::HKey key) override;
 
   // Faults. Paths are below a predefined root, without a trailing backslash.
