@@ -41,6 +41,8 @@ struct SimRegistry::Node {
   bool denyOpen = false;
   bool denyValueRead = false;
   bool denyWrite = false;
+  bool link = false;
+  std::weak_ptr<Node> linkTarget;
 
   bool WriteDenied() const {
     for (const Node* n = this; n; n = n->parent)
@@ -118,6 +120,12 @@ static std::shared_ptr<Node> ChildOf(SimCodePage& text, Node* parent, const std:
   return nullptr;
 }
 
+// A link whose target has been deleted leads nowhere.
+static std::shared_ptr<Node> LinkTarget(const Node& link) {
+  std::shared_ptr<Node> target = link.linkTarget.lock();
+  return target && !target->deleted ? target : nullptr;
+}
+
 static std::shared_ptr<Node> SelfOf(Node* node) {
   if (!node->parent) return nullptr;
   for (auto& child : node->parent->children)
@@ -142,6 +150,7 @@ long SimRegistry::Open(plat::HKey parent, const std::string& sub, bool forWrite,
   Node* at = node;
   for (const std::string& name : names) {
     current = ChildOf(text_, at, name);
+    if (current && current->link) current = LinkTarget(*current);
     if (!current) return plat::kErrorFileNotFound;
     at = current.get();
   }
@@ -416,6 +425,14 @@ Node* SimRegistry::Find(plat::HKey root, const std::string& path) {
     at = child.get();
   }
   return at;
+}
+
+void SimRegistry::MakeLink(plat::HKey root, const std::string& path, const std::string& target) {
+  Node* n = Find(root, path);
+  Node* to = Find(root, target);
+  if (!n || !to || !to->parent) return;
+  n->link = true;
+  n->linkTarget = SelfOf(to);
 }
 
 void SimRegistry::DenyOpen(plat::HKey root, const std::string& path) {

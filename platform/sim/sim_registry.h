@@ -47,6 +47,9 @@ class SimRegistry : public plat::Registry {
   void DenyValueRead(plat::HKey root, const std::string& path);
   // Opening for writing, creating below, deleting and setting values fail with access denied.
   void DenyWrite(plat::HKey root, const std::string& path);
+  // Makes the key at path a registry link to the plain key at target, as a symbolic link is:
+  // opening it, or a path through it, opens the target; its parent still lists it by name.
+  void MakeLink(plat::HKey root, const std::string& path, const std::string& target);
   // Called before each EnumKey, so a test can change the tree in the middle of a walk.
   void SetEnumHook(std::function<void(plat::HKey key, uint32_t index)> hook);
 
