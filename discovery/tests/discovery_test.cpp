@@ -380,6 +380,21 @@ TEST_F(SimDiscoveryTest, TheBoundIsOneHundredThousandKeysUnderEachReleaseKey) {
 // with the double loop that pairs their hits: what the one walk must give, hit for hit.
 namespace reference {
 
+uint32_t Count(plat::Registry& reg, plat::HKey key) {
+  uint32_t count = 0;
+  reg.QuerySubKeyCount(key, &count);
+  return count;
+}
+
+bool NameAt(plat::Registry& reg, plat::HKey key, uint32_t index, std::string* name) {
+  char buffer[256];
+  buffer[0] = '\0';
+  uint32_t length = 256;
+  if (reg.EnumKey(key, index, buffer, &length) != plat::kErrorSuccess) return false;
+  *name = buffer;
+  return true;
+}
+
 void Search(plat::Registry& reg, InstallCatalogue& c, plat::HKey parent, const std::string& sub,
             const std::string& relative, const std::string& base) {
   plat::UniqueKey key(reg);
@@ -392,13 +407,9 @@ void Search(plat::Registry& reg, InstallCatalogue& c, plat::HKey parent, const s
                                strnlen(reinterpret_cast<const char*>(data), size));
     return;
   }
-  uint32_t count = 0;
-  reg.QuerySubKeyCount(key.get(), &count);
-  for (uint32_t i = 0; i < count; ++i) {
-    char name[256];
-    name[0] = '\0';
-    uint32_t length = 256;
-    if (reg.EnumKey(key.get(), i, name, &length) != plat::kErrorSuccess) continue;
+  for (uint32_t i = 0, count = Count(reg, key.get()); i < count; ++i) {
+    std::string name;
+    if (!NameAt(reg, key.get(), i, &name)) continue;
     Search(reg, c, key.get(), name, relative + name + "\\", base);
   }
 }
@@ -407,13 +418,9 @@ void Scan(plat::Registry& reg, InstallCatalogue& c, const std::string& root,
           const std::string& releaseBase, const std::vector<int>& years) {
   plat::UniqueKey rootKey(reg);
   if (reg.OpenKeyRead(kHkeyLocalMachine, root, rootKey.put()) != plat::kErrorSuccess) return;
-  uint32_t count = 0;
-  reg.QuerySubKeyCount(rootKey.get(), &count);
-  for (uint32_t i = 0; i < count; ++i) {
-    char name[256];
-    name[0] = '\0';
-    uint32_t length = 256;
-    if (reg.EnumKey(rootKey.get(), i, name, &length) != plat::kErrorSuccess) continue;
+  for (uint32_t i = 0, count = Count(reg, rootKey.get()); i < count; ++i) {
+    std::string name;
+    if (!NameAt(reg, rootKey.get(), i, &name)) continue;
     plat::UniqueKey release(reg);
     if (reg.OpenKeyRead(rootKey.get(), name, release.put()) != plat::kErrorSuccess) continue;
     const std::string releasePath = releaseBase + name + "\\";
