@@ -1,9 +1,9 @@
 #include "discovery/discovery.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <numeric>
+#include <optional>
 
 #include "platform/win_constants.h"
 
@@ -25,12 +25,6 @@ constexpr uint32_t kMaxKeysPerWalk = 100000;
 const char kValueLocation[] = "AcadLocation";
 const char kValueProductName[] = "ProductName";
 
-uint32_t SubKeyCount(plat::Registry& registry, HKey key) {
-  uint32_t count = 0;
-  if (registry.QuerySubKeyCount(key, &count) != plat::kErrorSuccess) return 0;
-  return count;
-}
-
 // Name of the sub-key at index into a 256-byte buffer; false when it cannot be read (the key
 // changed since it was counted).
 bool SubKeyName(plat::Registry& registry, HKey key, uint32_t index, std::string* name) {
@@ -38,7 +32,7 @@ bool SubKeyName(plat::Registry& registry, HKey key, uint32_t index, std::string*
   buffer[0] = '\0';
   uint32_t size = kNameBufferSize;
   if (registry.EnumKey(key, index, buffer, &size) != plat::kErrorSuccess) return false;
-  name->assign(buffer, strnlen(buffer, size < kNameBufferSize ? size : kNameBufferSize - 1));
+  name->assign(buffer, strnlen(buffer, sizeof buffer));
   return true;
 }
 
@@ -56,12 +50,14 @@ struct ValueSearch {
 class ValueWalk {
  public:
   ValueWalk(plat::Registry& registry, ValueSearch* first, ValueSearch* second = nullptr)
-      : registry_(registry), searches_{first, second}, count_(second ? 2 : 1) {}
+      : registry_(registry), searches_{first} {
+    if (second) searches_.push_back(second);
+  }
 
   // Searches from the key subKeyName below parent; keyPath is that key's path.
   void Run(HKey parent, const std::string& subKeyName, const std::string& keyPath) {
     path_ = keyPath;
-    Visit(parent, subKeyName, 0, (1u << count_) - 1);
+    Visit(parent, subKeyName, 0, (1u << searches_.size()) - 1);
   }
 
  private:
@@ -93,37 +89,42 @@ class ValueWalk {
 
   // Records the hits of this key and answers which searches still look below it.
   unsigned TakeHits(HKey key, unsigned looking) {
-    for (size_t s = 0; s < count_; ++s) {
-      if (!(looking & (1u << s))) continue;
-      // A value that cannot be read whole into the buffer, for whatever reason, is not held.
-      unsigned char data[kDataBufferSize] = {};
-      uint32_t size = kDataBufferSize;
-      if (registry_.QueryValue(key, searches_[s]->valueName, nullptr, data, &size) !=
-          plat::kErrorSuccess)
-        continue;
-      const char* text = reinterpret_cast<const char*>(data);
-      searches_[s]->keyPaths.push_back(path_);
-      searches_[s]->values.emplace_back(text, strnlen(text, size));
-      looking &= ~(1u << s);
+    unsigned bit = 1;
+    for (ValueSearch* search : searches_) {
+      const bool held = (looking & bit) && TakeHit(key, search);
+      if (held) looking &= ~bit;
+      bit <<= 1;
     }
     return looking;
   }
 
+  // A value that cannot be read whole into the buffer, for whatever reason, is not held.
+  bool TakeHit(HKey key, ValueSearch* search) {
+    unsigned char data[kDataBufferSize] = {};
+    uint32_t size = kDataBufferSize;
+    if (registry_.QueryValue(key, search->valueName, nullptr, data, &size) != plat::kErrorSuccess)
+      return false;
+    const char* text = reinterpret_cast<const char*>(data);
+    search->keyPaths.push_back(path_);
+    search->values.emplace_back(text, strnlen(text, size));
+    return true;
+  }
+
   plat::Registry& registry_;
-  std::array<ValueSearch*, 2> searches_;
-  size_t count_;
+  std::vector<ValueSearch*> searches_;
   std::string path_;  // of the key being visited, each name followed by a backslash
   uint32_t opened_ = 0;
 };
 
 // The release a product name belongs to: the first year, in the pass's order, whose digits
-// first occur at byte offset 1 or later; 0 when none does.
-int ReleaseOfProductName(const std::string& productName, const std::vector<int>& years) {
+// first occur at byte offset 1 or later; none when no year does.
+std::optional<int> ReleaseOfProductName(const std::string& productName,
+                                        const std::vector<int>& years) {
   for (int year : years) {
     size_t at = productName.find(std::to_string(year));
     if (at != std::string::npos && at >= 1) return year;
   }
-  return 0;
+  return std::nullopt;
 }
 
 // Records each location whose key also holds a product name of one of the years: every pair
@@ -143,10 +144,10 @@ void RecordProducts(InstallCatalogue& catalogue, const ValueSearch& locations,
         byPath.begin(), byPath.end(), path,
         [&](size_t k, const std::string& p) { return names.keyPaths[k] < p; });
     for (auto it = first; it != byPath.end() && names.keyPaths[*it] == path; ++it) {
-      int year = ReleaseOfProductName(names.values[*it], years);
-      if (year == 0) continue;
-      catalogue.hostKeyPaths[ReleaseIndex(year)].push_back(path);
-      catalogue.hostLocations[ReleaseIndex(year)].push_back(locations.values[j]);
+      std::optional<int> year = ReleaseOfProductName(names.values[*it], years);
+      if (!year) continue;
+      catalogue.hostKeyPaths[ReleaseIndex(*year)].push_back(path);
+      catalogue.hostLocations[ReleaseIndex(*year)].push_back(locations.values[j]);
     }
   }
 }
@@ -175,7 +176,9 @@ void ScanReleaseRoot(plat::Registry& registry, InstallCatalogue& catalogue,
   const std::string format = releaseKeyFormat;
   const size_t slot = format.find("%s");
 
-  uint32_t count = SubKeyCount(registry, root.get());
+  // A count that cannot be read counts as no release keys.
+  uint32_t count;
+  if (registry.QuerySubKeyCount(root.get(), &count) != plat::kErrorSuccess) return;
   for (uint32_t i = 0; i < count; ++i) {
     std::string name;
     if (!SubKeyName(registry, root.get(), i, &name)) continue;

@@ -190,9 +190,13 @@ TEST_F(DiscoveryTest, OddValueTypesAndLongNamesNeverMakeHalfPairs) {
   // A location stored as a number is read as its bytes up to the first zero.
   regtest::SetDword(reg(), kHkeyLocalMachine, kNative + "\\R24.1\\Num", "AcadLocation", 0x00414141);
   regtest::SetString(reg(), kHkeyLocalMachine, kNative + "\\R24.1\\Num", "ProductName", "AutoCAD 2022");
-  // A 255-byte key name is read whole.
+  // A 255-byte key name is read whole; one of 128 double-byte characters is 256 bytes, which
+  // with its terminator does not fit the name buffer, and its key is passed over.
   std::string longName(255, 'k');
   ProductBelow(kNative + "\\R24.2", {longName}, "C:\\Long", "AutoCAD 2023");
+  std::string wideName;
+  for (int i = 0; i < 128; ++i) wideName += "配";
+  ProductBelow(kNative + "\\R24.2", {wideName}, "C:\\Wide", "AutoCAD 2023");
 
   InstallCatalogue c = Discover();
   EXPECT_EQ(c.hostLocations[ReleaseIndex(2022)], StringList{"AAA"});
@@ -371,9 +375,15 @@ TEST_F(SimDiscoveryTest, TheBoundIsOneHundredThousandKeysUnderEachReleaseKey) {
   Product(release + "\\G398\\K100", "C:\\Beyond", "AutoCAD 2021");
   Product(kNative + "\\R24.1\\ACAD-5101:804", "C:\\After", "AutoCAD 2022");
 
+  long listed = 0;
+  sim().registry.SetEnumHook([&](plat::HKey, uint32_t) { ++listed; });
   InstallCatalogue c = Discover();
+  sim().registry.SetEnumHook(nullptr);
   EXPECT_EQ(c.hostLocations[ReleaseIndex(2021)], StringList{"C:\\Last"});
   EXPECT_EQ(c.hostLocations[ReleaseIndex(2022)], StringList{"C:\\After"});
+  // At the bound the walk stops listing too: below R24.0 it read the name of each key it
+  // opened after the release key's own handle, 99,999; then two names in the root, one in R24.1.
+  EXPECT_EQ(listed, 99999 + 2 + 1);
 }
 
 // The two value searches of each release key written out literally, one after the other,
