@@ -26,8 +26,8 @@ check_eq "the component read through the wide calls" \
          "  @ = \"$E2E_INSTALL_SUB\"|  IsInstalled = dword:1|  StubPath = \"\"$program\" \"$folder\"\"|  Version = \"2024,4,26\"|"
 unix_program="$E2E_C/Velmar/$E2E_INSTALL_SUB/VelmarTrust.exe"
 check "the per-user program runs as the user who logs on" grep -qa 'level="asInvoker"' "$unix_program"
-stub="$(reg_text HKLM "$E2E_ACTIVE_SETUP_KEY" StubPath)"
-drv dump HKCU 'SOFTWARE\Autodesk' >"$E2E_DIR/installed-user.dump"
+stub="$(reg_text HKLM "$E2E_ACTIVE_SETUP_KEY" StubPath)" || e2e_die "the StubPath could not be read"
+drv dump HKCU 'SOFTWARE\Autodesk' >"$E2E_DIR/installed-user.dump" || e2e_die "no dump of the installing user"
 cp "$unix_program" "$E2E_DIR/VelmarTrust.exe"
 
 # Another user's machine: the same profiles, none of them trusting the install folder.
@@ -35,10 +35,10 @@ e2e_fresh_prefix -other-user
 e2e_seed sample
 mkdir -p "$E2E_C/Velmar/$E2E_INSTALL_SUB"
 cp "$E2E_DIR/VelmarTrust.exe" "$E2E_C/Velmar/$E2E_INSTALL_SUB/VelmarTrust.exe"
-drv dump HKCU 'SOFTWARE\Autodesk' >"$E2E_DIR/other-user-before.dump"
+drv dump HKCU 'SOFTWARE\Autodesk' >"$E2E_DIR/other-user-before.dump" || e2e_die "no dump of the other user"
 out="$(drv run 60 "$stub")" || e2e_die "the StubPath did not end: $out"
 check_eq "the StubPath ends with 0 and no window" "$out" "exit=0"
-drv dump HKCU 'SOFTWARE\Autodesk' >"$E2E_DIR/other-user.dump"
+drv dump HKCU 'SOFTWARE\Autodesk' >"$E2E_DIR/other-user.dump" || e2e_die "no dump after the StubPath"
 check_eq "the other user's profiles trust what the installing user's do" \
          "$(diff "$E2E_DIR/installed-user.dump" "$E2E_DIR/other-user.dump")" ""
 check_reg_sz HKCU "$E2E_PROFILE_2020" TRUSTEDPATHS \
