@@ -117,7 +117,7 @@ FileKind KindOfFile(plat::CodePage& text, const std::string& folder, const std::
   if (!IsPlainPath(text, path)) return FileKind::kOther;
   if (IsBelow(text, folder, path)) return FileKind::kInstalled;
   const std::vector<std::string> names = PathNames(text, path);
-  if (names.size() < 4) return FileKind::kOther;
+  if (names.size() < 3) return FileKind::kOther;
   const std::string& parent = names[names.size() - 2];
   const std::string& name = names.back();
   const bool font = SameName(text, parent, "Fonts") &&
