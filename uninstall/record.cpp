@@ -334,10 +334,6 @@ uint64_t ContentHash(const std::string& bytes) {
   return hash;
 }
 
-std::string KeyText(const RegKey& key) {
-  return (key.root == plat::kHkeyLocalMachine ? "HKLM\\" : "HKCU\\") + key.path;
-}
-
 std::string FormatRecord(plat::CodePage& text, const Record& record) {
   Writer out(text);
   out.Line(kHeader);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "journal/observer.h"
 #include "platform/codepage.h"
 #include "platform/registry.h"
 
@@ -19,19 +20,12 @@ constexpr char kRecordFileName[] = "Uninstall.txt";
 constexpr char kUninstallerFileName[] = "Uninstall.exe";
 constexpr char kBackupFolderName[] = "Backup";
 
-// A key below a predefined root, without a trailing backslash.
-struct RegKey {
-  plat::HKey root = plat::kNoKey;
-  std::string path;
-};
-
-// A value as the wide registry calls read it: text types in UTF-16LE bytes, with the
+// Keys and values as the journal reports them: a key below a predefined root without a
+// trailing backslash; a value as the wide calls read it, text in UTF-16LE bytes with the
 // terminator when one is stored.
-struct RegValue {
-  bool present = false;
-  uint32_t type = 0;
-  std::string bytes;
-};
+using RegKey = journal::KeyRef;
+using RegValue = journal::ValueState;
+using journal::KeyText;
 
 struct ValueChange {
   RegKey key;
@@ -86,8 +80,5 @@ std::string FormatRecord(plat::CodePage& text, const Record& record);
 // that is not (its number and why).
 bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
                  std::string* error);
-
-// "HKLM\\path" or "HKCU\\path".
-std::string KeyText(const RegKey& key);
 
 }  // namespace uninstall

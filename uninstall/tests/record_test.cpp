@@ -8,12 +8,15 @@
 #include "platform/unicode.h"
 #include "platform/win_constants.h"
 
-namespace uninstall {
-
-bool operator==(const RegKey& a, const RegKey& b) { return a.root == b.root && a.path == b.path; }
-bool operator==(const RegValue& a, const RegValue& b) {
+namespace journal {
+bool operator==(const KeyRef& a, const KeyRef& b) { return a.root == b.root && a.path == b.path; }
+bool operator==(const ValueState& a, const ValueState& b) {
   return a.present == b.present && a.type == b.type && a.bytes == b.bytes;
 }
+}  // namespace journal
+
+namespace uninstall {
+
 bool operator==(const ValueChange& a, const ValueChange& b) {
   return a.key == b.key && a.name == b.name && a.before == b.before && a.after == b.after;
 }
