@@ -10,7 +10,9 @@
 //  - DeleteFile refuses a read-only file and a folder; RemoveDirectory removes an empty,
 //    writable folder only;
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
-//    existing read-only, hidden or system file and a missing folder.
+//    existing read-only, hidden or system file and a missing folder;
+//  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
+//    when the machine next starts, in the order asked; it needs administrator rights.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -48,6 +50,10 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
+  // The user's temporary folder as GetTempPathA gives it, with its trailing backslash.
+  virtual bool TempFolder(std::string* path) = 0;
+  // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
+  virtual bool DeleteAtRestart(const std::string& path) = 0;
 };
 
 // Owns one directory search and closes it exactly once.

@@ -121,6 +121,7 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   AddDrive('C');
   MakeFolders(shellAppData_);
   env_["APPDATA"] = shellAppData_;
+  MakeFolders(temp_);
 }
 
 SimFileSystem::~SimFileSystem() = default;
@@ -338,6 +339,23 @@ bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& b
   constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
   if (node && (node->IsFolder() || (node->attributes & kRefused))) return false;
   return WriteFile(path, bytes, plat::kAttrArchive);
+}
+
+bool SimFileSystem::TempFolder(std::string* path) {
+  *path = temp_ + "\\";
+  return true;
+}
+
+bool SimFileSystem::DeleteAtRestart(const std::string& path) {
+  atRestart_.push_back(path);
+  return true;
+}
+
+void SimFileSystem::Restart() {
+  for (const std::string& path : atRestart_) {
+    if (!DeleteFile(path)) RemoveDirectory(path);
+  }
+  atRestart_.clear();
 }
 
 void SimFileSystem::MakeFolders(const std::string& path) {

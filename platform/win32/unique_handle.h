@@ -48,11 +48,19 @@ struct FindFileTraits {
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
+// CreateProcessA's process and thread handles, and OpenProcess's, are null when there are none.
+struct ProcessTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
 
 using UniqueSnapshot = UniqueHandle<SnapshotTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
+using UniqueProcess = UniqueHandle<ProcessTraits>;
 
 }  // namespace win32
