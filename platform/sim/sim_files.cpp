@@ -358,6 +358,22 @@ void SimFileSystem::Restart() {
   atRestart_.clear();
 }
 
+static void DumpNode(const Node& node, const std::string& path, std::string* out) {
+  *out += path + " " + std::to_string(node.attributes) +
+          (node.IsFolder() ? std::string() : " " + std::to_string(node.content.size()) + " " +
+                                                 node.content) +
+          "\n";
+  for (const std::shared_ptr<Node>& child : node.children) {
+    DumpNode(*child, path + "\\" + child->name, out);
+  }
+}
+
+std::string SimFileSystem::Dump() const {
+  std::string out;
+  for (const auto& drive : drives_) DumpNode(*drive.second, std::string(1, drive.first) + ":", &out);
+  return out;
+}
+
 void SimFileSystem::MakeFolders(const std::string& path) {
   ParsedPath parsed;
   if (!Parse(text_, current_, path, &parsed)) return;

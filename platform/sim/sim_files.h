@@ -60,6 +60,8 @@ class SimFileSystem : public plat::FileSystem {
 
   // Searches opened and not yet closed.
   int OpenFinds() const { return static_cast<int>(finds_.size()); }
+  // Every folder and file of every drive, one line each with attributes and content.
+  std::string Dump() const;
 
   struct Node;
 
