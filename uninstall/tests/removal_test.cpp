@@ -33,6 +33,15 @@ std::string Utf16(const std::u16string& text) {
   return bytes + std::string(2, '\0');
 }
 RegValue Sz(const std::u16string& text) { return RegValue{true, plat::kRegSz, Utf16(text)}; }
+ValueChange Change(plat::HKey root, const std::string& path, const char* name, RegValue before,
+                   RegValue after) {
+  ValueChange change;
+  change.key = RegKey{root, path};
+  change.name = name;
+  change.before = std::move(before);
+  change.after = std::move(after);
+  return change;
+}
 RegValue Dword(uint32_t d) {
   return RegValue{true, plat::kRegDword, std::string(reinterpret_cast<const char*>(&d), 4)};
 }
@@ -112,10 +121,10 @@ class RemovalTest : public ::testing::Test {
     Set(kHkeyCurrentUser, kProfileB, "TRUSTEDPATHS", Sz(machine.text.ToUtf16(kFolder)));
     inst.keysMade = {{kHkeyLocalMachine, kAutoLoad}, {kHkeyCurrentUser, kProfileB}};
     inst.values = {
-        {{kHkeyLocalMachine, kAutoLoad}, "LOADCTRLS", {}, Dword(2)},
-        {{kHkeyLocalMachine, kAutoLoad}, "LOADER", {}, Sz(machine.text.ToUtf16(loader))},
-        {{kHkeyCurrentUser, kProfileA}, "TRUSTEDPATHS", Sz(kUserPaths), Sz(kInstalledPaths)},
-        {{kHkeyCurrentUser, kProfileB}, "TRUSTEDPATHS", {}, Sz(machine.text.ToUtf16(kFolder))},
+        Change(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS", RegValue(), Dword(2)),
+        Change(kHkeyLocalMachine, kAutoLoad, "LOADER", RegValue(), Sz(machine.text.ToUtf16(loader))),
+        Change(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(kUserPaths), Sz(kInstalledPaths)),
+        Change(kHkeyCurrentUser, kProfileB, "TRUSTEDPATHS", RegValue(), Sz(machine.text.ToUtf16(kFolder))),
     };
     return inst;
   }
@@ -179,9 +188,9 @@ TEST_F(RemovalTest, UndoesInstallationsNewestFirstAcrossFolders) {
   Set(kHkeyLocalMachine, kAutoLoad, "LOADER", Sz(otherLoader));
   Set(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(both));
   third.values = {
-      {{kHkeyLocalMachine, kAutoLoad}, "LOADCTRLS", {}, Dword(2)},
-      {{kHkeyLocalMachine, kAutoLoad}, "LOADER", {}, Sz(otherLoader)},
-      {{kHkeyCurrentUser, kProfileA}, "TRUSTEDPATHS", Sz(kInstalledPaths), Sz(both)},
+      Change(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS", RegValue(), Dword(2)),
+      Change(kHkeyLocalMachine, kAutoLoad, "LOADER", RegValue(), Sz(otherLoader)),
+      Change(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(kInstalledPaths), Sz(both)),
   };
   const std::vector<FoundRecord> records = {RecordOf(kOther, {third}),
                                             RecordOf(kFolder, {first, second})};
