@@ -24,6 +24,7 @@ TEST(TrustedEntry, TakesOutOnlyTheFolderAndOneSeparator) {
       {u"a;c:\\velmar\\velmar批打印软件;b", u"a;b"},
       {u"C:\\Velmar\\Velmar批打印软件", u""},
       {u"a;;C:\\Velmar\\Velmar批打印软件;;b", u"a;;;b"},
+      {u";C:\\Velmar\\Velmar批打印软件", u""},
       {u"C:\\Velmar\\Velmar批打印软件;x;C:\\VELMAR\\Velmar批打印软件", u"x"},
       {u"C:\\VELMAR\\VELMAR批打印软件\\;C:\\VELMAR\\VELMAR批打印软件\\...",
        u"C:\\VELMAR\\VELMAR批打印软件\\;C:\\VELMAR\\VELMAR批打印软件\\..."},
