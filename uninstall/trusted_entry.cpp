@@ -1,5 +1,6 @@
 #include "uninstall/trusted_entry.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace uninstall {
@@ -43,13 +44,10 @@ bool TrustsFolder(plat::CodePage& text, const std::u16string& value, const std::
 
 bool RemoveFolderEntry(plat::CodePage& text, std::u16string* value, const std::string& folder) {
   const std::vector<Span> spans = Entries(*value);
-  std::vector<bool> drop(spans.size(), false);
-  bool any = false;
-  for (size_t i = 0; i < spans.size(); ++i) {
-    drop[i] = EntryIs(text, value->substr(spans[i].begin, spans[i].end - spans[i].begin), folder);
-    any = any || drop[i];
-  }
-  if (!any) return false;
+  std::vector<bool> drop;
+  for (const Span& s : spans)
+    drop.push_back(EntryIs(text, value->substr(s.begin, s.end - s.begin), folder));
+  if (std::find(drop.begin(), drop.end(), true) == drop.end()) return false;
   // Kept entries joined by the separators that stood between them: the one before each kept
   // entry but the first that is kept.
   std::u16string out;
