@@ -32,18 +32,10 @@ std::string TypeText(uint32_t type) {
   return "type-" + std::to_string(type);
 }
 
-bool ParseNumber(const std::string& text, uint64_t* value, int base = 10) {
-  if (text.empty() || text.size() > (base == 16 ? 16u : 20u)) return false;
-  uint64_t v = 0;
-  for (char c : text) {
-    int digit = c >= '0' && c <= '9' ? c - '0'
-                : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (digit < 0) return false;
-    if (v > (UINT64_MAX - digit) / base) return false;
-    v = v * base + digit;
-  }
-  *value = v;
-  return true;
+// Every text reads as some number; each caller keeps the text only when it is that number's
+// own spelling, which refuses signs, blanks, leading zeros, capitals and overflow alike.
+uint64_t Number(const std::string& text, int base = 10) {
+  return std::strtoull(text.c_str(), nullptr, base);
 }
 
 bool ParseType(const std::string& text, uint32_t* type) {
@@ -53,10 +45,8 @@ bool ParseType(const std::string& text, uint32_t* type) {
       return true;
     }
   }
-  uint64_t n = 0;
-  if (text.compare(0, 5, "type-") != 0 || !ParseNumber(text.substr(5), &n) || n > UINT32_MAX)
-    return false;
-  *type = static_cast<uint32_t>(n);
+  if (text.compare(0, 5, "type-") != 0) return false;
+  *type = static_cast<uint32_t>(Number(text.substr(5)));
   return TypeText(*type) == text;  // a known type must use its name
 }
 
@@ -70,15 +60,10 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-bool Unhex(const std::string& text, std::string* bytes) {
-  if (text.size() % 2 != 0) return false;
-  bytes->clear();
-  for (size_t i = 0; i < text.size(); i += 2) {
-    uint64_t b = 0;
-    if (!ParseNumber(text.substr(i, 2), &b, 16)) return false;
-    bytes->push_back(static_cast<char>(b));
-  }
-  return true;
+std::string Unhex(const std::string& text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); i += 2) bytes += static_cast<char>(Number(text.substr(i, 2), 16));
+  return bytes;
 }
 
 std::u16string Units(const std::string& bytes) {
@@ -145,11 +130,11 @@ bool ParseValue(const std::string& text, RegValue* value) {
   value->present = true;
   std::string rest = text.substr(space + 1);
   if (rest == "hex" || rest.compare(0, 4, "hex ") == 0) {
-    return Unhex(rest.substr(rest.size() > 3 ? 4 : 3), &value->bytes) && ValueText(*value) == text;
+    value->bytes = Unhex(rest.substr(rest.size() > 3 ? 4 : 3));
+    return ValueText(*value) == text;
   }
   if (value->type == plat::kRegDword) {
-    uint64_t d = 0;
-    if (!ParseNumber(rest, &d) || d > UINT32_MAX) return false;
+    const uint64_t d = Number(rest);
     for (int i = 0; i < 4; ++i) value->bytes += static_cast<char>((d >> (8 * i)) & 0xFF);
     return ValueText(*value) == text;
   }
@@ -176,8 +161,9 @@ bool ParseContent(const std::string& text, FileContent* content) {
   const size_t bytes = text.find(" bytes fnv1a64 ");
   if (bytes == std::string::npos) return false;
   const std::string hash = text.substr(bytes + 15);
-  return ParseNumber(text.substr(0, bytes), &content->size) && hash.size() == 16 &&
-         ParseNumber(hash, &content->hash, 16) && ContentText(*content) == text;
+  content->size = Number(text.substr(0, bytes));
+  content->hash = Number(hash, 16);
+  return ContentText(*content) == text;
 }
 
 // Which registry view a key lies in, for the reader: the program opens every key in the
@@ -377,9 +363,10 @@ bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
   }
   bool more = in.NextEntry();
   while (more) {
-    uint64_t number = 0;
-    if (in.indented_ || in.keyword_ != "installation" || !ParseNumber(in.rest_, &number) ||
-        number == 0 || number > 1000000 || std::to_string(number) != in.rest_) {
+    const uint64_t number = Number(in.rest_);
+    // A number far beyond any count of installations would not survive its cast.
+    if (in.indented_ || in.keyword_ != "installation" || number > 1000000 ||
+        std::to_string(number) != in.rest_) {
       return in.Fail("not an installation", error);
     }
     if (!record->installations.empty() &&

@@ -171,6 +171,7 @@ TEST(Record, RefusesATextThatIsNotAWholeRecord) {
       {"a detail without its entry", "\r\ninstallation 3", "\r\n  name X\r\ninstallation 3"},
       {"installations out of order", "installation 3", "installation 1"},
       {"an installation without a number", "installation 3", "installation"},
+      {"an installation number past an int", "installation 3", "installation 4294967299"},
       {"a path code page 936 cannot hold", u8"earlier D:\\Tools", u8"earlier D:\\䶮"},
       {"bytes that are no UTF-8", u8"earlier D:\\Tools", "earlier D:\\\xC3"},
       {"a key below no root", "made-key HKCU\\", "made-key HKCR\\"},
