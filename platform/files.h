@@ -13,9 +13,13 @@
 //    existing read-only, hidden or system file and a missing folder;
 //  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
 //    when the machine next starts, in the order asked; it needs administrator rights.
+//  - SetAccessList replaces the access list of an existing file or folder
+//    (SetNamedSecurityInfo). A protected list takes nothing from the parent folder; its
+//    inheritable entries reach what lies below, what is already there included.
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -26,6 +30,24 @@ struct FindEntry {
   std::string name;  // file name without its folder
   uint32_t attributes = 0;
   uint64_t size = 0;  // bytes of a file; 0 for a folder
+};
+
+// One access-allowed entry of an access list (an ACE of a DACL).
+struct AccessEntry {
+  std::string sid;     // string form, "S-1-5-18": account names differ with the language
+  uint32_t rights = 0;  // access mask
+  uint32_t flags = 0;   // ACE flags: kAceObjectInherit, kAceContainerInherit, kAceInherited ...
+  bool operator==(const AccessEntry& o) const {
+    return sid == o.sid && rights == o.rights && flags == o.flags;
+  }
+};
+
+struct AccessList {
+  bool isProtected = false;  // nothing is inherited from the parent folder
+  std::vector<AccessEntry> entries;  // in the order they are checked
+  bool operator==(const AccessList& o) const {
+    return isProtected == o.isProtected && entries == o.entries;
+  }
 };
 
 class FileSystem {
@@ -54,6 +76,8 @@ class FileSystem {
   virtual bool TempFolder(std::string* path) = 0;
   // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
   virtual bool DeleteAtRestart(const std::string& path) = 0;
+  // False when the path does not exist or its access list may not be changed.
+  virtual bool SetAccessList(const std::string& path, const AccessList& list) = 0;
 };
 
 // Owns one directory search and closes it exactly once.

@@ -2,7 +2,9 @@
 // An in-memory file system with the semantics of platform/files.h, as Windows (and Wine)
 // show them: drives, case-insensitive names, listings sorted like NTFS with "." and ".."
 // first in every folder but a drive root, copies that refuse read-only and hidden
-// destinations, drive-relative paths resolved against the current directory.
+// destinations, drive-relative paths resolved against the current directory. Access lists
+// follow Windows' inheritance: every drive root carries the list of a Windows system drive's
+// root, and an entry without a list of its own takes what its folder passes on.
 #include <map>
 #include <memory>
 #include <string>
@@ -37,6 +39,7 @@ class SimFileSystem : public plat::FileSystem {
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
+  bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
 
   // Setting up the machine. The machine starts with drive C: and current directory C:\.
   void AddDrive(char letter);
@@ -57,6 +60,11 @@ class SimFileSystem : public plat::FileSystem {
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }
   // Copies and folder creation into this folder (and below it) fail.
   void DenyWrite(const std::string& path);
+  // SetAccessList on this entry fails (no right to change its access list).
+  void DenyAccessChange(const std::string& path);
+  // The access list as Windows reports it: the entry's own entries, then, unless protected,
+  // those its folder passes on, marked inherited. False when the path does not exist.
+  bool AccessListOf(const std::string& path, plat::AccessList* list);
 
   // Searches opened and not yet closed.
   int OpenFinds() const { return static_cast<int>(finds_.size()); }

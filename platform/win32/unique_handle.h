@@ -55,6 +55,14 @@ struct ProcessTraits {
   static void Close(Handle handle) { ::CloseHandle(handle); }
 };
 
+// Memory the security calls allocate for their answers (a SID, a security descriptor, a
+// SID's text) is freed with LocalFree; no answer is null.
+struct LocalMemoryTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle memory) { ::LocalFree(memory); }
+};
+
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
 
@@ -62,5 +70,6 @@ using UniqueSnapshot = UniqueHandle<SnapshotTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
 using UniqueProcess = UniqueHandle<ProcessTraits>;
+using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 
 }  // namespace win32

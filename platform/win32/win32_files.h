@@ -24,6 +24,7 @@ class Win32FileSystem : public plat::FileSystem {
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
+  bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
 };
 
 }  // namespace win32
