@@ -4,6 +4,10 @@
 #include <fstream>
 #include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace deploytest {
 
 void DeployTest::SetUp() {
@@ -13,7 +17,30 @@ void DeployTest::SetUp() {
   actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdAbort; };
 }
 
-void DeployTest::TearDown() { machine->RemoveTree(kScratch); }
+void DeployTest::TearDown() {
+  for (auto saved = savedEnvironment_.rbegin(); saved != savedEnvironment_.rend(); ++saved)
+    PutEnvironment(saved->name, saved->set ? saved->value.c_str() : nullptr);
+  savedEnvironment_.clear();
+  machine->RemoveTree(kScratch);
+}
+
+void DeployTest::SetEnvironment(const std::string& name, const char* value) {
+  SavedVariable saved{name, false, {}};
+  saved.set = files().GetEnvironmentVariable(name, &saved.value);
+  savedEnvironment_.push_back(saved);
+  PutEnvironment(name, value);
+}
+
+void DeployTest::PutEnvironment(const std::string& name, const char* value) {
+  if (sim::Machine* simulated = machine->simulated()) {
+    if (value) simulated->files.SetEnvironment(name, value);
+    else simulated->files.UnsetEnvironment(name);
+    return;
+  }
+#ifdef _WIN32
+  ::SetEnvironmentVariableA(name.c_str(), value);
+#endif
+}
 
 plat::Platform& DeployTest::acting() {
   plat::Platform& p = platform();

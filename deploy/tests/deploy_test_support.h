@@ -50,12 +50,23 @@ class DeployTest : public ::testing::Test {
   std::vector<std::string> List(const std::string& folder);
   // Copies the generated sample package's files into folder (which must exist).
   std::vector<std::string> SeedSamplePackage(const std::string& folder);
+  // Sets a variable of the environment the logic reads (null: unsets it), on either machine;
+  // TearDown puts back what each variable was.
+  void SetEnvironment(const std::string& name, const char* value);
 
   std::unique_ptr<TestMachine> machine;
   ActingMessageBoxes actingMessages;
 
  private:
+  void PutEnvironment(const std::string& name, const char* value);
+
   std::unique_ptr<plat::Platform> acting_;
+  struct SavedVariable {
+    std::string name;
+    bool set;
+    std::string value;
+  };
+  std::vector<SavedVariable> savedEnvironment_;
 };
 
 }  // namespace deploytest
