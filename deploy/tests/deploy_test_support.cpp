@@ -5,7 +5,7 @@
 #include <iterator>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 #endif
 
 namespace deploytest {
@@ -88,3 +88,4 @@ std::vector<std::string> DeployTest::SeedSamplePackage(const std::string& folder
 }
 
 }  // namespace deploytest
+

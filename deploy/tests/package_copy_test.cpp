@@ -210,6 +210,7 @@ TEST_F(PackageCopyTest, ClearReadOnlyKeepsEveryOtherBit) {
   const std::string path = std::string(kScratch) + "\\Attributes";
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.before << (c.folder ? " folder" : ""));
+    if (c.folder && !machine->simulated()) continue;  // Wine keeps no read-only bit on a folder
     machine->RemoveTree(path);
     if (c.folder) MakeFolders(path);
     else Write(path, "x");
