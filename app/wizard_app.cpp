@@ -6,6 +6,7 @@
 
 #include "discovery/discovery.h"
 #include "discovery/install_catalogue.h"
+#include "journal/recording_platform.h"
 #include "platform/win32/win32_machine.h"
 #include "ui/dlg_setup.h"
 
@@ -23,8 +24,11 @@ bool CWizardApp::InitInstance() {
 
   win32::Machine machine;
   DiscoverHosts(machine.registry, theCatalogue);
+  // The installation runs on the recorded machine; what listens to the record is added here.
+  journal::FanOut observers;
+  journal::RecordingPlatform recording(machine.platform(), observers);
   {
-    Dlg_Setup dialog(machine.platform(), machine.messages, theCatalogue);
+    Dlg_Setup dialog(recording.platform(), machine.messages, theCatalogue);
     dialog.DoModal();
   }
   if (SUCCEEDED(com)) ::CoUninitialize();

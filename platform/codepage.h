@@ -19,6 +19,11 @@ class CodePage {
   virtual std::string Lower(const std::string& text) = 0;
   // Offset of the first occurrence of needle starting at a character start, or npos.
   virtual std::size_t Find(const std::string& haystack, const std::string& needle) = 0;
+  // The text in UTF-16 (MultiByteToWideChar with the ANSI code page).
+  virtual std::u16string ToUtf16(const std::string& text) = 0;
+  // The text in the code page (WideCharToMultiByte, no best-fit mapping). False when some
+  // character has no form in the code page; it is then given as '?'.
+  virtual bool FromUtf16(const std::u16string& text, std::string* out) = 0;
 };
 
 // Drops one trailing backslash that is a character of its own; the last byte alone would

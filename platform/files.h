@@ -6,7 +6,11 @@
 //    in the file system's order, each entry with its attributes; "." and ".." come first;
 //  - CopyFile replaces an existing file unless asked not to, and fails on a read-only or
 //    hidden destination and on a missing destination folder;
-//  - CreateDirectory creates one level; it fails when the entry exists or the parent is missing.
+//  - CreateDirectory creates one level; it fails when the entry exists or the parent is missing;
+//  - DeleteFile refuses a read-only file and a folder; RemoveDirectory removes an empty,
+//    writable folder only;
+//  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
+//    existing read-only, hidden or system file and a missing folder.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -19,6 +23,7 @@ constexpr FindHandle kNoFind = ~FindHandle{0};  // INVALID_HANDLE_VALUE
 struct FindEntry {
   std::string name;  // file name without its folder
   uint32_t attributes = 0;
+  uint64_t size = 0;  // bytes of a file; 0 for a folder
 };
 
 class FileSystem {
@@ -39,6 +44,10 @@ class FileSystem {
   virtual bool GetEnvironmentVariable(const std::string& name, std::string* value) = 0;
   // The user's application-data folder as the shell reports it (CSIDL_APPDATA); false if none.
   virtual bool ShellAppDataFolder(std::string* path) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
+  virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
 };
 
 // Owns one directory search and closes it exactly once.

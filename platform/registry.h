@@ -10,7 +10,10 @@
 //  - DeleteKey does not recurse and refuses a key that has sub-keys;
 //  - CreateKey opens a key that exists, creating every missing level;
 //  - SetValue stores exactly the bytes given, except that a REG_SZ whose count leaves out a
-//    zero byte standing right after the text is stored with that terminator.
+//    zero byte standing right after the text is stored with that terminator;
+//  - text values (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are kept in UTF-16: the narrow calls
+//    convert from and to the ANSI code page, so a character the code page cannot hold reads
+//    back through them as '?'; the wide calls see the stored text as it is.
 // Every call returns a Win32 error code (kErrorSuccess when it worked).
 #include <cstdint>
 #include <string>
@@ -39,6 +42,16 @@ class Registry {
                           uint32_t* size) = 0;
   virtual long SetValue(HKey key, const std::string& name, uint32_t type, const void* data,
                         uint32_t size) = 0;
+  // RegQueryValueExW / RegSetValueExW: the name and text data in UTF-16 (little-endian units
+  // in the data bytes); sizes in bytes, with the same rules as the narrow calls.
+  virtual long QueryValueW(HKey key, const std::u16string& name, uint32_t* type,
+                           unsigned char* data, uint32_t* size) = 0;
+  virtual long SetValueW(HKey key, const std::u16string& name, uint32_t type, const void* data,
+                         uint32_t size) = 0;
+  // RegDeleteValueA.
+  virtual long DeleteValue(HKey key, const std::string& name) = 0;
+  // RegQueryInfoKeyA, number of values only.
+  virtual long QueryValueCount(HKey key, uint32_t* count) = 0;
   virtual long CloseKey(HKey key) = 0;
 };
 

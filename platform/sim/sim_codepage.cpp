@@ -1,5 +1,11 @@
 #include "platform/sim/sim_codepage.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
 #include <cstring>
 
 namespace sim {
@@ -58,7 +64,83 @@ std::string MapText(const std::string& s, bool toUpper) {
   return out;
 }
 
+// One character (one or two code page bytes, or one code point in UTF-16) converted between
+// code page 936 and UTF-16LE; false when it has no form on the other side.
+bool ConvertOne(bool toUtf16, const char* in, size_t inSize, std::string* out) {
+#ifdef _WIN32
+  if (toUtf16) {
+    wchar_t wide[2];
+    int n = ::MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, in, static_cast<int>(inSize), wide, 2);
+    if (n <= 0) return false;
+    out->assign(reinterpret_cast<const char*>(wide), n * sizeof(wchar_t));
+    return true;
+  }
+  char narrow[4];
+  BOOL usedDefault = FALSE;
+  int n = ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, reinterpret_cast<const wchar_t*>(in),
+                                static_cast<int>(inSize / 2), narrow, sizeof narrow, nullptr,
+                                &usedDefault);
+  if (n <= 0 || usedDefault) return false;
+  out->assign(narrow, n);
+  return true;
+#else
+  // Opened once: the tests convert every key name they create.
+  static const iconv_t kToUtf16 = iconv_open("UTF-16LE", "CP936");
+  static const iconv_t kFromUtf16 = iconv_open("CP936", "UTF-16LE");
+  const iconv_t convert = toUtf16 ? kToUtf16 : kFromUtf16;
+  if (convert == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv(convert, nullptr, nullptr, nullptr, nullptr);
+  std::string source(in, inSize);
+  char* from = &source[0];
+  size_t fromLeft = source.size();
+  char buffer[8];
+  char* to = buffer;
+  size_t toLeft = sizeof buffer;
+  const bool ok = iconv(convert, &from, &fromLeft, &to, &toLeft) != static_cast<size_t>(-1) &&
+                  fromLeft == 0;
+  if (ok) out->assign(buffer, sizeof buffer - toLeft);
+  return ok;
+#endif
+}
+
 }  // namespace
+
+std::u16string SimCodePage::ToUtf16(const std::string& text) {
+  std::u16string units;
+  std::string converted;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = CharLen(text, i);
+    if (ConvertOne(true, text.data() + i, n, &converted)) {
+      for (size_t k = 0; k + 1 < converted.size(); k += 2) {
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(converted[k]) |
+                                              static_cast<unsigned char>(converted[k + 1]) << 8));
+      }
+    } else {
+      for (size_t k = 0; k < n; ++k) units.push_back(static_cast<unsigned char>(text[i + k]));
+    }
+    i += n;
+  }
+  return units;
+}
+
+// Unit by unit, as the system's table conversion goes: a surrogate pair has no form in the
+// code page and becomes two '?'.
+bool SimCodePage::FromUtf16(const std::u16string& text, std::string* out) {
+  out->clear();
+  bool whole = true;
+  std::string converted;
+  for (char16_t unit : text) {
+    const char bytes[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    if (!surrogate && ConvertOne(false, bytes, 2, &converted)) {
+      *out += converted;
+    } else {
+      *out += '?';
+      whole = false;
+    }
+  }
+  return whole;
+}
 
 bool SimCodePage::IsLeadByte(unsigned char byte) { return IsLead(byte); }
 

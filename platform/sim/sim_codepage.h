@@ -13,6 +13,10 @@ class SimCodePage : public plat::CodePage {
   std::string Upper(const std::string& text) override;
   std::string Lower(const std::string& text) override;
   std::size_t Find(const std::string& haystack, const std::string& needle) override;
+  // Code page 936 as Windows converts it (the C library's CP936 tables natively, the system's
+  // in the Windows build). A byte sequence that is no character stands for itself.
+  std::u16string ToUtf16(const std::string& text) override;
+  bool FromUtf16(const std::u16string& text, std::string* out) override;
 };
 
 }  // namespace sim

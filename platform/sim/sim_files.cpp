@@ -218,14 +218,14 @@ plat::FindHandle SimFileSystem::FindFirst(const std::string& pattern, plat::Find
     }
     for (auto& child : folder->children)
       if (WildMatch(foldPattern.c_str(), child->fold.c_str()))
-        found.push_back({child->name, child->attributes});
+        found.push_back({child->name, child->attributes, child->IsFolder() ? 0 : child->content.size()});
   } else {
     Node* node = Lookup(pattern, nullptr, nullptr);
     if (!node || !node->parent) return plat::kNoFind;
     ParsedPath parsed;
     Parse(text_, current_, pattern, &parsed);
     if (parsed.trailingBackslash) return plat::kNoFind;
-    found.push_back({node->name, node->attributes});
+    found.push_back({node->name, node->attributes, node->IsFolder() ? 0 : node->content.size()});
   }
   if (found.empty()) return plat::kNoFind;
   plat::FindHandle h = nextFind_++;
@@ -311,6 +311,43 @@ bool SimFileSystem::ShellAppDataFolder(std::string* path) {
   return true;
 }
 
+// Takes a node out of its folder.
+static void Unlink(Node* node) {
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
+                              [node](const std::shared_ptr<Node>& n) { return n.get() == node; }));
+}
+
+bool SimFileSystem::DeleteFile(const std::string& path) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node || !node->parent || node->IsFolder()) return false;
+  if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node->parent)) return false;
+  Unlink(node);
+  return true;
+}
+
+bool SimFileSystem::RemoveDirectory(const std::string& path) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node || !node->parent || !node->IsFolder() || !node->children.empty()) return false;
+  if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node)) return false;
+  Unlink(node);
+  return true;
+}
+
+bool SimFileSystem::ReadWholeFile(const std::string& path, std::string* bytes) {
+  return ReadFile(path, bytes);
+}
+
+bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* node = Lookup(path, &folder, &leaf);
+  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
+  constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
+  if (node && (node->IsFolder() || (node->attributes & kRefused))) return false;
+  return WriteFile(path, bytes, plat::kAttrArchive);
+}
+
 void SimFileSystem::MakeFolders(const std::string& path) {
   ParsedPath parsed;
   if (!Parse(text_, current_, path, &parsed)) return;
@@ -348,9 +385,7 @@ bool SimFileSystem::ReadFile(const std::string& path, std::string* content) {
 void SimFileSystem::Remove(const std::string& path) {
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent) return;
-  auto& siblings = node->parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
-                              [node](const std::shared_ptr<Node>& n) { return n.get() == node; }));
+  Unlink(node);
 }
 
 void SimFileSystem::SetEnvironment(const std::string& name, const std::string& value) {

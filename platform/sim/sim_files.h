@@ -32,6 +32,10 @@ class SimFileSystem : public plat::FileSystem {
   std::string CurrentDirectory() override;
   bool GetEnvironmentVariable(const std::string& name, std::string* value) override;
   bool ShellAppDataFolder(std::string* path) override;
+  bool DeleteFile(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  bool ReadWholeFile(const std::string& path, std::string* bytes) override;
+  bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
 
   // How a volume lists a folder. NTFS sorts the names (compared upper-cased); FAT32 and
   // exFAT, the usual formats of a USB stick, and many network shares list entries in the

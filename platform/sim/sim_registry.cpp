@@ -1,11 +1,5 @@
 #include "platform/sim/sim_registry.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
-
 #include <algorithm>
 #include <cstring>
 
@@ -21,40 +15,9 @@ constexpr size_t kMaxKeyNameChars = 255;
 
 // Windows keeps sub-keys ordered by their UTF-16 names after case folding. For Chinese names
 // that is not the order of the code page 936 bytes: 配 (C5E4) sorts before 未 (CEB4) by bytes
-// but after it as U+914D against U+672A. The conversion is the C library's (iconv), or the
-// system's in the Windows build, where this file is compiled too; a byte that does not
-// convert stands for itself.
-std::u16string RegistryOrder(const std::string& fold) {
-  std::u16string units;
-#ifdef _WIN32
-  int length = ::MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(936, 0, fold.data(), static_cast<int>(fold.size()), &wide[0], length);
-  units.assign(wide.begin(), wide.end());
-#else
-  iconv_t convert = iconv_open("UTF-16LE", "CP936");
-  if (convert == reinterpret_cast<iconv_t>(-1)) return std::u16string(fold.begin(), fold.end());
-  std::string in = fold;
-  char* from = &in[0];
-  size_t fromLeft = in.size();
-  while (fromLeft > 0) {
-    char out[2];
-    char* to = out;
-    size_t toLeft = sizeof(out);
-    size_t before = fromLeft;
-    iconv(convert, &from, &fromLeft, &to, &toLeft);
-    if (toLeft == 0) {
-      units.push_back(static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
-                                            static_cast<unsigned char>(out[1]) << 8));
-    } else if (fromLeft == before) {
-      units.push_back(static_cast<unsigned char>(*from));
-      ++from;
-      --fromLeft;
-    }
-  }
-  iconv_close(convert);
-#endif
-  return units;
+// but after it as U+914D against U+672A.
+std::u16string RegistryOrder(SimCodePage& text, const std::string& fold) {
+  return text.ToUtf16(fold);
 }
 
 bool IsStringType(uint32_t type) {
@@ -222,7 +185,7 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
       child = std::make_shared<Node>();
       child->name = name;
       child->fold = text_.Lower(name);
-      child->order = RegistryOrder(child->fold);
+      child->order = RegistryOrder(text_, child->fold);
       child->parent = at;
       auto pos = std::lower_bound(
           at->children.begin(), at->children.end(), child->order,
@@ -286,57 +249,145 @@ long SimRegistry::EnumKey(plat::HKey key, uint32_t index, char* name, uint32_t* 
   return plat::kErrorSuccess;
 }
 
+namespace {
+
+std::string Utf16Bytes(const std::u16string& units) {
+  std::string bytes;
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::u16string Utf16Units(const std::string& bytes) {
+  std::u16string units;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<unsigned char>(bytes[i + 1]) << 8));
+  }
+  return units;
+}
+
+// Hands stored bytes to a caller's buffer with the registry's size rules. A text stored
+// without its terminator gets one in the caller's buffer when it fits (a zero of the width
+// the call reads); the size answered does not count it.
+long AnswerData(const std::string& bytes, bool text, size_t unit, unsigned char* data,
+                uint32_t* size) {
+  const uint32_t length = static_cast<uint32_t>(bytes.size());
+  if (!data) {
+    if (size) *size = length;
+    return plat::kErrorSuccess;
+  }
+  if (*size < length) {
+    *size = length;
+    return plat::kErrorMoreData;
+  }
+  std::memcpy(data, bytes.data(), length);
+  const bool terminated =
+      length >= unit && bytes.compare(length - unit, unit, std::string(unit, '\0')) == 0;
+  if (text && !terminated && length + unit <= *size) std::memset(data + length, 0, unit);
+  *size = length;
+  return plat::kErrorSuccess;
+}
+
+Node::Value* FindValue(SimCodePage& text, Node* node, const std::string& name) {
+  const std::string fold = text.Lower(name);
+  for (Node::Value& v : node->values) {
+    if (text.Lower(v.name) == fold) return &v;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// Text values are kept as Windows keeps them, in UTF-16; the narrow calls convert on the way
+// in and out, and a character the code page cannot hold comes out as '?'.
 long SimRegistry::QueryValue(plat::HKey key, const std::string& name, uint32_t* type,
                              unsigned char* data, uint32_t* size) {
+  return Query(key, name, false, type, data, size);
+}
+
+long SimRegistry::QueryValueW(plat::HKey key, const std::u16string& name, uint32_t* type,
+                              unsigned char* data, uint32_t* size) {
+  std::string narrowName;
+  text_.FromUtf16(name, &narrowName);
+  return Query(key, narrowName, true, type, data, size);
+}
+
+long SimRegistry::Query(plat::HKey key, const std::string& name, bool wide, uint32_t* type,
+                        unsigned char* data, uint32_t* size) {
   Node* node = Resolve(key);
   if (!node) return plat::kErrorInvalidHandle;
   if (node->deleted) return kErrorKeyDeleted;
   if (data && !size) return plat::kErrorInvalidParameter;
   if (node->denyValueRead) return plat::kErrorAccessDenied;
-  std::string fold = text_.Lower(name);
-  for (const Node::Value& v : node->values) {
-    if (text_.Lower(v.name) != fold) continue;
-    if (type) *type = v.type;
-    uint32_t length = static_cast<uint32_t>(v.bytes.size());
-    if (!data) {
-      if (size) *size = length;
-      return plat::kErrorSuccess;
-    }
-    if (*size < length) {
-      *size = length;
-      return plat::kErrorMoreData;
-    }
-    std::memcpy(data, v.bytes.data(), length);
-    // A text stored without its terminator gets one in the caller's buffer when it fits;
-    // the size answered does not count it.
-    if (IsStringType(v.type) && length < *size && (length == 0 || v.bytes.back() != '\0'))
-      data[length] = 0;
-    *size = length;
-    return plat::kErrorSuccess;
-  }
-  return plat::kErrorFileNotFound;
+  const Node::Value* value = FindValue(text_, node, name);
+  if (!value) return plat::kErrorFileNotFound;
+  if (type) *type = value->type;
+  const bool text = IsStringType(value->type);
+  if (!text || wide) return AnswerData(value->bytes, text, wide ? 2 : 1, data, size);
+  std::string narrow;
+  text_.FromUtf16(Utf16Units(value->bytes), &narrow);
+  return AnswerData(narrow, true, 1, data, size);
 }
 
 long SimRegistry::SetValue(plat::HKey key, const std::string& name, uint32_t type,
                            const void* data, uint32_t size) {
+  if (size && !data) return plat::kErrorInvalidParameter;
+  const char* bytes = static_cast<const char*>(data);
+  if (!IsStringType(type)) return Store(key, name, type, std::string(bytes ? bytes : "", size));
+  // The system counts a text's terminator that the caller left out, when one follows it.
+  if (size && bytes[size - 1] != '\0' && bytes[size] == '\0') ++size;
+  return Store(key, name, type, Utf16Bytes(text_.ToUtf16(std::string(bytes ? bytes : "", size))));
+}
+
+long SimRegistry::SetValueW(plat::HKey key, const std::u16string& name, uint32_t type,
+                            const void* data, uint32_t size) {
+  if (size && !data) return plat::kErrorInvalidParameter;
+  const char* bytes = static_cast<const char*>(data);
+  // The same for a wide text: a terminator left out but standing after the text is counted.
+  if (IsStringType(type) && size >= 2 && size % 2 == 0 &&
+      (bytes[size - 2] != '\0' || bytes[size - 1] != '\0') && bytes[size] == '\0' &&
+      bytes[size + 1] == '\0') {
+    size += 2;
+  }
+  std::string narrowName;
+  text_.FromUtf16(name, &narrowName);
+  return Store(key, narrowName, type, std::string(bytes ? bytes : "", size));
+}
+
+long SimRegistry::Store(plat::HKey key, const std::string& name, uint32_t type,
+                        const std::string& stored) {
   Node* node = Resolve(key);
   if (!node) return plat::kErrorInvalidHandle;
   if (node->deleted) return kErrorKeyDeleted;
   if (node->WriteDenied() || readOnly_.count(key)) return plat::kErrorAccessDenied;
-  if (size && !data) return plat::kErrorInvalidParameter;
-  const char* bytes = static_cast<const char*>(data);
-  // The system counts a text's terminator that the caller left out, when one follows it.
-  if (IsStringType(type) && size && bytes[size - 1] != '\0' && bytes[size] == '\0') ++size;
-  std::string stored(bytes ? bytes : "", size);
-  std::string fold = text_.Lower(name);
-  for (Node::Value& v : node->values) {
-    if (text_.Lower(v.name) == fold) {
-      v.type = type;
-      v.bytes = stored;
-      return plat::kErrorSuccess;
-    }
+  if (Node::Value* value = FindValue(text_, node, name)) {
+    value->type = type;
+    value->bytes = stored;
+    return plat::kErrorSuccess;
   }
   node->values.push_back({name, type, stored});
+  return plat::kErrorSuccess;
+}
+
+long SimRegistry::DeleteValue(plat::HKey key, const std::string& name) {
+  Node* node = Resolve(key);
+  if (!node) return plat::kErrorInvalidHandle;
+  if (node->deleted) return kErrorKeyDeleted;
+  if (node->WriteDenied() || readOnly_.count(key)) return plat::kErrorAccessDenied;
+  Node::Value* value = FindValue(text_, node, name);
+  if (!value) return plat::kErrorFileNotFound;
+  node->values.erase(node->values.begin() + (value - node->values.data()));
+  return plat::kErrorSuccess;
+}
+
+long SimRegistry::QueryValueCount(plat::HKey key, uint32_t* count) {
+  Node* node = Resolve(key);
+  if (!node) return plat::kErrorInvalidHandle;
+  if (node->deleted) return kErrorKeyDeleted;
+  if (count) *count = static_cast<uint32_t>(node->values.size());
   return plat::kErrorSuccess;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // An in-memory registry with the semantics of platform/registry.h, as Windows (and Wine)
 // show them: two predefined roots, case-insensitive names, sub-keys enumerated in the
-// registry's sorted order, handle accounting, and a few faults tests can switch on.
+// registry's sorted order, text values kept in UTF-16, handle accounting, and a few faults
+// tests can switch on.
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,6 +31,12 @@ class SimRegistry : public plat::Registry {
                   uint32_t* size) override;
   long SetValue(plat::HKey key, const std::string& name, uint32_t type, const void* data,
                 uint32_t size) override;
+  long QueryValueW(plat::HKey key, const std::u16string& name, uint32_t* type,
+                   unsigned char* data, uint32_t* size) override;
+  long SetValueW(plat::HKey key, const std::u16string& name, uint32_t type, const void* data,
+                 uint32_t size) override;
+  long DeleteValue(plat::HKey key, const std::string& name) override;
+  long QueryValueCount(plat::HKey key, uint32_t* count) override;
   long CloseKey(plat::HKey key) override;
 
   // Faults. Paths are below a predefined root, without a trailing backslash.
@@ -53,6 +60,9 @@ class SimRegistry : public plat::Registry {
             plat::HKey* out);
   plat::HKey NewHandle(const std::shared_ptr<Node>& node);
   Node* Find(plat::HKey root, const std::string& path);
+  long Query(plat::HKey key, const std::string& name, bool wide, uint32_t* type,
+             unsigned char* data, uint32_t* size);
+  long Store(plat::HKey key, const std::string& name, uint32_t type, const std::string& stored);
 
   SimCodePage& text_;
   std::shared_ptr<Node> machine_;

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_codepage.h"
 
+#include "platform/win32/windows_api.h"
+
 #include <mbctype.h>
 #include <mbstring.h>
 
@@ -56,6 +58,32 @@ std::size_t Win32CodePage::Find(const std::string& haystack, const std::string& 
     at += (_ismbblead(static_cast<unsigned char>(haystack[at])) && at + 1 < size) ? 2 : 1;
   }
   return std::string::npos;
+}
+
+std::u16string Win32CodePage::ToUtf16(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) return {};
+  std::u16string wide(static_cast<std::size_t>(length), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, reinterpret_cast<wchar_t*>(&wide[0]),
+                        length);
+  return wide;
+}
+
+bool Win32CodePage::FromUtf16(const std::u16string& text, std::string* out) {
+  out->clear();
+  if (text.empty()) return true;
+  const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int size = static_cast<int>(text.size());
+  BOOL usedDefault = FALSE;
+  const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0,
+                                           "?", &usedDefault);
+  if (length <= 0) return false;
+  out->assign(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, size, &(*out)[0], length, "?",
+                        &usedDefault);
+  return !usedDefault;
 }
 
 }  // namespace win32

@@ -14,6 +14,8 @@ class Win32CodePage : public plat::CodePage {
   std::string Upper(const std::string& text) override;
   std::string Lower(const std::string& text) override;
   std::size_t Find(const std::string& haystack, const std::string& needle) override;
+  std::u16string ToUtf16(const std::string& text) override;
+  bool FromUtf16(const std::u16string& text, std::string* out) override;
 };
 
 }  // namespace win32

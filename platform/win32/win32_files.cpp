@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include "platform/win32/unique_handle.h"
+
 #include <string>
 #include <vector>
 
@@ -30,6 +32,7 @@ std::string Narrow(const wchar_t* text, int count) {
 void Fill(const WIN32_FIND_DATAA& data, plat::FindEntry* entry) {
   entry->name = data.cFileName;
   entry->attributes = data.dwFileAttributes;
+  entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 }  // namespace
@@ -122,6 +125,43 @@ bool Win32FileSystem::ShellAppDataFolder(std::string* path) {
     return false;
   }
   *path = buffer;
+  return true;
+}
+
+bool Win32FileSystem::DeleteFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool Win32FileSystem::RemoveDirectory(const std::string& path) {
+  return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+bool Win32FileSystem::ReadWholeFile(const std::string& path, std::string* bytes) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+  bytes->assign(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD done = 0;
+  for (std::size_t at = 0; at < bytes->size(); at += done) {
+    const DWORD chunk = static_cast<DWORD>(bytes->size() - at);
+    if (!::ReadFile(file.get(), &(*bytes)[at], chunk, &done, nullptr) || done == 0) return false;
+  }
+  return true;
+}
+
+bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD done = 0;
+  for (std::size_t at = 0; at < bytes.size(); at += done) {
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
+    if (!::WriteFile(file.get(), bytes.data() + at, chunk, &done, nullptr) || done == 0) {
+      return false;
+    }
+  }
   return true;
 }
 

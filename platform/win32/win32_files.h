@@ -18,6 +18,10 @@ class Win32FileSystem : public plat::FileSystem {
   std::string CurrentDirectory() override;
   bool GetEnvironmentVariable(const std::string& name, std::string* value) override;
   bool ShellAppDataFolder(std::string* path) override;
+  bool DeleteFile(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  bool ReadWholeFile(const std::string& path, std::string* bytes) override;
+  bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
 };
 
 }  // namespace win32

@@ -82,6 +82,35 @@ long Win32Registry::SetValue(plat::HKey key, const std::string& name, uint32_t t
                           size);
 }
 
+long Win32Registry::QueryValueW(plat::HKey key, const std::u16string& name, uint32_t* type,
+                                unsigned char* data, uint32_t* size) {
+  DWORD valueType = 0;
+  DWORD length = size ? *size : 0;
+  LONG result = ::RegQueryValueExW(ToHkey(key), reinterpret_cast<const wchar_t*>(name.c_str()),
+                                   nullptr, &valueType, data, size ? &length : nullptr);
+  if (type) *type = valueType;
+  if (size) *size = length;
+  return result;
+}
+
+long Win32Registry::SetValueW(plat::HKey key, const std::u16string& name, uint32_t type,
+                              const void* data, uint32_t size) {
+  return ::RegSetValueExW(ToHkey(key), reinterpret_cast<const wchar_t*>(name.c_str()), 0, type,
+                          static_cast<const BYTE*>(data), size);
+}
+
+long Win32Registry::DeleteValue(plat::HKey key, const std::string& name) {
+  return ::RegDeleteValueA(ToHkey(key), name.c_str());
+}
+
+long Win32Registry::QueryValueCount(plat::HKey key, uint32_t* count) {
+  DWORD values = 0;
+  LONG result = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  if (result == ERROR_SUCCESS) *count = values;
+  return result;
+}
+
 long Win32Registry::CloseKey(plat::HKey key) { return ::RegCloseKey(ToHkey(key)); }
 
 }  // namespace win32

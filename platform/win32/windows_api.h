@@ -9,3 +9,5 @@
 #undef CopyFile
 #undef CreateDirectory
 #undef GetEnvironmentVariable
+#undef DeleteFile
+#undef RemoveDirectory

@@ -11,6 +11,7 @@ struct SetValueCall {
   std::string name;
   uint32_t type = 0;
   std::string bytes;  // exactly the bytes handed over
+  bool wide = false;  // through the UTF-16 call (the name is then its ASCII units)
 };
 
 class RecordingRegistry : public plat::Registry {
@@ -42,6 +43,18 @@ class RecordingRegistry : public plat::Registry {
     calls.push_back({n, t, std::string(static_cast<const char*>(d), s)});
     return inner_.SetValue(k, n, t, d, s);
   }
+  long QueryValueW(plat::HKey k, const std::u16string& n, uint32_t* t, unsigned char* d,
+                   uint32_t* s) override {
+    return inner_.QueryValueW(k, n, t, d, s);
+  }
+  long SetValueW(plat::HKey k, const std::u16string& n, uint32_t t, const void* d,
+                 uint32_t s) override {
+    calls.push_back({std::string(n.begin(), n.end()), t,
+                     std::string(static_cast<const char*>(d), s), true});
+    return inner_.SetValueW(k, n, t, d, s);
+  }
+  long DeleteValue(plat::HKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
+  long QueryValueCount(plat::HKey k, uint32_t* c) override { return inner_.QueryValueCount(k, c); }
   long CloseKey(plat::HKey k) override { return inner_.CloseKey(k); }
 
   std::vector<SetValueCall> calls;

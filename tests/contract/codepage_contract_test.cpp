@@ -112,4 +112,40 @@ TEST_F(CodePageContract, FindsSubstringsOnlyAtCharacterStarts) {
   }
 }
 
+TEST_F(CodePageContract, ConvertsToAndFromUtf16) {
+  struct Case {
+    const char* label;
+    std::string narrow;
+    std::u16string wide;
+  };
+  const Case cases[] = {
+      {"install folder", "C:\\Velmar\\Velmar批打印软件", u"C:\\Velmar\\Velmar批打印软件"},
+      {"trail byte 5C", "淺\\x", u"淺\\x"},
+      {"pinyin vowel in the code page", "\xA8\xAE", u"ó"},
+      {"empty", "", u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(text().ToUtf16(c.narrow), c.wide);
+    std::string back = "stale";
+    EXPECT_TRUE(text().FromUtf16(c.wide, &back));
+    EXPECT_EQ(back, c.narrow);
+  }
+  // Characters the code page cannot hold: no best-fit letter, a '?' each, and the call says so.
+  struct Lossy {
+    std::u16string wide;
+    std::string narrow;
+  };
+  const Lossy lossy[] = {
+      {u"D:\\Łódź", "D:\\?\xA8\xAE" "d?"},
+      {u"䶮", "?"},
+      {u"a\U00020000b", "a??b"},  // a surrogate pair: a '?' for each of its units
+  };
+  for (const Lossy& c : lossy) {
+    std::string narrow;
+    EXPECT_FALSE(text().FromUtf16(c.wide, &narrow));
+    EXPECT_EQ(narrow, c.narrow);
+  }
+}
+
 }  // namespace

@@ -240,4 +240,68 @@ TEST_F(FilesContract, ReadsEnvironmentVariablesWhole) {
   EXPECT_EQ(files().GetAttributes(shell), kAttrDirectory);
 }
 
+TEST_F(FilesContract, WritesReadsAndRemovesFilesAndFolders) {
+  const std::string bytes = std::string("record\r\n\0\xFF", 10) + std::string(5000, 'x');
+  ASSERT_TRUE(files().WriteWholeFile(Path("淺.txt"), bytes));
+  std::string read;
+  ASSERT_TRUE(files().ReadWholeFile(Path("淺.txt"), &read));
+  EXPECT_EQ(read, bytes);
+  ASSERT_TRUE(files().WriteWholeFile(Path("淺.txt"), "short"));
+  ASSERT_TRUE(files().ReadWholeFile(Path("淺.txt"), &read));
+  EXPECT_EQ(read, "short");
+  ASSERT_TRUE(files().WriteWholeFile(Path("empty.txt"), ""));
+  ASSERT_TRUE(files().ReadWholeFile(Path("empty.txt"), &read));
+  EXPECT_EQ(read, "");
+  EXPECT_FALSE(files().ReadWholeFile(Path("absent.txt"), &read));
+  EXPECT_FALSE(files().WriteWholeFile(Path("Missing\\new.txt"), "x"));
+
+  // The listing tells each file's size.
+  plat::FindEntry entry;
+  plat::UniqueFind find(files(), files().FindFirst(Path("淺.txt"), &entry));
+  ASSERT_TRUE(find);
+  EXPECT_EQ(entry.size, 5u);
+  find.reset();
+
+  // A folder goes only when it is empty.
+  ASSERT_TRUE(files().CreateDirectory(Path("Folder")));
+  ASSERT_TRUE(files().WriteWholeFile(Path("Folder\\inside.txt"), "x"));
+  EXPECT_FALSE(files().RemoveDirectory(Path("Folder")));
+  EXPECT_FALSE(files().DeleteFile(Path("Folder")));
+  EXPECT_TRUE(files().DeleteFile(Path("Folder\\inside.txt")));
+  EXPECT_FALSE(files().DeleteFile(Path("Folder\\inside.txt")));
+  EXPECT_TRUE(files().RemoveDirectory(Path("Folder")));
+  EXPECT_EQ(files().GetAttributes(Path("Folder")), plat::kInvalidAttributes);
+  EXPECT_FALSE(files().RemoveDirectory(Path("Folder")));
+}
+
+TEST_F(FilesContract, KeepsReadOnlyAndHiddenFilesFromBeingReplacedOrDeleted) {
+  // Windows refuses to delete a read-only file and to replace a read-only, hidden or system
+  // one through CREATE_ALWAYS. Wine keeps read-only as cleared Unix write bits, through which
+  // the Unix superuser writes anyway (its delete checks the attribute itself); it does not
+  // check hidden at all.
+  const bool wineRoot = contract::UnderWineAsUnixRoot();
+  struct Case {
+    const char* label;
+    uint32_t attributes;
+    bool replaced;
+    bool deleted;
+  };
+  const Case cases[] = {
+      {"plain", kAttrArchive, true, true},
+      {"read-only", kAttrReadOnly | kAttrArchive, wineRoot, false},
+      {"hidden", kAttrHidden | kAttrArchive, contract::UnderWine(), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string path = Path("kept.txt");
+    machine_->RemoveTree(path);
+    machine_->WriteFile(path, "old");
+    ASSERT_TRUE(files().SetAttributes(path, c.attributes));
+    EXPECT_EQ(files().WriteWholeFile(path, "new"), c.replaced);
+    EXPECT_EQ(Content(path), c.replaced ? "new" : "old");
+    EXPECT_EQ(files().DeleteFile(path), c.deleted);
+    EXPECT_EQ(files().GetAttributes(path) == plat::kInvalidAttributes, c.deleted);
+  }
+}
+
 }  // namespace

@@ -311,4 +311,95 @@ TEST_F(RegistryContract, ReachesThe32BitViewThroughAnExplicitWow6432NodePath) {
   }
 }
 
+std::string Utf16Le(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+// Text values are stored in UTF-16: what the narrow calls write reads back whole through the
+// wide ones, and a character code page 936 cannot hold reads back narrow as '?'.
+TEST_F(RegistryContract, KeepsTextInUtf16ForBothForms) {
+  UniqueKey key(reg());
+  ASSERT_EQ(reg().CreateKey(plat::kHkeyCurrentUser, Path("Wide"), key.put()), kErrorSuccess);
+  const std::u16string name = u"TRUSTEDPATHS";
+  struct Case {
+    const char* label;
+    bool wideWrite;
+    std::string written;   // the bytes handed over, with what follows them in memory
+    uint32_t count;
+    std::string wideRead;  // the bytes RegQueryValueExW answers
+    std::string narrowRead;
+  };
+  const std::u16string foreign = u"D:\\Łódź\\lisp;D:\\䶮\\lisp";
+  const std::string foreignBytes = Utf16Le(foreign);
+  const std::string zero2(2, '\0');
+  const Case cases[] = {
+      {"narrow code page 936 text", false, std::string("C:\\淺\0", 6), 5,
+       Utf16Le(u"C:\\淺") + zero2, std::string("C:\\淺\0", 6)},
+      {"wide text, terminator counted", true, foreignBytes + zero2,
+       static_cast<uint32_t>(foreignBytes.size() + 2), foreignBytes + zero2,
+       // ó is in code page 936 (A8 AE); Ł, ź and U+4DAE are not.
+       "D:\\?\xA8\xAE" "d?\\lisp;D:\\?\\lisp" + std::string(1, '\0')},
+      {"wide text, terminator left out", true, foreignBytes + zero2,
+       static_cast<uint32_t>(foreignBytes.size()), foreignBytes + zero2,
+       "D:\\?\xA8\xAE" "d?\\lisp;D:\\?\\lisp" + std::string(1, '\0')},
+      {"wide text with a zero inside", true, Utf16Le(u"A") + zero2 + Utf16Le(u"B") + zero2,
+       8, Utf16Le(u"A") + zero2 + Utf16Le(u"B") + zero2, std::string("A\0B\0", 4)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (c.wideWrite) {
+      ASSERT_EQ(reg().SetValueW(key.get(), name, plat::kRegSz, c.written.data(), c.count),
+                kErrorSuccess);
+    } else {
+      ASSERT_EQ(reg().SetValue(key.get(), "TrustedPaths", plat::kRegSz, c.written.data(), c.count),
+                kErrorSuccess);
+    }
+    uint32_t type = 0, size = 0;
+    ASSERT_EQ(reg().QueryValueW(key.get(), name, &type, nullptr, &size), kErrorSuccess);
+    EXPECT_EQ(type, plat::kRegSz);
+    EXPECT_EQ(size, c.wideRead.size());
+    std::string wide(size, '\x7F');
+    ASSERT_EQ(reg().QueryValueW(key.get(), name, &type,
+                                reinterpret_cast<unsigned char*>(&wide[0]), &size),
+              kErrorSuccess);
+    EXPECT_EQ(wide, c.wideRead);
+    regtest::RawValue narrow = regtest::ReadRaw(reg(), plat::kHkeyCurrentUser, Path("Wide"),
+                                                "trustedpaths");
+    EXPECT_EQ(narrow.bytes, c.narrowRead);
+  }
+  // A buffer too small for the wide text answers "more data" and the size needed.
+  uint32_t small = 4;
+  unsigned char buffer[4];
+  EXPECT_EQ(reg().QueryValueW(key.get(), name, nullptr, buffer, &small), plat::kErrorMoreData);
+  EXPECT_EQ(small, 8u);
+}
+
+TEST_F(RegistryContract, DeletesValuesAndCountsThem) {
+  regtest::SetString(reg(), plat::kHkeyCurrentUser, Path("Values"), "One", "1");
+  regtest::SetDword(reg(), plat::kHkeyCurrentUser, Path("Values"), "Two", 2);
+  regtest::CreatePath(reg(), plat::kHkeyCurrentUser, Path("Values\\Below"));
+  UniqueKey key(reg());
+  ASSERT_EQ(reg().OpenKey(plat::kHkeyCurrentUser, Path("Values"), key.put()), kErrorSuccess);
+  uint32_t count = 99;
+  ASSERT_EQ(reg().QueryValueCount(key.get(), &count), kErrorSuccess);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(reg().DeleteValue(key.get(), "ONE"), kErrorSuccess);
+  EXPECT_EQ(reg().DeleteValue(key.get(), "One"), plat::kErrorFileNotFound);
+  ASSERT_EQ(reg().QueryValueCount(key.get(), &count), kErrorSuccess);
+  EXPECT_EQ(count, 1u);
+  EXPECT_FALSE(regtest::ReadRaw(reg(), plat::kHkeyCurrentUser, Path("Values"), "One").found);
+
+  UniqueKey readOnly = Open("Values");
+  EXPECT_EQ(reg().DeleteValue(readOnly.get(), "Two"), plat::kErrorAccessDenied);
+  EXPECT_TRUE(regtest::ReadRaw(reg(), plat::kHkeyCurrentUser, Path("Values"), "Two").found);
+  UniqueKey empty = Open("Values\\Below");
+  ASSERT_EQ(reg().QueryValueCount(empty.get(), &count), kErrorSuccess);
+  EXPECT_EQ(count, 0u);
+}
+
 }  // namespace

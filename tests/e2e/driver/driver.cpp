@@ -12,6 +12,14 @@
 //   driver rect TITLE [ID]                print the screen rectangle "left top right bottom"
 //   driver client TITLE                   print the client area size "width height"
 //   driver close TITLE                    post WM_CLOSE to the window
+//   driver keys TITLE ID|- KEY...         make the window the foreground one, put the focus on
+//                                         control ID (as Tab would; "-" keeps it), then type
+//                                         the keys as real input: enter, esc, space, or any
+//                                         other word as its characters
+//   driver closebox TITLE                 click the window's close box with the real mouse
+//   driver tree TITLE LABEL               select the item of that label in the window's tree
+//                                         view (its root or a child of the root), as a click
+//                                         on it would
 //   driver reg ROOT KEY [VALUE]           print a registry value as "TYPE DATA" (64-bit view);
 //                                         without VALUE, list the key: "key NAME", "value NAME"
 //   driver dump ROOT KEY                  print the key and everything below it, one line each
@@ -29,6 +37,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -152,7 +162,7 @@ struct Args {
 
 int Usage() {
   Print("usage: driver wait|gone|text|state|click|settext|msgbox|answer|rect|client|close|"
-        "reg|dump|wait-start|wait-exit|time-to-window|list ...");
+        "keys|closebox|tree|reg|dump|wait-start|wait-exit|time-to-window|list ...");
   return 2;
 }
 
@@ -283,6 +293,186 @@ int CmdClose(const Args& a) {
   HWND w = Window(a, err);
   if (!w) return Fail(err);
   PostMessageW(w, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+HWND WaitForeground(HWND w) {
+  SetForegroundWindow(w);
+  ULONGLONG end = GetTickCount64() + 5000;
+  while (GetForegroundWindow() != w) {
+    if (GetTickCount64() >= end) return nullptr;
+    Sleep(20);
+    SetForegroundWindow(w);
+  }
+  return w;
+}
+
+HWND FocusOf(HWND w) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void AddKey(std::vector<INPUT>& in, WORD vk, WORD scan, DWORD flags) {
+  INPUT down{};
+  down.type = INPUT_KEYBOARD;
+  down.ki.wVk = vk;
+  down.ki.wScan = scan;
+  down.ki.dwFlags = flags;
+  in.push_back(down);
+  down.ki.dwFlags |= KEYEVENTF_KEYUP;
+  in.push_back(down);
+}
+
+bool NamedKey(const std::wstring& name, WORD& vk) {
+  static const struct { const wchar_t* name; WORD vk; } kKeys[] = {
+      {L"enter", VK_RETURN}, {L"esc", VK_ESCAPE}, {L"space", VK_SPACE}};
+  for (const auto& k : kKeys) {
+    if (name == k.name) {
+      vk = k.vk;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Keys go through the system's input queue to the focused window of the foreground thread,
+// so the dialog manager sees them exactly as it sees a keyboard's.
+int CmdKeys(const Args& a) {
+  std::string err;
+  HWND w = Window(a, err);
+  if (!w) return Fail(err);
+  if (!WaitForeground(w)) return Fail("\"" + Utf8(a[1]) + "\" does not come to the foreground");
+  if (a[2] != L"-") {
+    HWND c = Control(a, err);
+    if (!c) return Fail(err);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(w, WM_NEXTDLGCTL, (WPARAM)c, TRUE, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                        &ignored);
+    ULONGLONG end = GetTickCount64() + 5000;
+    while (FocusOf(w) != c) {
+      if (GetTickCount64() >= end) return Fail("control " + Utf8(a[2]) + " does not take the focus");
+      Sleep(20);
+    }
+  }
+  std::vector<INPUT> in;
+  for (size_t i = 3; i < a.size(); ++i) {
+    WORD vk = 0;
+    if (NamedKey(a[i], vk)) {
+      AddKey(in, vk, (WORD)MapVirtualKeyW(vk, MAPVK_VK_TO_VSC), 0);
+    } else {
+      for (wchar_t ch : a[i]) AddKey(in, 0, ch, KEYEVENTF_UNICODE);
+    }
+  }
+  if (SendInput((UINT)in.size(), in.data(), sizeof(INPUT)) != in.size()) return Fail("SendInput failed");
+  return 0;
+}
+
+// The close box is found where the window itself says it is (WM_NCHITTEST), so the click
+// does not depend on how the caption is drawn.
+int CmdCloseBox(const Args& a) {
+  std::string err;
+  HWND w = Window(a, err);
+  if (!w) return Fail(err);
+  RECT r;
+  GetWindowRect(w, &r);
+  POINT hit{-1, -1};
+  for (int y = r.top; y < r.top + 60 && hit.x < 0; ++y) {
+    for (int x = r.right - 1; x > r.right - 100; --x) {
+      DWORD_PTR code = 0;
+      SendMessageTimeoutW(w, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                          &code);
+      if (code == HTCLOSE) {
+        hit = POINT{x - 3, y + 3};
+        break;
+      }
+    }
+  }
+  if (hit.x < 0) return Fail("\"" + Utf8(a[1]) + "\" has no close box");
+  if (!WaitForeground(w)) return Fail("\"" + Utf8(a[1]) + "\" does not come to the foreground");
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in[3] = {};
+  for (INPUT& i : in) {
+    i.type = INPUT_MOUSE;
+    i.mi.dx = (LONG)((hit.x * 65535LL) / (sw - 1));
+    i.mi.dy = (LONG)((hit.y * 65535LL) / (sh - 1));
+  }
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  for (INPUT& i : in) {
+    if (SendInput(1, &i, sizeof(INPUT)) != 1) return Fail("SendInput failed");
+    Sleep(50);
+  }
+  return 0;
+}
+
+BOOL CALLBACK FindTree(HWND c, LPARAM p) {
+  if (ClassOf(c) != WC_TREEVIEWW) return TRUE;
+  *reinterpret_cast<HWND*>(p) = c;
+  return FALSE;
+}
+
+// An item's label, read through memory of the tree's own process: the tree writes it there.
+bool ItemLabel(HWND tree, HANDLE process, void* remote, HTREEITEM item, std::wstring& label) {
+  constexpr int kChars = 260;
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(TVITEMW));
+  tv.cchTextMax = kChars;
+  if (!WriteProcessMemory(process, remote, &tv, sizeof tv, nullptr)) return false;
+  DWORD_PTR ok = 0;
+  if (!SendMessageTimeoutW(tree, TVM_GETITEMW, 0, (LPARAM)remote, SMTO_ABORTIFHUNG,
+                           kSendTimeoutMs, &ok) || !ok)
+    return false;
+  wchar_t text[kChars] = L"";
+  if (!ReadProcessMemory(process, tv.pszText, text, sizeof text, nullptr)) return false;
+  text[kChars - 1] = L'\0';
+  label = text;
+  return true;
+}
+
+int CmdTree(const Args& a) {
+  std::string err;
+  HWND w = Window(a, err);
+  if (!w) return Fail(err);
+  HWND tree = nullptr;
+  EnumChildWindows(w, FindTree, reinterpret_cast<LPARAM>(&tree));
+  if (!tree) return Fail("\"" + Utf8(a[1]) + "\" has no tree view");
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tree, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return Fail("cannot open the tree's process");
+  void* remote = VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  HTREEITEM found = nullptr;
+  std::string seen;
+  auto next = [&](HTREEITEM item, WPARAM how) {
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(tree, TVM_GETNEXTITEM, how, (LPARAM)item, SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &r);
+    return reinterpret_cast<HTREEITEM>(r);
+  };
+  HTREEITEM root = next(nullptr, TVGN_ROOT);
+  std::vector<HTREEITEM> items{root};
+  for (HTREEITEM c = root ? next(root, TVGN_CHILD) : nullptr; c; c = next(c, TVGN_NEXT)) items.push_back(c);
+  for (HTREEITEM item : items) {
+    std::wstring label;
+    if (!remote || !item || !ItemLabel(tree, process, remote, item, label)) continue;
+    seen += " \"" + Utf8(label) + "\"";
+    if (label == a[2]) {
+      found = item;
+      break;
+    }
+  }
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  if (!found) return Fail("no tree item \"" + Utf8(a[2]) + "\"; the tree shows" + seen);
+  DWORD_PTR ok = 0;
+  if (!SendMessageTimeoutW(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)found, SMTO_ABORTIFHUNG,
+                           kSendTimeoutMs, &ok) || !ok)
+    return Fail("TVM_SELECTITEM failed");
   return 0;
 }
 
@@ -477,6 +667,7 @@ const Command kCommands[] = {
     {"msgbox", 2, CmdMsgBox},     {"answer", 3, CmdAnswer},   {"rect", 2, CmdRect},
     {"client", 2, CmdClient},     {"close", 2, CmdClose},     {"reg", 3, CmdReg},
     {"dump", 3, CmdDump},         {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
+    {"keys", 4, CmdKeys},         {"closebox", 2, CmdCloseBox}, {"tree", 3, CmdTree},
     {"list", 1, CmdList},
 };
 

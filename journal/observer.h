@@ -1,0 +1,94 @@
+#pragma once
+// What an installation wrote, as the recording decorators see it at the platform seam. The
+// uninstall's record and the unattended run's log are observers; the journal itself writes
+// nothing and decides nothing.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace journal {
+
+// A key below a predefined root, as the caller spelled it, without a trailing backslash.
+struct KeyRef {
+  plat::HKey root = plat::kNoKey;
+  std::string path;
+};
+
+// A value as the wide registry call reads it: text types as stored, in UTF-16LE bytes.
+struct ValueState {
+  bool present = false;
+  uint32_t type = 0;
+  std::string bytes;
+};
+
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  virtual void FolderMade(const std::string& /*path*/) {}
+  virtual void FolderRemoved(const std::string& /*path*/) {}
+  // A copy is about to replace this existing file: the last moment its old content exists.
+  // A copy retried after a failure announces it again.
+  virtual void BeforeReplace(const std::string& /*destination*/) {}
+  virtual void FileCopied(const std::string& /*source*/, const std::string& /*destination*/,
+                          uint64_t /*bytes*/) {}
+  virtual void FileWritten(const std::string& /*path*/, uint64_t /*bytes*/) {}
+  virtual void FileDeleted(const std::string& /*path*/) {}
+  // Once for every level a create call made, from the top down.
+  virtual void KeyCreated(const KeyRef& /*key*/) {}
+  virtual void KeyDeleted(const KeyRef& /*key*/) {}
+  virtual void ValueWritten(const KeyRef& /*key*/, const std::string& /*name*/,
+                            const ValueState& /*before*/, const ValueState& /*after*/) {}
+  virtual void ValueDeleted(const KeyRef& /*key*/, const std::string& /*name*/,
+                            const ValueState& /*before*/) {}
+  // A write that did not happen: what it was ("copy C:\\a -> D:\\b", "set HKCU\\...\\NAME")
+  // and the registry's error code (0 for file calls, whose seam reports none).
+  virtual void CallFailed(const std::string& /*what*/, long /*error*/) {}
+};
+
+// Hands every event to each observer added, in the order they were added.
+class FanOut : public Observer {
+ public:
+  void Add(Observer& observer) { observers_.push_back(&observer); }
+
+  void FolderMade(const std::string& path) override { Each(&Observer::FolderMade, path); }
+  void FolderRemoved(const std::string& path) override { Each(&Observer::FolderRemoved, path); }
+  void BeforeReplace(const std::string& destination) override {
+    Each(&Observer::BeforeReplace, destination);
+  }
+  void FileCopied(const std::string& source, const std::string& destination,
+                  uint64_t bytes) override {
+    Each(&Observer::FileCopied, source, destination, bytes);
+  }
+  void FileWritten(const std::string& path, uint64_t bytes) override {
+    Each(&Observer::FileWritten, path, bytes);
+  }
+  void FileDeleted(const std::string& path) override { Each(&Observer::FileDeleted, path); }
+  void KeyCreated(const KeyRef& key) override { Each(&Observer::KeyCreated, key); }
+  void KeyDeleted(const KeyRef& key) override { Each(&Observer::KeyDeleted, key); }
+  void ValueWritten(const KeyRef& key, const std::string& name, const ValueState& before,
+                    const ValueState& after) override {
+    Each(&Observer::ValueWritten, key, name, before, after);
+  }
+  void ValueDeleted(const KeyRef& key, const std::string& name,
+                    const ValueState& before) override {
+    Each(&Observer::ValueDeleted, key, name, before);
+  }
+  void CallFailed(const std::string& what, long error) override {
+    Each(&Observer::CallFailed, what, error);
+  }
+
+ private:
+  template <typename... Params, typename... Args>
+  void Each(void (Observer::*event)(Params...), const Args&... args) {
+    for (Observer* observer : observers_) (observer->*event)(args...);
+  }
+
+  std::vector<Observer*> observers_;
+};
+
+// "HKLM\\path" or "HKCU\\path": how a key is named in texts the observers write.
+std::string KeyText(const KeyRef& key);
+
+}  // namespace journal

@@ -1,0 +1,189 @@
+#include "journal/recording_registry.h"
+
+#include <vector>
+
+#include "platform/win_constants.h"
+
+namespace journal {
+
+std::string KeyText(const KeyRef& key) {
+  const char* root = key.root == plat::kHkeyLocalMachine  ? "HKLM"
+                     : key.root == plat::kHkeyCurrentUser ? "HKCU"
+                                                          : "?";
+  return key.path.empty() ? root : std::string(root) + "\\" + key.path;
+}
+
+RecordingRegistry::RecordingRegistry(plat::Registry& inner, plat::CodePage& text,
+                                     Observer& observer)
+    : inner_(inner), text_(text), observer_(observer) {}
+
+KeyRef RecordingRegistry::Where(plat::HKey key) const {
+  if (key == plat::kHkeyLocalMachine || key == plat::kHkeyCurrentUser) return {key, ""};
+  auto found = keys_.find(key);
+  return found == keys_.end() ? KeyRef{plat::kNoKey, "?"} : found->second;
+}
+
+KeyRef RecordingRegistry::Below(plat::HKey parent, const std::string& sub) const {
+  KeyRef key = Where(parent);
+  std::string name = sub;
+  plat::DropTrailingBackslash(text_, name);
+  if (!name.empty()) key.path = key.path.empty() ? name : key.path + "\\" + name;
+  return key;
+}
+
+void RecordingRegistry::Remember(long result, plat::HKey parent, const std::string& sub,
+                                 const plat::HKey* out) {
+  if (result == plat::kErrorSuccess && out && *out != plat::kNoKey && *out != parent) {
+    keys_[*out] = Below(parent, sub);
+  }
+}
+
+ValueState RecordingRegistry::Read(plat::HKey key, const std::u16string& name) {
+  ValueState state;
+  uint32_t size = 0;
+  if (inner_.QueryValueW(key, name, &state.type, nullptr, &size) != plat::kErrorSuccess) {
+    return state;
+  }
+  std::string bytes(size, '\0');
+  if (inner_.QueryValueW(key, name, &state.type,
+                         size ? reinterpret_cast<unsigned char*>(&bytes[0]) : nullptr, &size) !=
+      plat::kErrorSuccess) {
+    return state;
+  }
+  bytes.resize(size);
+  state.present = true;
+  state.bytes = std::move(bytes);
+  return state;
+}
+
+long RecordingRegistry::OpenKey(plat::HKey parent, const std::string& sub, plat::HKey* out) {
+  const long result = inner_.OpenKey(parent, sub, out);
+  Remember(result, parent, sub, out);
+  return result;
+}
+
+long RecordingRegistry::OpenKeyRead(plat::HKey parent, const std::string& sub, plat::HKey* out) {
+  const long result = inner_.OpenKeyRead(parent, sub, out);
+  Remember(result, parent, sub, out);
+  return result;
+}
+
+// Each level of a key path: "A", "A\\B", "A\\B\\C", cut at backslashes that are characters.
+std::vector<std::string> RecordingRegistry::Levels(const std::string& sub) const {
+  std::vector<std::string> levels;
+  std::string prefix;
+  bool named = false;  // the prefix ends in a name, not a separator (a trail byte 5C is a name's)
+  for (std::size_t i = 0; i < sub.size();) {
+    const bool lead = text_.IsLeadByte(static_cast<unsigned char>(sub[i])) && i + 1 < sub.size();
+    if (!lead && sub[i] == '\\') {
+      if (named) levels.push_back(prefix);
+      prefix += '\\';
+      named = false;
+      ++i;
+      continue;
+    }
+    prefix.append(sub, i, lead ? 2 : 1);
+    named = true;
+    i += lead ? 2 : 1;
+  }
+  if (named) levels.push_back(prefix);
+  return levels;
+}
+
+long RecordingRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKey* out) {
+  // The levels missing now are the ones the create makes; below the first missing one, every
+  // level is missing.
+  std::vector<std::string> missing;
+  for (const std::string& level : Levels(sub)) {
+    if (missing.empty()) {
+      plat::UniqueKey probe(inner_);
+      if (inner_.OpenKeyRead(parent, level, probe.put()) != plat::kErrorFileNotFound) continue;
+    }
+    missing.push_back(level);
+  }
+  const long result = inner_.CreateKey(parent, sub, out);
+  Remember(result, parent, sub, out);
+  if (result != plat::kErrorSuccess) {
+    observer_.CallFailed("create " + KeyText(Below(parent, sub)), result);
+    return result;
+  }
+  for (const std::string& level : missing) observer_.KeyCreated(Below(parent, level));
+  return result;
+}
+
+long RecordingRegistry::DeleteKey(plat::HKey parent, const std::string& sub) {
+  const long result = inner_.DeleteKey(parent, sub);
+  if (result == plat::kErrorSuccess) {
+    observer_.KeyDeleted(Below(parent, sub));
+  } else if (result != plat::kErrorFileNotFound) {
+    observer_.CallFailed("delete " + KeyText(Below(parent, sub)), result);
+  }
+  return result;
+}
+
+long RecordingRegistry::QuerySubKeyCount(plat::HKey key, uint32_t* count) {
+  return inner_.QuerySubKeyCount(key, count);
+}
+
+long RecordingRegistry::EnumKey(plat::HKey key, uint32_t index, char* name, uint32_t* size) {
+  return inner_.EnumKey(key, index, name, size);
+}
+
+long RecordingRegistry::QueryValue(plat::HKey key, const std::string& name, uint32_t* type,
+                                   unsigned char* data, uint32_t* size) {
+  return inner_.QueryValue(key, name, type, data, size);
+}
+
+long RecordingRegistry::QueryValueW(plat::HKey key, const std::u16string& name, uint32_t* type,
+                                    unsigned char* data, uint32_t* size) {
+  return inner_.QueryValueW(key, name, type, data, size);
+}
+
+template <typename Set>
+long RecordingRegistry::Recorded(plat::HKey key, const std::string& name,
+                                 const std::u16string& wideName, Set set) {
+  const ValueState before = Read(key, wideName);
+  const long result = set();
+  if (result != plat::kErrorSuccess) {
+    observer_.CallFailed("set " + KeyText(Where(key)) + "\\" + name, result);
+    return result;
+  }
+  observer_.ValueWritten(Where(key), name, before, Read(key, wideName));
+  return result;
+}
+
+long RecordingRegistry::SetValue(plat::HKey key, const std::string& name, uint32_t type,
+                                 const void* data, uint32_t size) {
+  return Recorded(key, name, text_.ToUtf16(name),
+                  [&] { return inner_.SetValue(key, name, type, data, size); });
+}
+
+long RecordingRegistry::SetValueW(plat::HKey key, const std::u16string& name, uint32_t type,
+                                  const void* data, uint32_t size) {
+  std::string narrowName;
+  text_.FromUtf16(name, &narrowName);
+  return Recorded(key, narrowName, name,
+                  [&] { return inner_.SetValueW(key, name, type, data, size); });
+}
+
+long RecordingRegistry::DeleteValue(plat::HKey key, const std::string& name) {
+  const ValueState before = Read(key, text_.ToUtf16(name));
+  const long result = inner_.DeleteValue(key, name);
+  if (result == plat::kErrorSuccess) {
+    observer_.ValueDeleted(Where(key), name, before);
+  } else if (result != plat::kErrorFileNotFound) {
+    observer_.CallFailed("delete " + KeyText(Where(key)) + "\\" + name, result);
+  }
+  return result;
+}
+
+long RecordingRegistry::QueryValueCount(plat::HKey key, uint32_t* count) {
+  return inner_.QueryValueCount(key, count);
+}
+
+long RecordingRegistry::CloseKey(plat::HKey key) {
+  keys_.erase(key);
+  return inner_.CloseKey(key);
+}
+
+}  // namespace journal

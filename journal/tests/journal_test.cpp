@@ -1,0 +1,210 @@
+// The recorders: every call reaches the machine unchanged, and the observer hears exactly what
+// was written, with the state before and after. On the simulated machine and under Wine.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "journal/recording_platform.h"
+#include "platform/sim/sim_machine.h"
+#include "tests/support/test_machine.h"
+
+namespace {
+
+using plat::kErrorSuccess;
+using plat::kHkeyCurrentUser;
+using plat::UniqueKey;
+
+// Every event as one line of text, so that a test compares the whole story at once.
+class Transcript : public journal::Observer {
+ public:
+  explicit Transcript(TestMachine* machine = nullptr) : machine_(machine) {}
+  void FolderMade(const std::string& path) override { lines.push_back("made " + path); }
+  void FolderRemoved(const std::string& path) override { lines.push_back("removed " + path); }
+  void BeforeReplace(const std::string& destination) override {
+    std::string content;
+    if (machine_) machine_->ReadFile(destination, &content);
+    lines.push_back("replacing " + destination + " (" + content + ")");
+  }
+  void FileCopied(const std::string& source, const std::string& destination,
+                  uint64_t bytes) override {
+    lines.push_back("copied " + source + " -> " + destination + " " + std::to_string(bytes));
+  }
+  void FileWritten(const std::string& path, uint64_t bytes) override {
+    lines.push_back("wrote " + path + " " + std::to_string(bytes));
+  }
+  void FileDeleted(const std::string& path) override { lines.push_back("deleted " + path); }
+  void KeyCreated(const journal::KeyRef& key) override {
+    lines.push_back("created " + journal::KeyText(key));
+  }
+  void KeyDeleted(const journal::KeyRef& key) override {
+    lines.push_back("deleted " + journal::KeyText(key));
+  }
+  void ValueWritten(const journal::KeyRef& key, const std::string& name,
+                    const journal::ValueState& before, const journal::ValueState& after) override {
+    lines.push_back("set " + journal::KeyText(key) + "\\" + name + " " + State(before) + " -> " +
+                    State(after));
+  }
+  void ValueDeleted(const journal::KeyRef& key, const std::string& name,
+                    const journal::ValueState& before) override {
+    lines.push_back("unset " + journal::KeyText(key) + "\\" + name + " " + State(before));
+  }
+  void CallFailed(const std::string& what, long error) override {
+    lines.push_back("failed " + what + " " + std::to_string(error));
+  }
+
+  // "none", or "type:bytes" with each UTF-16 unit of a text shown as its character when it is
+  // ASCII and as #hex otherwise.
+  static std::string State(const journal::ValueState& state) {
+    if (!state.present) return "none";
+    std::string out = std::to_string(state.type) + ":";
+    if (state.type == plat::kRegDword) return out + std::to_string(state.bytes[0]);
+    for (std::size_t i = 0; i + 1 < state.bytes.size(); i += 2) {
+      const unsigned unit = static_cast<unsigned char>(state.bytes[i]) |
+                            static_cast<unsigned char>(state.bytes[i + 1]) << 8;
+      if (unit >= 0x20 && unit < 0x7F) {
+        out += static_cast<char>(unit);
+      } else {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "#%x", unit);
+        out += hex;
+      }
+    }
+    return out;
+  }
+
+  std::vector<std::string> lines;
+
+ private:
+  TestMachine* machine_;
+};
+
+class JournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    regtest::DeleteTree(base().registry, kHkeyCurrentUser, kScratch);
+    machine_->RemoveTree(kFolder);
+  }
+  void TearDown() override {
+    regtest::DeleteTree(base().registry, kHkeyCurrentUser, kScratch);
+    machine_->RemoveTree(kFolder);
+    if (sim::Machine* simulated = machine_->simulated()) {
+      EXPECT_EQ(simulated->registry.OpenHandles(), 0) << "a handle was left open";
+      EXPECT_EQ(simulated->files.OpenFinds(), 0) << "a search was left open";
+    }
+  }
+  plat::Platform& base() { return machine_->platform(); }
+  plat::Registry& reg() { return recording_.platform().registry; }
+  plat::FileSystem& files() { return recording_.platform().files; }
+
+  static constexpr const char* kScratch = "Software\\VelmarJournal";
+  static constexpr const char* kFolder = "C:\\VelmarJournal";
+  std::unique_ptr<TestMachine> machine_ = TestMachine::Create();
+  Transcript transcript_{machine_.get()};
+  journal::RecordingPlatform recording_{machine_->platform(), transcript_};
+};
+
+TEST_F(JournalTest, TellsTheLevelsACreateMakesAndEachValueBeforeAndAfter) {
+  regtest::SetString(base().registry, kHkeyCurrentUser, "Software\\VelmarJournal\\Old", "Kept",
+                     "x");
+  UniqueKey scratch(reg());
+  ASSERT_EQ(reg().OpenKey(kHkeyCurrentUser, "Software\\VelmarJournal\\", scratch.put()),
+            kErrorSuccess);
+  {
+    // 淺 ends in the byte of a backslash: still one level.
+    UniqueKey key(reg());
+    ASSERT_EQ(reg().CreateKey(scratch.get(), "old\\淺\\Variables", key.put()), kErrorSuccess);
+    const char text[] = "C:\\VELMAR";
+    EXPECT_EQ(reg().SetValue(key.get(), "TRUSTEDPATHS", plat::kRegSz, text, 9), kErrorSuccess);
+    const char16_t wide[] = u"D:\\Ł;C:\\VELMAR";
+    EXPECT_EQ(reg().SetValueW(key.get(), u"TRUSTEDPATHS", plat::kRegSz, wide, 28), kErrorSuccess);
+    const uint32_t two = 2;
+    EXPECT_EQ(reg().SetValue(key.get(), "LOADCTRLS", plat::kRegDword, &two, 4), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(key.get(), "LOADCTRLS"), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(key.get(), "LOADCTRLS"), plat::kErrorFileNotFound);
+  }
+  UniqueKey again(reg());
+  EXPECT_EQ(reg().CreateKey(scratch.get(), "Old\\淺\\Variables", again.put()), kErrorSuccess);
+  again.reset();
+  EXPECT_EQ(reg().DeleteKey(scratch.get(), "Old\\淺\\Variables\\"), kErrorSuccess);
+  EXPECT_EQ(reg().DeleteKey(scratch.get(), "Old\\Missing"), plat::kErrorFileNotFound);
+  EXPECT_EQ(reg().DeleteKey(scratch.get(), "Old"), plat::kErrorAccessDenied);
+
+  const std::string at = "HKCU\\Software\\VelmarJournal\\old\\淺";
+  const std::vector<std::string> expected = {
+      "created " + at,
+      "created " + at + "\\Variables",
+      "set " + at + "\\Variables\\TRUSTEDPATHS none -> 1:C:\\VELMAR#0",
+      "set " + at + "\\Variables\\TRUSTEDPATHS 1:C:\\VELMAR#0 -> 1:D:\\#141;C:\\VELMAR#0",
+      "set " + at + "\\Variables\\LOADCTRLS none -> 4:2",
+      "unset " + at + "\\Variables\\LOADCTRLS 4:2",
+      "deleted HKCU\\Software\\VelmarJournal\\Old\\淺\\Variables",
+      "failed delete HKCU\\Software\\VelmarJournal\\Old 5",
+  };
+  EXPECT_EQ(transcript_.lines, expected);
+}
+
+TEST_F(JournalTest, TellsWritesThatFailAndChangesNothingOfTheirResults) {
+  regtest::CreatePath(base().registry, kHkeyCurrentUser, "Software\\VelmarJournal\\Read");
+  UniqueKey readOnly(reg());
+  ASSERT_EQ(reg().OpenKeyRead(kHkeyCurrentUser, "Software\\VelmarJournal\\Read", readOnly.put()),
+            kErrorSuccess);
+  EXPECT_EQ(reg().SetValue(readOnly.get(), "LOADER", plat::kRegSz, "x", 1),
+            plat::kErrorAccessDenied);
+  UniqueKey missing(reg());
+  EXPECT_EQ(reg().OpenKeyRead(kHkeyCurrentUser, "Software\\VelmarJournal\\Nope", missing.put()),
+            plat::kErrorFileNotFound);
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(transcript_.lines,
+            std::vector<std::string>{"failed set HKCU\\Software\\VelmarJournal\\Read\\LOADER 5"});
+}
+
+TEST_F(JournalTest, TellsFoldersAndFilesAndWhatACopyIsAboutToReplace) {
+  ASSERT_TRUE(base().files.CreateDirectory(kFolder));
+  machine_->WriteFile("C:\\VelmarJournal\\Data\\Velmar_EN.shx", "new font");
+  machine_->WriteFile("C:\\VelmarJournal\\Fonts\\Velmar_EN.shx", "host's own");
+  EXPECT_TRUE(files().CreateDirectory("C:\\VelmarJournal\\淺"));
+  EXPECT_FALSE(files().CreateDirectory("C:\\VelmarJournal\\淺"));  // exists: no failure to tell
+  EXPECT_FALSE(files().CreateDirectory("C:\\VelmarJournal\\No\\Level"));
+  EXPECT_TRUE(files().CopyFile("C:\\VelmarJournal\\Data\\Velmar_EN.shx",
+                               "C:\\VelmarJournal\\Fonts\\Velmar_EN.shx", false));
+  EXPECT_TRUE(files().CopyFile("C:\\VelmarJournal\\Data\\Velmar_EN.shx",
+                               "C:\\VelmarJournal\\淺\\Velmar_EN.shx", false));
+  EXPECT_FALSE(files().CopyFile("C:\\VelmarJournal\\Data\\Absent.shx",
+                                "C:\\VelmarJournal\\淺\\Absent.shx", false));
+  EXPECT_TRUE(files().WriteWholeFile("C:\\VelmarJournal\\淺\\record.txt", "12345"));
+  EXPECT_TRUE(files().DeleteFile("C:\\VelmarJournal\\淺\\record.txt"));
+  EXPECT_TRUE(files().DeleteFile("C:\\VelmarJournal\\淺\\Velmar_EN.shx"));
+  EXPECT_TRUE(files().RemoveDirectory("C:\\VelmarJournal\\淺"));
+  EXPECT_FALSE(files().RemoveDirectory("C:\\VelmarJournal\\Fonts"));
+
+  const std::vector<std::string> expected = {
+      "made C:\\VelmarJournal\\淺",
+      "failed create folder C:\\VelmarJournal\\No\\Level 0",
+      "replacing C:\\VelmarJournal\\Fonts\\Velmar_EN.shx (host's own)",
+      "copied C:\\VelmarJournal\\Data\\Velmar_EN.shx -> C:\\VelmarJournal\\Fonts\\Velmar_EN.shx 8",
+      "copied C:\\VelmarJournal\\Data\\Velmar_EN.shx -> C:\\VelmarJournal\\淺\\Velmar_EN.shx 8",
+      "failed copy C:\\VelmarJournal\\Data\\Absent.shx -> C:\\VelmarJournal\\淺\\Absent.shx 0",
+      "wrote C:\\VelmarJournal\\淺\\record.txt 5",
+      "deleted C:\\VelmarJournal\\淺\\record.txt",
+      "deleted C:\\VelmarJournal\\淺\\Velmar_EN.shx",
+      "removed C:\\VelmarJournal\\淺",
+      "failed remove folder C:\\VelmarJournal\\Fonts 0",
+  };
+  EXPECT_EQ(transcript_.lines, expected);
+}
+
+TEST(JournalFanOut, HandsEachEventToEveryObserverInOrder) {
+  Transcript first, second;
+  journal::FanOut fanOut;
+  fanOut.Add(first);
+  fanOut.Add(second);
+  fanOut.FolderMade("C:\\Velmar");
+  fanOut.CallFailed("copy a -> b", 0);
+  const std::vector<std::string> expected = {"made C:\\Velmar", "failed copy a -> b 0"};
+  EXPECT_EQ(first.lines, expected);
+  EXPECT_EQ(second.lines, expected);
+}
+
+}  // namespace
