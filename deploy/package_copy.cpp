@@ -1,6 +1,5 @@
 #include "deploy/package_copy.h"
 
-#include <cctype>
 #include <utility>
 
 #include "deploy/package_folder.h"
@@ -71,25 +70,24 @@ Mapping MapEntry(plat::CodePage& text, const plat::FindEntry& entry) {
 
 // An empty value, "\\", "D:", "D:\\" and the like: "%s\\Velmar" of it would lie directly under
 // a drive's root, shared by every user of the machine, instead of in this user's own folder
-// (and from "\\" it would name a network share).
-bool NamesADriveRoot(const std::string& folder) {
-  const bool drive = folder.size() >= 2 && folder[1] == ':' &&
-                     std::isalpha(static_cast<unsigned char>(folder[0]));
-  return folder.find_first_not_of("\\/", drive ? 2 : 0) == std::string::npos;
+// (and from "\\" it would name a network share). Bytes suffice: a trail byte 5C follows its
+// lead byte, which ends the loop before the text could look like a root.
+bool NamesADriveRoot(std::string folder) {
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder.empty() || (folder.size() == 2 && folder[1] == ':');
 }
 
 // "%s\\Velmar" under the user's application-data folder: APPDATA as a 260-byte buffer would
 // hold it, else the folder the shell reports. Empty when neither gives one, so the settings
 // never land in "\\Velmar" at the root of a drive.
 std::string SettingsFolder(plat::FileSystem& files) {
-  std::string appData;
   const auto usable = [](const std::string& folder) {
     return !NamesADriveRoot(folder) && FitsPathBuffer(folder + "\\Velmar");
   };
+  std::string appData, shell;
   if (files.GetEnvironmentVariable("APPDATA", &appData) && usable(appData))
     return appData + "\\Velmar";
-  appData.clear();
-  if (files.ShellAppDataFolder(&appData) && usable(appData)) return appData + "\\Velmar";
+  if (files.ShellAppDataFolder(&shell) && usable(shell)) return shell + "\\Velmar";
   return {};
 }
 

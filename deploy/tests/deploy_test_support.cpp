@@ -24,6 +24,26 @@ void DeployTest::TearDown() {
   machine->RemoveTree(kScratch);
 }
 
+std::string DeployTest::SeedReadOnlyPackage(const PackageMedium& medium,
+                                            const std::string& diskPackage,
+                                            const std::vector<std::string>& names) {
+  sim::Machine* simulated = machine->simulated();
+  if (medium.writeProtected && !simulated) return {};
+  std::string package = diskPackage;
+  if (medium.writeProtected) {
+    simulated->files.AddDrive('E');
+    package = "E:\\Data";
+    machine->SetModuleFileName("E:\\SetUp.exe");
+  }
+  MakeFolders(package);
+  for (const std::string& name : names) {
+    Write(package + "\\" + name, name);
+    EXPECT_TRUE(files().SetAttributes(package + "\\" + name, plat::kAttrReadOnly)) << name;
+  }
+  if (medium.writeProtected) simulated->files.DenyWrite("E:\\");
+  return package;
+}
+
 void DeployTest::SetEnvironment(const std::string& name, const char* value) {
   SavedVariable saved{name, false, {}};
   saved.set = files().GetEnvironmentVariable(name, &saved.value);

@@ -82,34 +82,20 @@ TEST_F(FontsAndDriverTest, EveryLocationOfEveryTickedRelease) {
 // stays read-only. A package on a write-protected stick keeps its read-only files, whose
 // copies would come out read-only too.
 TEST_F(FontsAndDriverTest, ReadOnlyFilesReplacedAndLeftWritable) {
-  const struct {
-    const char* name;
-    bool writeProtectedPackage;
-  } kCases[] = {{"PackageOnADisk", false}, {"PackageOnAWriteProtectedStick", true}};
   const std::string host = Host("R2008");
   const std::string destinations[] = {host + "\\Fonts\\Velmar_EN.shx",
                                       host + "\\Fonts\\Velmar_HZ.shx",
                                       host + "\\Drv\\pdfplot9.hdi"};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    sim::Machine* simulated = machine->simulated();
-    if (c.writeProtectedPackage && !simulated) continue;  // no write-protected medium under Wine
-    std::string package = kPackage;
-    if (c.writeProtectedPackage) {
-      simulated->files.AddDrive('E');
-      package = "E:\\Data";
-      MakeFolders(package);
-      for (const char* name : kPackageFiles) Write(package + "\\" + name, name);
-      machine->SetModuleFileName("E:\\SetUp.exe");
-    }
+  for (const PackageMedium& medium : kPackageMedia) {
+    SCOPED_TRACE(medium.name);
+    const std::string package = SeedReadOnlyPackage(
+        medium, kPackage, std::vector<std::string>(std::begin(kPackageFiles), std::end(kPackageFiles)));
+    if (package.empty()) continue;
     for (const std::string& old : destinations) {
       machine->RemoveTree(old);
       Write(old, "old");
       ASSERT_TRUE(files().SetAttributes(old, plat::kAttrReadOnly));
     }
-    for (const char* name : kPackageFiles)
-      ASSERT_TRUE(files().SetAttributes(package + "\\" + name, plat::kAttrReadOnly));
-    if (c.writeProtectedPackage) simulated->files.DenyWrite("E:\\");
 
     CopyFontsAndDriver(platform(), host, true);
 
@@ -118,7 +104,7 @@ TEST_F(FontsAndDriverTest, ReadOnlyFilesReplacedAndLeftWritable) {
       EXPECT_EQ(Read(destinations[n]), kPackageFiles[n]);
       EXPECT_EQ(Attributes(destinations[n]) & plat::kAttrReadOnly, 0u);
       EXPECT_EQ(Attributes(package + "\\" + kPackageFiles[n]) & plat::kAttrReadOnly,
-                c.writeProtectedPackage ? plat::kAttrReadOnly : 0u);
+                medium.writeProtected ? plat::kAttrReadOnly : 0u);
     }
   }
 }

@@ -158,24 +158,10 @@ TEST_F(PackageCopyTest, NamesDifferingInLetterCaseAndThePackageInTheSetupFolder)
 // A read-only destination is replaced, and nothing copied stays read-only. A package on a
 // write-protected stick keeps its read-only files, whose copies would come out read-only too.
 TEST_F(PackageCopyTest, ReadOnlyDestinationReplacedAndEverythingLeftWritable) {
-  const struct {
-    const char* name;
-    bool writeProtectedPackage;
-  } kCases[] = {{"PackageOnADisk", false}, {"PackageOnAWriteProtectedStick", true}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    sim::Machine* simulated = machine->simulated();
-    if (c.writeProtectedPackage && !simulated) continue;  // no write-protected medium under Wine
-    std::string package = kPackage;
-    if (c.writeProtectedPackage) {
-      simulated->files.AddDrive('E');
-      package = "E:\\Data";
-      machine->SetModuleFileName("E:\\SetUp.exe");
-    }
-    MakeFolders(package);
-    Write(package + "\\Plugin.arx", "new");
-    ASSERT_TRUE(files().SetAttributes(package + "\\Plugin.arx", plat::kAttrReadOnly));
-    if (c.writeProtectedPackage) simulated->files.DenyWrite("E:\\");
+  for (const PackageMedium& medium : kPackageMedia) {
+    SCOPED_TRACE(medium.name);
+    const std::string package = SeedReadOnlyPackage(medium, kPackage, {"Plugin.arx"});
+    if (package.empty()) continue;
     machine->RemoveTree(kInstall);
     MakeFolders(kInstall);
     Write(kInstall + "\\Plugin.arx", "old");
@@ -183,10 +169,10 @@ TEST_F(PackageCopyTest, ReadOnlyDestinationReplacedAndEverythingLeftWritable) {
                                       plat::kAttrReadOnly | plat::kAttrArchive));
 
     ASSERT_TRUE(Copy(platform()));
-    EXPECT_EQ(Read(kInstall + "\\Plugin.arx"), "new");
+    EXPECT_EQ(Read(kInstall + "\\Plugin.arx"), "Plugin.arx");
     EXPECT_EQ(Attributes(kInstall + "\\Plugin.arx") & plat::kAttrReadOnly, 0u);
     EXPECT_EQ(Attributes(package + "\\Plugin.arx") & plat::kAttrReadOnly,
-              c.writeProtectedPackage ? plat::kAttrReadOnly : 0u);
+              medium.writeProtected ? plat::kAttrReadOnly : 0u);
     EXPECT_TRUE(machine->messages().shown().empty());
   }
 }
@@ -332,26 +318,38 @@ TEST_F(PackageCopyTest, ListingOrderKept) {
     EXPECT_EQ(actingMessages.shown[n].text, CopyFailedText(nowhere + "\\" + made[n]));
 }
 
-// An install folder that does not fit the path buffer (260 bytes, terminator included) is
-// neither created nor cut short into some other folder; each copy names its destination whole.
-// The bound is in bytes: 260 bytes of double-byte text are fewer characters than the system's
-// own limit.
-TEST_F(PackageCopyTest, TooLongInstallFolderReportedWhole) {
-  Write(kPackage + "\\Plugin.arx", "x");
-  std::string doubleByte = std::string(kScratch) + "\\";
-  for (int n = 0; n < 100; ++n) doubleByte += "批";
-  doubleByte += std::string(260 - doubleByte.size(), 'L');
-  ASSERT_EQ(doubleByte.size(), 260u);
-  for (const std::string& folder :
-       {std::string(kScratch) + "\\" + std::string(250, 'L'), doubleByte}) {
-    SCOPED_TRACE(folder.size());
+// A path that does not fit the path buffer (260 bytes, terminator included) is not used: an
+// install folder that long is neither created nor cut short into some other folder, and a copy
+// whose destination is that long is reported with the path whole. The bound is in bytes: 260
+// bytes of double-byte text are fewer characters than the system's own limit.
+TEST_F(PackageCopyTest, TooLongPathsReportedWhole) {
+  const std::string file = "Plugin-with-a-longer-name.arx";
+  Write(kPackage + "\\" + file, "x");
+  const auto doubleByte = [](std::size_t bytes) {
+    std::string folder = std::string(kScratch) + "\\";
+    for (int n = 0; n < 100; ++n) folder += "批";
+    return folder + std::string(bytes - folder.size(), 'L');
+  };
+  const struct {
+    std::string folder;
+    bool exists;  // made beforehand: only the destinations in it are too long
+  } kCases[] = {
+      {std::string(kScratch) + "\\" + std::string(250, 'L'), false},
+      {doubleByte(260), false},
+      {doubleByte(240), true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.folder.size());
+    if (c.exists) MakeFolders(c.folder);
     for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
       actingMessages.shown.clear();
       actingMessages.answer = [&](const sim::ShownMessage&) { return answer; };
-      EXPECT_EQ(Copy(acting(), folder), answer == plat::kIdIgnore);
+      EXPECT_EQ(Copy(acting(), c.folder), answer == plat::kIdIgnore);
       ASSERT_EQ(actingMessages.shown.size(), 1u);
-      EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(folder + "\\Plugin.arx"));
-      const std::string leaf = folder.substr(sizeof kScratch);
+      EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(c.folder + "\\" + file));
+      EXPECT_EQ(List(c.folder), std::vector<std::string>{});
+      if (c.exists) continue;
+      const std::string leaf = c.folder.substr(sizeof kScratch);
       for (const std::string& made : List(kScratch))
         EXPECT_NE(leaf.compare(0, made.size(), made), 0) << "made, cut short: " << made;
     }
@@ -391,10 +389,13 @@ TEST_F(PackageCopyTest, SettingsFolderWhenAppDataIsUnusable) {
   }
   if (!simulated) return;
 
-  // No folder at all: the user is told and decides; nothing goes to a drive root.
+  // No folder at all, or the shell's folder a drive root too: the user is told and decides;
+  // nothing goes to a drive root.
   SetEnvironment("APPDATA", nullptr);
-  simulated->files.SetShellAppData("");
-  for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
+  for (const auto& [shellFolder, answer] :
+       {std::pair{"", plat::kIdIgnore}, {"", plat::kIdAbort}, {"C:\\", plat::kIdIgnore}}) {
+    SCOPED_TRACE(std::string("shell folder ") + shellFolder);
+    simulated->files.SetShellAppData(shellFolder);
     machine->messages().Clear();
     machine->messages().Answer(answer);
     machine->RemoveTree(kInstall);
