@@ -33,9 +33,8 @@ KeyRef RecordingRegistry::Below(plat::HKey parent, const std::string& sub) const
 
 void RecordingRegistry::Remember(long result, plat::HKey parent, const std::string& sub,
                                  const plat::HKey* out) {
-  if (result == plat::kErrorSuccess && out && *out != plat::kNoKey && *out != parent) {
-    keys_[*out] = Below(parent, sub);
-  }
+  // An empty name hands back the parent itself, whose key this gives again.
+  if (result == plat::kErrorSuccess) keys_[*out] = Below(parent, sub);
 }
 
 ValueState RecordingRegistry::Read(plat::HKey key, const std::u16string& name) {

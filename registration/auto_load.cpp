@@ -44,17 +44,14 @@ void RegisterReleaseAutoLoad(plat::Platform& platform, const InstallCatalogue& c
     // An empty path would open HKEY_LOCAL_MACHINE itself.
     if (productKeys[i].empty()) continue;
     plat::UniqueKey product(reg);
-    if (reg.OpenKey(plat::kHkeyLocalMachine, productKeys[i], product.put()) != plat::kErrorSuccess ||
-        !product) {
+    // The seam hands back a handle exactly when the call succeeds.
+    if (reg.OpenKey(plat::kHkeyLocalMachine, productKeys[i], product.put()) != plat::kErrorSuccess)
       continue;
-    }
     // Deleting first drops values left from earlier installs; a key with sub-keys survives
     // and keeps its other values.
     reg.DeleteKey(product.get(), entryName);
     plat::UniqueKey entry(reg);
-    if (reg.CreateKey(product.get(), entryName, entry.put()) != plat::kErrorSuccess || !entry) {
-      continue;
-    }
+    if (reg.CreateKey(product.get(), entryName, entry.put()) != plat::kErrorSuccess) continue;
     reg.SetValue(entry.get(), "LOADCTRLS", plat::kRegDword, &loadCtrls, sizeof loadCtrls);
     // The byte count leaves the terminator out; the registry stores it anyway, since
     // std::string keeps a zero right after the text.
@@ -65,8 +62,8 @@ void RegisterReleaseAutoLoad(plat::Platform& platform, const InstallCatalogue& c
 
 void RegisterWithHost(plat::Platform& platform, const InstallCatalogue& catalogue,
                       const ReleaseFlags& flags) {
-  for (int index = 0; index < kReleaseCount; ++index) {
-    if (flags[index] != 0) RegisterReleaseAutoLoad(platform, catalogue, ReleaseYearAt(index));
+  for (int year = kFirstReleaseYear; year <= kLastReleaseYear; ++year) {
+    if (flags[ReleaseIndex(year)] != 0) RegisterReleaseAutoLoad(platform, catalogue, year);
   }
   // Trusted paths serve every profile of the user, whichever releases were ticked.
   RegisterTrustedPaths(platform, catalogue);

@@ -1,8 +1,11 @@
 #include "registration/trusted_paths.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/unicode.h"
 
 namespace {
 
@@ -11,8 +14,6 @@ const char kTrustedPaths[] = "TRUSTEDPATHS";
 const char kVariables[] = "Variables";
 // A key name has at most 255 characters, but in code page 936 each may take two bytes.
 constexpr uint32_t kNameBufferBytes = 512;
-// A value that keeps growing between the size query and the read is given up on.
-constexpr int kReadAttempts = 4;
 
 // Calls visit(name) for each sub-key of key that opens for reading. The count is taken once;
 // an index that no longer answers (the key changed under the walk) is passed over rather than
@@ -25,85 +26,112 @@ void ForEachReadableSubKey(plat::Registry& reg, plat::HKey key, Visit visit) {
     char name[kNameBufferBytes] = {};
     uint32_t size = kNameBufferBytes;
     if (reg.EnumKey(key, index, name, &size) != plat::kErrorSuccess) continue;
-    const std::string subName(name, size < kNameBufferBytes ? size : 0);
+    // Up to the terminator the call wrote, and never past the buffer.
+    const std::string subName(name, strnlen(name, sizeof name));
     if (subName.empty()) continue;
     plat::UniqueKey sub(reg);
-    if (reg.OpenKeyRead(key, subName, sub.put()) != plat::kErrorSuccess || !sub) continue;
+    if (reg.OpenKeyRead(key, subName, sub.put()) != plat::kErrorSuccess) continue;
     visit(subName, sub.get());
   }
 }
 
 enum class Current { Missing, Text, Unreadable };
 
-// Reads TRUSTEDPATHS whole, whatever its length. Only text types count as text: anything
-// else is a value this program does not understand and must not overwrite.
-Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::string* text,
-                         uint32_t* type) {
-  uint32_t size = 0;
-  long rc = reg.QueryValue(variables, kTrustedPaths, type, nullptr, &size);
-  if (rc == plat::kErrorFileNotFound) return Current::Missing;
-  if (rc != plat::kErrorSuccess) return Current::Unreadable;
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    // One spare byte so a text stored without its terminator still ends in one.
-    std::vector<unsigned char> buffer(size + 1, 0);
-    uint32_t got = size + 1;
-    rc = reg.QueryValue(variables, kTrustedPaths, type, buffer.data(), &got);
-    if (rc == plat::kErrorMoreData) {
-      size = got;
-      continue;
-    }
-    if (rc == plat::kErrorFileNotFound) return Current::Missing;
-    if (rc != plat::kErrorSuccess) return Current::Unreadable;
-    if (*type != plat::kRegSz && *type != plat::kRegExpandSz) return Current::Unreadable;
-    const char* chars = reinterpret_cast<const char*>(buffer.data());
-    std::size_t length = 0;
-    while (length < got && chars[length] != '\0') ++length;
-    text->assign(chars, length);
-    return Current::Text;
-  }
-  return Current::Unreadable;
+// The value's UTF-16 text, when it can be written back whole: whole units, and nothing but
+// zeros after the first zero unit. The registry's units are little-endian, as the machine's.
+bool TextOf(const std::vector<unsigned char>& bytes, uint32_t size, std::u16string* text) {
+  if (size % 2 != 0) return false;
+  std::u16string units(size / 2, u'\0');
+  std::memcpy(&units[0], bytes.data(), size);
+  const std::size_t end = units.find(u'\0');
+  if (units.find_first_not_of(u'\0', end) != std::u16string::npos) return false;
+  *text = units.substr(0, end);
+  return true;
 }
 
-std::vector<std::string> SplitEntries(plat::CodePage& text, const std::string& value) {
-  std::vector<std::string> entries;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < value.size();) {
-    if (value[i] == ';') {
-      entries.push_back(value.substr(start, i - start));
-      start = i + 1;
+// Reads TRUSTEDPATHS whole, whatever its length, in UTF-16 as the host writes it: through the
+// narrow call a character code page 936 cannot hold would come back as '?'. Only text types
+// count as text: anything else is a value this program does not understand and must not
+// overwrite. A value that grows between the two calls is being written by someone else right
+// now, and is left to them.
+Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::u16string* text,
+                         uint32_t* type) {
+  const std::u16string name = plat::AsciiToUtf16(kTrustedPaths);
+  uint32_t size = 0;
+  long rc = reg.QueryValueW(variables, name, type, nullptr, &size);
+  if (rc == plat::kErrorFileNotFound) return Current::Missing;
+  if (rc != plat::kErrorSuccess) return Current::Unreadable;
+  // One byte more than asked for, so that the buffer is never empty: a null one would ask for
+  // the size again instead of the data.
+  std::vector<unsigned char> buffer(size + 1);
+  uint32_t got = size;
+  rc = reg.QueryValueW(variables, name, type, buffer.data(), &got);
+  if (rc == plat::kErrorFileNotFound) return Current::Missing;
+  if (rc != plat::kErrorSuccess) return Current::Unreadable;
+  if (*type != plat::kRegSz && *type != plat::kRegExpandSz) return Current::Unreadable;
+  return TextOf(buffer, got, text) ? Current::Text : Current::Unreadable;
+}
+
+// Upper-cases by the code page's rules, character by character; a unit the code page cannot
+// hold (a surrogate among them) keeps its value.
+std::u16string Upper(plat::CodePage& text, const std::u16string& value) {
+  std::u16string out;
+  std::string run;  // the code page bytes of the units since the last one it cannot hold
+  for (char16_t unit : value) {
+    std::string narrow;
+    if (text.FromUtf16(std::u16string(1, unit), &narrow)) {
+      run += narrow;
+      continue;
     }
-    i += text.IsLeadByte(static_cast<unsigned char>(value[i])) && i + 1 < value.size() ? 2 : 1;
+    out += text.ToUtf16(text.Upper(run));
+    run.clear();
+    out += unit;
   }
-  entries.push_back(value.substr(start));
-  return entries;
+  return out + text.ToUtf16(text.Upper(run));
+}
+
+std::vector<std::u16string> SplitEntries(const std::u16string& value) {
+  std::vector<std::u16string> entries;
+  for (std::size_t start = 0;;) {
+    const std::size_t semicolon = value.find(u';', start);
+    entries.push_back(value.substr(start, semicolon - start));
+    if (semicolon == std::u16string::npos) return entries;
+    start = semicolon + 1;
+  }
 }
 
 // The folder is trusted already when one whole entry names it, alone, with a trailing
 // backslash, or with the sub-folder suffix "\...". A longer name that merely starts with
-// it (D:\TOOLS2 for D:\TOOLS) is another folder.
-bool IsTrusted(plat::CodePage& text, const std::string& value, const std::string& folder) {
+// it (D:\TOOLS2 for D:\TOOLS) is another folder, and so is an entry holding a character the
+// code page cannot: the folder, code page text itself, has none.
+bool IsTrusted(plat::CodePage& text, const std::u16string& value, const std::string& folder) {
   const std::string forms[] = {folder, folder + "\\", folder + "\\..."};
-  for (const std::string& entry : SplitEntries(text, value)) {
+  for (const std::u16string& entry : SplitEntries(value)) {
+    std::string narrow;
+    if (!text.FromUtf16(entry, &narrow)) continue;
     for (const std::string& form : forms) {
-      if (text.CompareNoCase(entry, form) == 0) return true;
+      if (text.CompareNoCase(narrow, form) == 0) return true;
     }
   }
   return false;
 }
 
-std::string NewTrustedPaths(plat::CodePage& text, const std::string& current,
-                            const std::string& folder) {
-  // One or two bytes cannot hold a path worth keeping (at most a drive such as "C:").
-  if (current.size() <= 2) return folder;
-  const std::string upper = text.Upper(current);
-  if (IsTrusted(text, upper, text.Upper(folder))) return upper;
-  return upper + ";" + text.Upper(folder);
+std::u16string NewTrustedPaths(plat::CodePage& text, const std::u16string& current,
+                               const std::string& folder) {
+  // One or two code page bytes cannot hold a path worth keeping (at most a drive such as
+  // "C:"). A value with a character the code page cannot hold is the user's own text, kept.
+  std::string narrow;
+  if (text.FromUtf16(current, &narrow) && narrow.size() <= 2) return text.ToUtf16(folder);
+  const std::u16string upper = Upper(text, current);
+  const std::string upperFolder = text.Upper(folder);
+  if (IsTrusted(text, upper, upperFolder)) return upper;
+  return upper + u";" + text.ToUtf16(upperFolder);
 }
 
 void UpdateProfile(plat::Platform& platform, const std::string& profilePath,
                    const std::string& folder) {
   plat::Registry& reg = platform.registry;
-  std::string current;
+  std::u16string current;
   uint32_t type = plat::kRegSz;
   {
     plat::UniqueKey variables(reg);
@@ -115,24 +143,19 @@ void UpdateProfile(plat::Platform& platform, const std::string& profilePath,
       return;  // the key exists but hides its value: leave the user's paths alone
     }
   }
-  const std::string value = NewTrustedPaths(platform.text, current, folder);
+  const std::u16string value = NewTrustedPaths(platform.text, current, folder);
 
   // Only the Variables level is created: a profile deleted since the walk listed it stays
   // deleted.
   plat::UniqueKey profile(reg);
-  if (reg.OpenKey(plat::kHkeyCurrentUser, profilePath, profile.put()) != plat::kErrorSuccess ||
-      !profile) {
-    return;
-  }
+  if (reg.OpenKey(plat::kHkeyCurrentUser, profilePath, profile.put()) != plat::kErrorSuccess) return;
   plat::UniqueKey variables(reg);
-  if (reg.CreateKey(profile.get(), kVariables, variables.put()) != plat::kErrorSuccess ||
-      !variables) {
-    return;
-  }
-  // An expandable value stays expandable; every other case is written as plain text.
+  if (reg.CreateKey(profile.get(), kVariables, variables.put()) != plat::kErrorSuccess) return;
+  // An expandable value stays expandable; every other case is written as plain text. The
+  // count leaves the terminator out, and the registry stores it since c_str() ends in one.
   const uint32_t writeType = type == plat::kRegExpandSz ? plat::kRegExpandSz : plat::kRegSz;
-  reg.SetValue(variables.get(), kTrustedPaths, writeType, value.c_str(),
-               static_cast<uint32_t>(value.size()));
+  reg.SetValueW(variables.get(), plat::AsciiToUtf16(kTrustedPaths), writeType, value.c_str(),
+                static_cast<uint32_t>(value.size() * sizeof(char16_t)));
 }
 
 }  // namespace
@@ -145,21 +168,20 @@ void ListSubKeys(plat::Registry& registry, plat::HKey key, StringList& list) {
 
 void RegisterTrustedPaths(plat::Platform& platform, const InstallCatalogue& catalogue) {
   plat::Registry& reg = platform.registry;
-  plat::CodePage& text = platform.text;
 
+  // The walk passes on only names that are not empty, and a key name holds no backslash, so
+  // none of the paths built below ends in one.
   // Stage 1: the Profiles key of every product of every release the user has run.
   StringList profileRoots;
   {
     plat::UniqueKey hostRoot(reg);
-    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, kHostRoot, hostRoot.put()) == plat::kErrorSuccess &&
-        hostRoot) {
+    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, kHostRoot, hostRoot.put()) == plat::kErrorSuccess) {
       ForEachReadableSubKey(reg, hostRoot.get(), [&](const std::string& release, plat::HKey key) {
         StringList products;
         ListSubKeys(reg, key, products);
         for (const std::string& product : products) {
-          std::string path = std::string(kHostRoot) + "\\" + release + "\\" + product;
-          plat::DropTrailingBackslash(text, path);
-          profileRoots.push_back(path + "\\Profiles");
+          profileRoots.push_back(std::string(kHostRoot) + "\\" + release + "\\" + product +
+                                 "\\Profiles");
         }
       });
     }
@@ -169,17 +191,10 @@ void RegisterTrustedPaths(plat::Platform& platform, const InstallCatalogue& cata
   StringList profiles;
   for (const std::string& root : profileRoots) {
     plat::UniqueKey rootKey(reg);
-    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, root, rootKey.put()) != plat::kErrorSuccess ||
-        !rootKey) {
-      continue;
-    }
+    if (reg.OpenKeyRead(plat::kHkeyCurrentUser, root, rootKey.put()) != plat::kErrorSuccess) continue;
     StringList names;
     ListSubKeys(reg, rootKey.get(), names);
-    for (const std::string& name : names) {
-      std::string path = root + "\\" + name;
-      plat::DropTrailingBackslash(text, path);
-      profiles.push_back(path);
-    }
+    for (const std::string& name : names) profiles.push_back(root + "\\" + name);
   }
 
   // Stage 3: the update, profile by profile.

@@ -126,7 +126,19 @@ TEST_F(JournalTest, TellsTheLevelsACreateMakesAndEachValueBeforeAndAfter) {
   }
   UniqueKey again(reg());
   EXPECT_EQ(reg().CreateKey(scratch.get(), "Old\\淺\\Variables", again.put()), kErrorSuccess);
+  EXPECT_EQ(reg().CreateKey(scratch.get(), "New\\", again.put()), kErrorSuccess);
+  UniqueKey below(reg());
+  EXPECT_EQ(reg().CreateKey(again.get(), "淺", below.put()), kErrorSuccess);
+  below.reset();
+  EXPECT_EQ(reg().DeleteValue(scratch.get(), "Kept"), plat::kErrorFileNotFound);
+  // The narrow calls refuse a path of more than 260 characters.
+  EXPECT_EQ(reg().CreateKey(scratch.get(), std::string(300, 'k'), again.put()),
+            plat::kErrorMoreData);
   again.reset();
+  UniqueKey readOnly(reg());
+  ASSERT_EQ(reg().OpenKeyRead(scratch.get(), "Old", readOnly.put()), kErrorSuccess);
+  EXPECT_EQ(reg().DeleteValue(readOnly.get(), "Kept"), plat::kErrorAccessDenied);
+  readOnly.reset();
   EXPECT_EQ(reg().DeleteKey(scratch.get(), "Old\\淺\\Variables\\"), kErrorSuccess);
   EXPECT_EQ(reg().DeleteKey(scratch.get(), "Old\\Missing"), plat::kErrorFileNotFound);
   EXPECT_EQ(reg().DeleteKey(scratch.get(), "Old"), plat::kErrorAccessDenied);
@@ -139,6 +151,10 @@ TEST_F(JournalTest, TellsTheLevelsACreateMakesAndEachValueBeforeAndAfter) {
       "set " + at + "\\Variables\\TRUSTEDPATHS 1:C:\\VELMAR#0 -> 1:D:\\#141;C:\\VELMAR#0",
       "set " + at + "\\Variables\\LOADCTRLS none -> 4:2",
       "unset " + at + "\\Variables\\LOADCTRLS 4:2",
+      "created HKCU\\Software\\VelmarJournal\\New",
+      "created HKCU\\Software\\VelmarJournal\\New\\淺",
+      "failed create HKCU\\Software\\VelmarJournal\\" + std::string(300, 'k') + " 234",
+      "failed delete HKCU\\Software\\VelmarJournal\\Old\\Kept 5",
       "deleted HKCU\\Software\\VelmarJournal\\Old\\淺\\Variables",
       "failed delete HKCU\\Software\\VelmarJournal\\Old 5",
   };
@@ -176,6 +192,11 @@ TEST_F(JournalTest, TellsFoldersAndFilesAndWhatACopyIsAboutToReplace) {
   EXPECT_TRUE(files().WriteWholeFile("C:\\VelmarJournal\\淺\\record.txt", "12345"));
   EXPECT_TRUE(files().DeleteFile("C:\\VelmarJournal\\淺\\record.txt"));
   EXPECT_TRUE(files().DeleteFile("C:\\VelmarJournal\\淺\\Velmar_EN.shx"));
+  EXPECT_FALSE(files().DeleteFile("C:\\VelmarJournal\\淺\\record.txt"));
+  EXPECT_FALSE(files().WriteWholeFile("C:\\VelmarJournal\\No\\record.txt", "x"));
+  // A folder where the file should go is nothing a copy replaces.
+  EXPECT_FALSE(files().CopyFile("C:\\VelmarJournal\\Data\\Velmar_EN.shx",
+                                "C:\\VelmarJournal\\Fonts", false));
   EXPECT_TRUE(files().RemoveDirectory("C:\\VelmarJournal\\淺"));
   EXPECT_FALSE(files().RemoveDirectory("C:\\VelmarJournal\\Fonts"));
 
@@ -189,6 +210,9 @@ TEST_F(JournalTest, TellsFoldersAndFilesAndWhatACopyIsAboutToReplace) {
       "wrote C:\\VelmarJournal\\淺\\record.txt 5",
       "deleted C:\\VelmarJournal\\淺\\record.txt",
       "deleted C:\\VelmarJournal\\淺\\Velmar_EN.shx",
+      "failed delete C:\\VelmarJournal\\淺\\record.txt 0",
+      "failed write C:\\VelmarJournal\\No\\record.txt 0",
+      "failed copy C:\\VelmarJournal\\Data\\Velmar_EN.shx -> C:\\VelmarJournal\\Fonts 0",
       "removed C:\\VelmarJournal\\淺",
       "failed remove folder C:\\VelmarJournal\\Fonts 0",
   };

@@ -13,11 +13,12 @@ constexpr long kErrorKeyDeleted = 1018;
 constexpr long kErrorBadPathname = 161;
 constexpr size_t kMaxKeyNameChars = 255;
 
-// Windows keeps sub-keys ordered by their UTF-16 names after case folding. For Chinese names
+// Windows keeps sub-keys ordered by their UTF-16 names in upper case, so '_' (U+005F) comes
+// after the letters (Wine folds to lower case and puts it before them). For Chinese names
 // that is not the order of the code page 936 bytes: 配 (C5E4) sorts before 未 (CEB4) by bytes
 // but after it as U+914D against U+672A.
-std::u16string RegistryOrder(SimCodePage& text, const std::string& fold) {
-  return text.ToUtf16(fold);
+std::u16string RegistryOrder(SimCodePage& text, const std::string& name) {
+  return text.ToUtf16(text.Upper(name));
 }
 
 bool IsStringType(uint32_t type) {
@@ -185,7 +186,7 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
       child = std::make_shared<Node>();
       child->name = name;
       child->fold = text_.Lower(name);
-      child->order = RegistryOrder(text_, child->fold);
+      child->order = RegistryOrder(text_, name);
       child->parent = at;
       auto pos = std::lower_bound(
           at->children.begin(), at->children.end(), child->order,

@@ -66,40 +66,43 @@ class AutoLoadTest : public ::testing::Test {
   InstallCatalogue catalogue;
 };
 
-TEST_F(AutoLoadTest, KeyCarriesReleaseYearAndLoaderNamesModuleYear) {
-  const struct {
-    int release;
-    int module;
-  } cases[] = {{2007, 2008}, {2009, 2008}, {2010, 2010}, {2012, 2010}, {2016, 2015},
-               {2017, 2017}, {2018, 2018}, {2020, 2019}, {2024, 2021}, {2025, 2025}};
-  for (const auto& c : cases) {
-    const std::string product = AddProduct(c.release, kScratch, "R" + std::to_string(c.release));
-    RegisterReleaseAutoLoad(machine->platform(), catalogue, c.release);
-    ExpectEntry(product, c.release,
-                std::string(kFolder) + "\\VL_BatchPlot" + std::to_string(c.module) + ".ARX");
+TEST_F(AutoLoadTest, EveryReleaseTickedGetsItsKeyAndTheModuleThatServesIt) {
+  // Every release, through RegisterWithHost with every flag set: a wrong row would load the
+  // wrong module into that release, and a loop bound off by one would skip 2007 or 2025.
+  const int moduleOf[kReleaseCount] = {2008, 2008, 2008, 2010, 2010, 2010, 2013, 2013, 2015, 2015,
+                                       2017, 2018, 2019, 2019, 2021, 2021, 2021, 2021, 2025};
+  std::string products[kReleaseCount];
+  for (int i = 0; i < kReleaseCount; ++i) {
+    products[i] = AddProduct(ReleaseYearAt(i), kScratch, "R" + std::to_string(ReleaseYearAt(i)));
+  }
+  ReleaseFlags all;
+  all.fill(1);
+  RecordingPlatform recording(machine->platform());
+  RegisterWithHost(recording.platform, catalogue, all);
+
+  // Two values a release, in year order, and the trusted path of no profile at all.
+  ASSERT_EQ(recording.registry.calls.size(), 2u * kReleaseCount);
+  for (int i = 0; i < kReleaseCount; ++i) {
+    const int release = ReleaseYearAt(i);
+    const std::string loader =
+        std::string(kFolder) + "\\VL_BatchPlot" + std::to_string(moduleOf[i]) + ".ARX";
+    const SetValueCall& ctrls = recording.registry.calls[2 * i];
+    const SetValueCall& loaderCall = recording.registry.calls[2 * i + 1];
+    EXPECT_EQ(ctrls.name, "LOADCTRLS");
+    EXPECT_EQ(ctrls.bytes, Dword(2));
+    EXPECT_EQ(loaderCall.name, "LOADER");
+    EXPECT_EQ(loaderCall.type, plat::kRegSz);
+    EXPECT_EQ(loaderCall.bytes, loader) << release;  // the count leaves the terminator out
+    ExpectEntry(products[i], release, loader);       // which the system stores all the same
     // The module year never names the key when it differs from the release.
-    if (c.module != c.release) {
+    if (moduleOf[i] != release) {
       EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine,
-                                      product + "\\Applications\\VL_BatchPlot" +
-                                          std::to_string(c.module)));
+                                      products[i] + "\\Applications\\VL_BatchPlot" +
+                                          std::to_string(moduleOf[i])));
     }
   }
-}
-
-TEST_F(AutoLoadTest, LoaderByteCountLeavesTheTerminatorOut) {
-  RecordingPlatform recording(machine->platform());
-  const std::string product = AddProduct(2020, kScratch, "ACAD-3001:804");
-  RegisterReleaseAutoLoad(recording.platform, catalogue, 2020);
-
-  const std::string loader = "C:\\Velmar\\Velmar批打印软件\\VL_BatchPlot2019.ARX";
-  ASSERT_EQ(loader.size(), 47u);
-  ASSERT_EQ(recording.registry.calls.size(), 2u);
-  EXPECT_EQ(recording.registry.calls[0].name, "LOADCTRLS");
-  EXPECT_EQ(recording.registry.calls[0].bytes, Dword(2));
-  EXPECT_EQ(recording.registry.calls[1].name, "LOADER");
-  EXPECT_EQ(recording.registry.calls[1].type, plat::kRegSz);
-  EXPECT_EQ(recording.registry.calls[1].bytes, loader);  // 47 bytes handed over
-  ExpectEntry(product, 2020, loader);                   // 48 stored: the system adds the zero
+  // Five Chinese characters of two bytes each in code page 936.
+  EXPECT_EQ(recording.registry.calls[2 * ReleaseIndex(2020) + 1].bytes.size(), 47u);
 }
 
 TEST_F(AutoLoadTest, EveryProductKeyOfTheReleaseInBothViews) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,8 +49,33 @@ class TrustedPathsTest : public ::testing::Test {
                              static_cast<uint32_t>(bytes.size())),
               plat::kErrorSuccess);
   }
+  // As the host writes it: through the UTF-16 call, the count leaving out the terminator that
+  // stands after the units (the registry stores it), and the last cut bytes.
+  void SetWide(const std::string& profile, uint32_t type, const std::u16string& units,
+               uint32_t cut) {
+    plat::UniqueKey key(reg());
+    ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, profile + "\\Variables", key.put()),
+              plat::kErrorSuccess);
+    ASSERT_EQ(reg().SetValueW(key.get(), u"TRUSTEDPATHS", type, units.c_str(),
+                              static_cast<uint32_t>(units.size() * 2 - cut)),
+              plat::kErrorSuccess);
+  }
   regtest::RawValue Trusted(const std::string& profile) {
     return regtest::ReadRaw(reg(), kHkeyCurrentUser, profile + "\\Variables", "TRUSTEDPATHS");
+  }
+  // The value as the UTF-16 call reads it: its type and its stored bytes, terminator included.
+  std::pair<uint32_t, std::string> TrustedWide(const std::string& profile,
+                                               const char16_t* name = u"TRUSTEDPATHS") {
+    plat::UniqueKey key(reg());
+    uint32_t type = 0, size = 0;
+    if (reg().OpenKeyRead(kHkeyCurrentUser, profile + "\\Variables", key.put()) != 0 ||
+        reg().QueryValueW(key.get(), name, &type, nullptr, &size) != 0) {
+      return {0, "(missing)"};
+    }
+    std::string bytes(size, '\0');
+    EXPECT_EQ(reg().QueryValueW(key.get(), name, &type,
+                                reinterpret_cast<unsigned char*>(&bytes[0]), &size), 0);
+    return {type, bytes};
   }
   void Run() { RegisterTrustedPaths(machine->platform(), catalogue); }
 
@@ -58,58 +83,103 @@ class TrustedPathsTest : public ::testing::Test {
   InstallCatalogue catalogue;
 };
 
+// The bytes of UTF-16 units, as a wide call is handed them.
+std::string Bytes(const std::u16string& units) {
+  return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+}
+
 TEST_F(TrustedPathsTest, ValueRules) {
+  const std::u16string zero(1, u'\0');
+  const uint32_t kSz = plat::kRegSz;
   struct Case {
     const char* name;
-    bool present;
-    const char* before;
+    uint32_t type;  // 0: no value
+    std::u16string before;
     const char* folder;
-    const char* after;
+    std::u16string after;  // empty: the value is left exactly as it was
+    uint32_t cut = 0;      // bytes at the end of before that are not written
   };
   const Case cases[] = {
-      {"missing", false, "", "D:\\Tools", "D:\\Tools"},
-      {"empty", true, "", "D:\\Tools", "D:\\Tools"},
-      {"drive only", true, "C:", "D:\\Tools", "D:\\Tools"},
-      {"one double-byte character", true, "批", "D:\\Tools", "D:\\Tools"},
-      {"appended upper-cased", true, "c:\\data;e:\\lib", "D:\\Tools", "C:\\DATA;E:\\LIB;D:\\TOOLS"},
-      {"present in other case", true, "C:\\DATA;d:\\tools", "D:\\Tools", "C:\\DATA;D:\\TOOLS"},
-      {"trailing separator kept", true, "C:\\DATA;", "D:\\Tools", "C:\\DATA;;D:\\TOOLS"},
-      {"longer name is another folder", true, "D:\\TOOLS2", "D:\\Tools", "D:\\TOOLS2;D:\\TOOLS"},
-      {"prefix of an entry", true, "c:\\x;d:\\tools\\sub", "D:\\Tools",
-       "C:\\X;D:\\TOOLS\\SUB;D:\\TOOLS"},
-      {"present with sub-folders", true, "d:\\tools\\...;c:\\x", "D:\\Tools", "D:\\TOOLS\\...;C:\\X"},
-      {"present with trailing backslash", true, "c:\\x;d:\\tools\\", "D:\\Tools",
-       "C:\\X;D:\\TOOLS\\"},
-      {"only inside a longer value", true, "c:\\d:\\tools", "D:\\Tools", "C:\\D:\\TOOLS;D:\\TOOLS"},
-      {"product folder present", true, "c:\\velmar\\velmar批打印软件;c:\\a",
-       "C:\\Velmar\\Velmar批打印软件", "C:\\VELMAR\\VELMAR批打印软件;C:\\A"},
+      {"missing", 0, u"", "D:\\Tools", u"D:\\Tools"},
+      {"empty", kSz, u"", "D:\\Tools", u"D:\\Tools"},
+      {"drive only", kSz, u"C:", "D:\\Tools", u"D:\\Tools"},
+      {"one double-byte character", kSz, u"批", "D:\\Tools", u"D:\\Tools"},
+      {"three bytes are kept", kSz, u"c:\\", "D:\\Tools", u"C:\\;D:\\TOOLS"},
+      {"appended upper-cased", kSz, u"c:\\data;e:\\lib", "D:\\Tools", u"C:\\DATA;E:\\LIB;D:\\TOOLS"},
+      {"present in other case", kSz, u"C:\\DATA;d:\\tools", "D:\\Tools", u"C:\\DATA;D:\\TOOLS"},
+      {"present first, after an empty entry", kSz, u";d:\\tools", "D:\\Tools", u";D:\\TOOLS"},
+      {"trailing separator kept", kSz, u"C:\\DATA;", "D:\\Tools", u"C:\\DATA;;D:\\TOOLS"},
+      {"longer name is another folder", kSz, u"D:\\TOOLS2", "D:\\Tools", u"D:\\TOOLS2;D:\\TOOLS"},
+      {"prefix of an entry", kSz, u"c:\\x;d:\\tools\\sub", "D:\\Tools",
+       u"C:\\X;D:\\TOOLS\\SUB;D:\\TOOLS"},
+      {"present with sub-folders", kSz, u"d:\\tools\\...;c:\\x", "D:\\Tools", u"D:\\TOOLS\\...;C:\\X"},
+      {"present with trailing backslash", kSz, u"c:\\x;d:\\tools\\", "D:\\Tools",
+       u"C:\\X;D:\\TOOLS\\"},
+      {"only inside a longer value", kSz, u"c:\\d:\\tools", "D:\\Tools", u"C:\\D:\\TOOLS;D:\\TOOLS"},
+      {"product folder present", kSz, u"c:\\velmar\\velmar批打印软件;c:\\a",
+       "C:\\Velmar\\Velmar批打印软件", u"C:\\VELMAR\\VELMAR批打印软件;C:\\A"},
       // 淺 is 9C 5C: its trail byte is no backslash, so "淺" does not end in one.
-      {"trail byte 5C is not a separator", true, "d:\\淺\\x", "D:\\淺",
-       "D:\\淺\\X;D:\\淺"},
+      {"trail byte 5C is not a separator", kSz, u"d:\\淺\\x", "D:\\淺", u"D:\\淺\\X;D:\\淺"},
+      {"full-width letters", kSz, u"d:\\ａｂ", "D:\\Tools", u"D:\\ＡＢ;D:\\TOOLS"},
+      // Characters code page 936 cannot hold keep their units, cased or not; the rest is cased
+      // as the code page does. ó (A8 AE) is in the code page, Ł, ź and U+4DAE are not.
+      {"outside the code page", kSz, u"D:\\Łódź\\lisp", "D:\\Tools", u"D:\\ŁóDź\\LISP;D:\\TOOLS"},
+      {"CJK extension A", kSz, u"d:\\䶮\\lisp;e:\\ａ䶮b", "D:\\Tools",
+       u"D:\\䶮\\LISP;E:\\Ａ䶮B;D:\\TOOLS"},
+      {"surrogate pair", kSz, u"e:\\\U00020000x;d:\\tools", "D:\\Tools", u"E:\\\U00020000X;D:\\TOOLS"},
+      {"one character outside is no drive fragment", kSz, u"ł", "D:\\Tools", u"ł;D:\\TOOLS"},
+      {"outside character is not the '?' it reads as", kSz, u"d:\\Ł", "D:\\?", u"D:\\Ł;D:\\?"},
+      {"zeros after the text", kSz, u"c:\\a" + zero + zero, "D:\\Tools", u"C:\\A;D:\\TOOLS"},
+      {"stored without its terminator", kSz, u"c:\\aX", "D:\\Tools", u"C:\\A;D:\\TOOLS", 2},
+      {"expandable stays expandable", plat::kRegExpandSz, u"%USERPROFILE%\\lib", "D:\\Tools",
+       u"%USERPROFILE%\\LIB;D:\\TOOLS"},
+      // What the program cannot read whole, or does not understand, it must not overwrite.
+      {"text after a zero", kSz, u"c:\\a" + zero + u"c:\\b", "D:\\Tools", u""},
+      {"zero first", kSz, zero + u"c:\\a", "D:\\Tools", u""},
+      {"half a unit at the end", kSz, u"c:\\ab", "D:\\Tools", u"", 1},
+      {"list of texts", plat::kRegMultiSz, u"c:\\a" + zero + u"c:\\b" + zero, "D:\\Tools", u""},
+      {"binary", plat::kRegBinary, u"c:", "D:\\Tools", u""},
+      {"number", plat::kRegDword, std::u16string{5, 0}, "D:\\Tools", u""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     regtest::DeleteTree(reg(), kHkeyCurrentUser, kHost);
     const std::string profile = AddProfile("R23.1", "ACAD-3001:804", "<<未命名配置>>");
-    if (c.present) SetRaw(profile, plat::kRegSz, Sz(c.before));
+    if (c.type != 0) SetWide(profile, c.type, c.before, c.cut);
+    const auto before = TrustedWide(profile);
     catalogue.installFolder = c.folder;
 
     RecordingPlatform recording(machine->platform());
     RegisterTrustedPaths(recording.platform, catalogue);
 
+    if (c.after.empty()) {
+      EXPECT_TRUE(recording.registry.calls.empty());
+      EXPECT_EQ(TrustedWide(profile), before);
+      continue;
+    }
+    const uint32_t type = c.type == plat::kRegExpandSz ? c.type : kSz;
     ASSERT_EQ(recording.registry.calls.size(), 1u);
-    EXPECT_EQ(recording.registry.calls[0].type, plat::kRegSz);
-    EXPECT_EQ(recording.registry.calls[0].bytes, c.after);  // no terminator counted
-    const regtest::RawValue value = Trusted(profile);
-    EXPECT_EQ(value.type, plat::kRegSz);
-    EXPECT_EQ(value.bytes, Sz(c.after));
+    EXPECT_TRUE(recording.registry.calls[0].wide);
+    EXPECT_EQ(recording.registry.calls[0].type, type);
+    EXPECT_EQ(recording.registry.calls[0].bytes, Bytes(c.after));  // no terminator counted
+    EXPECT_EQ(TrustedWide(profile), std::make_pair(type, Bytes(c.after + zero)));
+    // A result the code page holds is stored exactly as its narrow write would be.
+    std::string narrow;
+    if (machine->platform().text.FromUtf16(c.after, &narrow)) {
+      plat::UniqueKey key(reg());
+      ASSERT_EQ(reg().OpenKey(kHkeyCurrentUser, profile + "\\Variables", key.put()), 0);
+      ASSERT_EQ(reg().SetValue(key.get(), "Narrow", type, narrow.c_str(),
+                               static_cast<uint32_t>(narrow.size())), 0);
+      EXPECT_EQ(TrustedWide(profile, u"Narrow"), TrustedWide(profile));
+    }
   }
 }
 
 TEST_F(TrustedPathsTest, EveryProfileOfEveryReleaseOnceOnly) {
   // Two products of one release with three profiles each, and a release the machine-wide
-  // discovery never saw: the catalogue's release lists play no part.
-  const char* profileNames[] = {"<<未命名配置>>", "Layout", "Plot"};
+  // discovery never saw: the catalogue's release lists play no part. 淺 is 9C 5C and 乗 is
+  // 81 5C: names whose last byte looks like a backslash.
+  const char* profileNames[] = {"<<未命名配置>>", "Plot 乗", "淺"};
   std::vector<std::string> profiles;
   for (const char* product : {"ACAD-3001:804", "ACAD-3005:804"}) {
     for (const char* name : profileNames) profiles.push_back(AddProfile("R23.1", product, name));
@@ -131,29 +201,6 @@ TEST_F(TrustedPathsTest, EveryProfileOfEveryReleaseOnceOnly) {
     SCOPED_TRACE(profiles[i]);
     EXPECT_EQ(Trusted(profiles[i]).bytes, Sz(i == 1 ? "C:\\DATA;D:\\TOOLS" : "D:\\TOOLS"));
   }
-}
-
-TEST_F(TrustedPathsTest, ProfileNamesEndingInByte5C) {
-  // 淺 is 9C 5C and 乗 is 81 5C: names whose last byte looks like a backslash.
-  const char* profileNames[] = {"Plot 乗", "淺"};
-  for (const char* name : profileNames) AddProfile("R23.1", "ACAD-3001:804", name);
-  Run();
-
-  for (const char* name : profileNames) {
-    SCOPED_TRACE(name);
-    EXPECT_EQ(Trusted(ProfilePath("R23.1", "ACAD-3001:804", name)).bytes, Sz("D:\\Tools"));
-  }
-  // No name was cut short into a key of its own beside the profiles.
-  plat::UniqueKey root(reg());
-  ASSERT_EQ(reg().OpenKeyRead(kHkeyCurrentUser, std::string(kHost) + "\\R23.1\\ACAD-3001:804\\Profiles",
-                              root.put()),
-            plat::kErrorSuccess);
-  StringList names;
-  ListSubKeys(reg(), root.get(), names);
-  StringList expected(std::begin(profileNames), std::end(profileNames));
-  std::sort(names.begin(), names.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(names, expected);
 }
 
 TEST_F(TrustedPathsTest, NothingWithoutTheHostKey) {
@@ -189,34 +236,6 @@ TEST_F(TrustedPathsTest, LongProfileNamesAreWalked) {
   EXPECT_EQ(Trusted(profile).bytes, Sz("D:\\Tools"));
 }
 
-TEST_F(TrustedPathsTest, ValuesOfOtherTypesAreLeftAlone) {
-  const std::string multi("c:\\a\0c:\\b\0\0", 11);
-  const std::string binary("c:\\bin", 6);
-  const std::string dword("\x05\0\0\0", 4);
-  const std::string expand = Sz("%USERPROFILE%\\lib");
-  const std::string a = AddProfile("R23.1", "ACAD-3001:804", "Multi");
-  const std::string b = AddProfile("R23.1", "ACAD-3001:804", "Binary");
-  const std::string c = AddProfile("R23.1", "ACAD-3001:804", "Dword");
-  const std::string d = AddProfile("R23.1", "ACAD-3001:804", "Expand");
-  const std::string e = AddProfile("R23.1", "ACAD-3001:804", "Plain");
-  SetRaw(a, plat::kRegMultiSz, multi);
-  SetRaw(b, plat::kRegBinary, binary);
-  SetRaw(c, plat::kRegDword, dword);
-  SetRaw(d, plat::kRegExpandSz, expand);
-
-  Run();
-
-  EXPECT_EQ(Trusted(a).type, plat::kRegMultiSz);
-  EXPECT_EQ(Trusted(a).bytes, multi);
-  EXPECT_EQ(Trusted(b).type, plat::kRegBinary);
-  EXPECT_EQ(Trusted(b).bytes, binary);
-  EXPECT_EQ(Trusted(c).type, plat::kRegDword);
-  EXPECT_EQ(Trusted(c).bytes, dword);
-  EXPECT_EQ(Trusted(d).type, plat::kRegExpandSz);
-  EXPECT_EQ(Trusted(d).bytes, Sz("%USERPROFILE%\\LIB;D:\\TOOLS"));
-  EXPECT_EQ(Trusted(e).bytes, Sz("D:\\Tools"));
-}
-
 TEST_F(TrustedPathsTest, KeysAndValuesThatRefuseAreSkipped) {
   sim::Machine* sim = machine->simulated();
   if (!sim) GTEST_SKIP() << "denied keys and values are simulated faults";
@@ -243,7 +262,7 @@ TEST_F(TrustedPathsTest, KeysAndValuesThatRefuseAreSkipped) {
   // the unreadable value nor the hidden Variables key was taken for an empty one.
   std::vector<std::string> written;
   for (const SetValueCall& call : recording.registry.calls) written.push_back(call.bytes);
-  EXPECT_EQ(written, (std::vector<std::string>{"D:\\Tools", "C:\\KEEP;D:\\TOOLS"}));
+  EXPECT_EQ(written, (std::vector<std::string>{Bytes(u"D:\\Tools"), Bytes(u"C:\\KEEP;D:\\TOOLS")}));
   EXPECT_EQ(sim->registry.OpenHandles(), 0);
 
   plat::UniqueKey root(reg());
@@ -259,7 +278,7 @@ TEST_F(TrustedPathsTest, RegistryChangingUnderTheWalk) {
   sim::Machine* sim = machine->simulated();
   if (!sim) GTEST_SKIP() << "a registry changed between two calls is a simulated fault";
   // Product A has one profile, product B three; while B's profiles are listed, A's profile,
-  // already listed, and B's last profile are deleted.
+  // already listed, and B's last profile are deleted, and two profiles are added to B.
   const std::string gone = AddProfile("R23.1", "ACAD-A:804", "Gone");
   const std::string b1 = AddProfile("R23.1", "ACAD-B:804", "One");
   const std::string b2 = AddProfile("R23.1", "ACAD-B:804", "Two");
@@ -271,6 +290,8 @@ TEST_F(TrustedPathsTest, RegistryChangingUnderTheWalk) {
     fired = true;
     regtest::DeleteTree(reg(), kHkeyCurrentUser, gone);
     regtest::DeleteTree(reg(), kHkeyCurrentUser, b2);
+    AddProfile("R23.1", "ACAD-B:804", "Zy");
+    AddProfile("R23.1", "ACAD-B:804", "Zz");
   });
 
   Run();
@@ -283,6 +304,9 @@ TEST_F(TrustedPathsTest, RegistryChangingUnderTheWalk) {
   EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyCurrentUser,
                                   std::string(kHost) + "\\R23.1\\ACAD-B:804\\Profiles\\Variables"));
   EXPECT_EQ(Trusted(b1).bytes, Sz("D:\\Tools"));
+  // The count is taken once: of the two profiles added meanwhile, the one beyond it waits for
+  // the next run.
+  EXPECT_FALSE(Trusted(ProfilePath("R23.1", "ACAD-B:804", "Zz")).found);
   EXPECT_EQ(sim->registry.OpenHandles(), 0);
 }
 
