@@ -13,7 +13,26 @@ const char kProductSubFolder[] = "\\Velmar批打印软件";
 const char kTitle[] = "Velmar软件安装";
 const char kCloseHostFirst[] = "请关闭AutoCAD后再进行安装 !";
 const char kFolderEmpty[] = "安装路径不能为空 !";
+const char kFolderSemicolon[] = "安装路径中不能有分号(;)，请修改后再进行安装 !";
 constexpr int kProgressTop = 50;
+
+const char kSidLocalSystem[] = "S-1-5-18";
+const char kSidAdministrators[] = "S-1-5-32-544";
+const char kSidUsers[] = "S-1-5-32-545";
+
+// AutoCAD loads the plug-in from the product folder into every user's session, and the folder
+// is a trusted path, so no user but an administrator may change what lies in it, whatever the
+// folder above it allows: a program folder's list, taking nothing from above and passed on to
+// every file and sub-folder.
+plat::AccessList ProgramFolderAccess() {
+  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
+  plat::AccessList list;
+  list.isProtected = true;
+  list.entries = {{kSidLocalSystem, plat::kFileAllAccess, kBelow},
+                  {kSidAdministrators, plat::kFileAllAccess, kBelow},
+                  {kSidUsers, plat::kFileReadExecute, kBelow}};
+  return list;
+}
 
 }  // namespace
 
@@ -31,6 +50,13 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
     platform.messages.Show(kFolderEmpty, kTitle, plat::kMbOk | plat::kMbIconStop);
     return;
   }
+  // AutoCAD splits its trusted paths at ';', so such a folder could never be trusted, and
+  // every installation would add it again. ';' is never the trail byte of a double-byte
+  // character, so a byte search finds only the character.
+  if (inputs.folderText.find(';') != std::string::npos) {
+    platform.messages.Show(kFolderSemicolon, kTitle, plat::kMbOk | plat::kMbIconStop);
+    return;
+  }
 
   std::string& folder = inputs.folderText;
   plat::DropTrailingBackslash(platform.text, folder);
@@ -38,6 +64,9 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
   platform.files.CreateDirectory(folder);
   folder += kProductSubFolder;
   platform.files.CreateDirectory(folder);
+  // Before the copy, so every file arrives under the list; a folder that keeps the list it
+  // had installs all the same.
+  platform.files.SetAccessList(folder, ProgramFolderAccess());
 
   if (!RunInstallSequence(platform, catalogue, dialog, folder, inputs.flags, inputs.progress)) {
     return;  // the dialog is already ending

@@ -37,6 +37,9 @@ class RecordingFileSystem : public plat::FileSystem {
     return inner_.ReadWholeFile(path, bytes);
   }
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool SetAccessList(const std::string& path, const plat::AccessList& list) override {
+    return inner_.SetAccessList(path, list);
+  }
 
  private:
   bool IsFile(const std::string& path);

@@ -10,10 +10,14 @@
 //  - DeleteFile refuses a read-only file and a folder; RemoveDirectory removes an empty,
 //    writable folder only;
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
-//    existing read-only, hidden or system file and a missing folder.
+//    existing read-only, hidden or system file and a missing folder;
+//  - SetAccessList replaces the access list of an existing file or folder
+//    (SetNamedSecurityInfo). A protected list takes nothing from the parent folder; its
+//    inheritable entries reach what lies below, what is already there included.
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -24,6 +28,24 @@ struct FindEntry {
   std::string name;  // file name without its folder
   uint32_t attributes = 0;
   uint64_t size = 0;  // bytes of a file; 0 for a folder
+};
+
+// One access-allowed entry of an access list (an ACE of a DACL).
+struct AccessEntry {
+  std::string sid;     // string form, "S-1-5-18": account names differ with the language
+  uint32_t rights = 0;  // access mask
+  uint32_t flags = 0;   // ACE flags: kAceObjectInherit, kAceContainerInherit, kAceInherited ...
+  bool operator==(const AccessEntry& o) const {
+    return sid == o.sid && rights == o.rights && flags == o.flags;
+  }
+};
+
+struct AccessList {
+  bool isProtected = false;  // nothing is inherited from the parent folder
+  std::vector<AccessEntry> entries;  // in the order they are checked
+  bool operator==(const AccessList& o) const {
+    return isProtected == o.isProtected && entries == o.entries;
+  }
 };
 
 class FileSystem {
@@ -48,6 +70,8 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
+  // False when the path does not exist or its access list may not be changed.
+  virtual bool SetAccessList(const std::string& path, const AccessList& list) = 0;
 };
 
 // Owns one directory search and closes it exactly once.

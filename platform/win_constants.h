@@ -33,6 +33,17 @@ constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
+// Access rights of files and folders, and the flags of an access list's entries.
+constexpr uint32_t kFileAllAccess = 0x1F01FF;      // full control
+constexpr uint32_t kFileModify = 0x1301BF;         // read, write, execute and delete
+constexpr uint32_t kFileReadExecute = 0x1200A9;    // FILE_GENERIC_READ | FILE_GENERIC_EXECUTE
+constexpr uint32_t kFileAppendData = 0x4;          // on a folder: create sub-folders
+constexpr uint32_t kAceObjectInherit = 0x1;
+constexpr uint32_t kAceContainerInherit = 0x2;
+constexpr uint32_t kAceNoPropagateInherit = 0x4;
+constexpr uint32_t kAceInheritOnly = 0x8;
+constexpr uint32_t kAceInherited = 0x10;
+
 // Message box types and answers.
 constexpr unsigned kMbOk = 0x0;
 constexpr unsigned kMbAbortRetryIgnore = 0x2;

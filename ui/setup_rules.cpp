@@ -32,8 +32,8 @@ std::vector<VisibilityStep> MakeCompletionSteps() {
 int CheckBoxId(int year) { return IsReleaseYear(year) ? kCheckBoxIds[ReleaseIndex(year)] : 0; }
 
 int YearOfCheckBox(int controlId) {
-  for (int i = 0; i < kReleaseCount; ++i) {
-    if (kCheckBoxIds[i] == controlId) return ReleaseYearAt(i);
+  for (int year = kFirstReleaseYear; year <= kLastReleaseYear; ++year) {
+    if (CheckBoxId(year) == controlId) return year;
   }
   return 0;
 }

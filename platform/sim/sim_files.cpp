@@ -16,6 +16,9 @@ struct SimFileSystem::Node {
   std::string content;
   bool denyWrite = false;
   bool creationOrder = false;  // on a drive's root: the volume lists in creation order
+  bool denyAccessChange = false;
+  bool ownAccess = false;    // given a list of its own; otherwise it inherits only
+  plat::AccessList access;  // that list
   Node* parent = nullptr;
   std::vector<std::shared_ptr<Node>> children;  // in the volume's listing order
 
@@ -118,6 +121,20 @@ static bool Parse(SimCodePage& text, const std::string& current, const std::stri
   return true;
 }
 
+// What a Windows system drive's root allows: administrators and the system everything, users
+// reading, and every signed-in user changing whatever is made below it.
+static plat::AccessList SystemDriveRootAccess() {
+  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
+  plat::AccessList list;
+  list.isProtected = true;
+  list.entries = {{"S-1-5-32-544", plat::kFileAllAccess, kBelow},
+                  {"S-1-5-18", plat::kFileAllAccess, kBelow},
+                  {"S-1-5-32-545", plat::kFileReadExecute, kBelow},
+                  {"S-1-5-11", plat::kFileModify, kBelow | plat::kAceInheritOnly},
+                  {"S-1-5-11", plat::kFileAppendData, 0}};
+  return list;
+}
+
 SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   AddDrive('C');
   MakeFolders(shellAppData_);
@@ -132,6 +149,8 @@ void SimFileSystem::AddDrive(char letter, ListingOrder order) {
     auto root = std::make_shared<Node>();
     root->name = std::string(1, d) + ":";
     root->creationOrder = order == ListingOrder::Creation;
+    root->ownAccess = true;
+    root->access = SystemDriveRootAccess();
     drives_[d] = root;
   }
 }
@@ -396,6 +415,60 @@ void SimFileSystem::UnsetEnvironment(const std::string& name) { env_.erase(text_
 
 void SimFileSystem::DenyWrite(const std::string& path) {
   if (Node* node = Lookup(path, nullptr, nullptr)) node->denyWrite = true;
+}
+
+void SimFileSystem::DenyAccessChange(const std::string& path) {
+  if (Node* node = Lookup(path, nullptr, nullptr)) node->denyAccessChange = true;
+}
+
+bool SimFileSystem::SetAccessList(const std::string& path, const plat::AccessList& list) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node || node->denyAccessChange) return false;
+  node->ownAccess = true;
+  node->access = list;
+  return true;
+}
+
+// The entries a folder's list passes on to one entry in it. An entry for folders that does
+// not propagate stops at the first level; one for files only is held by a sub-folder as
+// inherit-only, to pass on to the files below it.
+static void AppendInherited(const plat::AccessList& folder, bool toFolder,
+                            std::vector<plat::AccessEntry>* out) {
+  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
+  for (const plat::AccessEntry& e : folder.entries) {
+    const bool files = (e.flags & plat::kAceObjectInherit) != 0;
+    const bool folders = (e.flags & plat::kAceContainerInherit) != 0;
+    const bool stop = (e.flags & plat::kAceNoPropagateInherit) != 0;
+    uint32_t flags = plat::kAceInherited;
+    if (!toFolder) {
+      if (!files) continue;
+    } else if (folders) {
+      if (!stop) flags |= e.flags & kBelow;
+    } else if (files && !stop) {
+      flags |= plat::kAceObjectInherit | plat::kAceInheritOnly;
+    } else {
+      continue;
+    }
+    out->push_back({e.sid, e.rights, flags});
+  }
+}
+
+// Computed when asked, so a list set on a folder reaches what lies below it at once, as
+// SetNamedSecurityInfo propagates it on Windows.
+static plat::AccessList EffectiveAccess(const Node* node) {
+  plat::AccessList list;
+  if (node->ownAccess) list = node->access;
+  if (!list.isProtected && node->parent) {
+    AppendInherited(EffectiveAccess(node->parent), node->IsFolder(), &list.entries);
+  }
+  return list;
+}
+
+bool SimFileSystem::AccessListOf(const std::string& path, plat::AccessList* list) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node) return false;
+  *list = EffectiveAccess(node);
+  return true;
 }
 
 }  // namespace sim

@@ -3,7 +3,9 @@
 // show them: drives, case-insensitive names, listings sorted like NTFS (or in creation order
 // like FAT32) with "." and ".." first in every folder but a drive root, copies that refuse
 // read-only and hidden destinations, drive-relative paths resolved against the current
-// directory.
+// directory. Access lists follow Windows' inheritance: every drive root carries the list of a
+// Windows system drive's root, and an entry without a list of its own takes what its folder
+// passes on.
 #include <map>
 #include <memory>
 #include <string>
@@ -36,6 +38,7 @@ class SimFileSystem : public plat::FileSystem {
   bool RemoveDirectory(const std::string& path) override;
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
 
   // How a volume lists a folder. NTFS sorts the names (compared upper-cased); FAT32 and
   // exFAT, the usual formats of a USB stick, and many network shares list entries in the
@@ -61,6 +64,11 @@ class SimFileSystem : public plat::FileSystem {
   // Copies, folder creation and attribute changes in this folder (and below it) fail; on a
   // drive's root ("E:\\") it stands for a write-protected medium.
   void DenyWrite(const std::string& path);
+  // SetAccessList on this entry fails (no right to change its access list).
+  void DenyAccessChange(const std::string& path);
+  // The access list as Windows reports it: the entry's own entries, then, unless protected,
+  // those its folder passes on, marked inherited. False when the path does not exist.
+  bool AccessListOf(const std::string& path, plat::AccessList* list);
 
   // Searches opened and not yet closed.
   int OpenFinds() const { return static_cast<int>(finds_.size()); }

@@ -48,11 +48,20 @@ struct FindFileTraits {
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
+// Memory the security calls allocate for their answers (a SID, a security descriptor, a
+// SID's text) is freed with LocalFree; no answer is null.
+struct LocalMemoryTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle memory) { ::LocalFree(memory); }
+};
+
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
 
 using UniqueSnapshot = UniqueHandle<SnapshotTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
+using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 
 }  // namespace win32

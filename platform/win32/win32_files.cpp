@@ -2,9 +2,11 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <aclapi.h>
 #include <shlobj.h>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_access.h"
 
 #include <string>
 #include <vector>
@@ -163,6 +165,15 @@ bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string&
     }
   }
   return true;
+}
+
+bool Win32FileSystem::SetAccessList(const std::string& path, const plat::AccessList& list) {
+  std::vector<DWORD> acl;
+  if (!MakeAcl(list, &acl)) return false;
+  std::string name = path;  // the call takes a writable text
+  return ::SetNamedSecurityInfoA(&name[0], SE_FILE_OBJECT, DaclInformation(list), nullptr,
+                                 nullptr, reinterpret_cast<PACL>(acl.data()),
+                                 nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace win32

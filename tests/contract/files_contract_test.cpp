@@ -304,4 +304,49 @@ TEST_F(FilesContract, KeepsReadOnlyAndHiddenFilesFromBeingReplacedOrDeleted) {
   }
 }
 
+TEST_F(FilesContract, KeepsAnAccessListAndPassesItOnBelow) {
+  // Windows keeps the list and propagates its inheritable entries to what is already below
+  // the folder and to what is made there later, marked inherited. Wine 8 accepts the call but
+  // keeps no list: it answers every file's list from the Unix mode bits (unprotected, and none
+  // of the groups given), so the adapter's arguments are checked in the Win32 access tests.
+  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
+  const plat::AccessList program = {true,
+                                    {{"S-1-5-18", plat::kFileAllAccess, kBelow},
+                                     {"S-1-5-32-544", plat::kFileAllAccess, kBelow},
+                                     {"S-1-5-32-545", plat::kFileReadExecute, kBelow}}};
+  plat::AccessList inFile = program, inFolder = program;
+  inFile.isProtected = inFolder.isProtected = false;
+  for (plat::AccessEntry& e : inFile.entries) e.flags = plat::kAceInherited;
+  for (plat::AccessEntry& e : inFolder.entries) e.flags = kBelow | plat::kAceInherited;
+
+  EXPECT_FALSE(files().SetAccessList(Path("Missing"), program));
+  ASSERT_TRUE(files().CreateDirectory(Path("Program")));
+  machine_->WriteFile(Path("Program\\before.txt"), "before");
+  ASSERT_TRUE(files().SetAccessList(Path("Program"), program));
+  machine_->WriteFile(Path("Program\\after.txt"), "after");
+  ASSERT_TRUE(files().CopyFile(Path("Program\\after.txt"), Path("Program\\copied.txt"), false));
+  ASSERT_TRUE(files().CreateDirectory(Path("Program\\Sub")));
+
+  struct Case {
+    const char* below;
+    const plat::AccessList& windows;
+  };
+  const Case cases[] = {{"Program", program},
+                        {"Program\\before.txt", inFile},
+                        {"Program\\after.txt", inFile},
+                        {"Program\\copied.txt", inFile},
+                        {"Program\\Sub", inFolder}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.below);
+    plat::AccessList list;
+    ASSERT_TRUE(machine_->ReadAccessList(Path(c.below), &list));
+    if (machine_->KeepsAccessLists()) {
+      EXPECT_EQ(list, c.windows);
+    } else {
+      EXPECT_FALSE(list.isProtected);
+      for (const plat::AccessEntry& e : list.entries) EXPECT_NE(e.sid, "S-1-5-32-545");
+    }
+  }
+}
+
 }  // namespace

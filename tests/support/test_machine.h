@@ -3,6 +3,7 @@
 // Wine, the real Win32 API over the throwaway prefix's registry and files. Message boxes are
 // scripted on both. Tests start by clearing the keys and folders they use.
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "platform/platform.h"
@@ -30,7 +31,22 @@ class TestMachine {
   virtual void RemoveTree(const std::string& path) = 0;
   // The path FileSystem::ModuleFileName answers from now on (the test's stand-in SetUp.exe).
   virtual void SetModuleFileName(const std::string& path) = 0;
+  // The access list of a file or folder as the system reports it; false when it cannot.
+  virtual bool ReadAccessList(const std::string& path, plat::AccessList* list) = 0;
+  // False under Wine, which keeps no access list it is given: it answers every file's list
+  // from the Unix mode bits (see the files contract).
+  virtual bool KeepsAccessLists() = 0;
 };
+
+namespace plat {
+// How a failed check shows an access list.
+inline void PrintTo(const AccessList& list, std::ostream* out) {
+  *out << (list.isProtected ? "protected" : "inheriting");
+  for (const AccessEntry& e : list.entries) {
+    *out << " (" << e.sid << std::hex << " 0x" << e.rights << " 0x" << e.flags << std::dec << ")";
+  }
+}
+}  // namespace plat
 
 // Registry helpers over the seam, for seeding and checking on either machine.
 namespace regtest {

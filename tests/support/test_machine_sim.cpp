@@ -21,6 +21,10 @@ class SimTestMachine : public TestMachine {
   void SetModuleFileName(const std::string& path) override {
     machine_.files.SetModuleFileName(path);
   }
+  bool ReadAccessList(const std::string& path, plat::AccessList* list) override {
+    return machine_.files.AccessListOf(path, list);
+  }
+  bool KeepsAccessLists() override { return true; }
 
  private:
   sim::Machine machine_;

@@ -2,12 +2,15 @@
 // the Wine prefix the test runs in, with scripted message boxes.
 #include "platform/win32/windows_api.h"
 
+#include <aclapi.h>
+
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "platform/sim/scripted_message_boxes.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_access.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_processes.h"
@@ -89,6 +92,26 @@ class Win32TestMachine : public TestMachine {
   }
 
   void SetModuleFileName(const std::string& path) override { files_.SetModule(path); }
+
+  bool ReadAccessList(const std::string& path, plat::AccessList* list) override {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS) {
+      return false;
+    }
+    win32::UniqueLocal owned(sd);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!dacl || !::GetSecurityDescriptorControl(sd, &control, &revision)) return false;
+    list->isProtected = (control & SE_DACL_PROTECTED) != 0;
+    return win32::ReadAcl(*dacl, &list->entries);
+  }
+
+  bool KeepsAccessLists() override {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return !(ntdll && ::GetProcAddress(ntdll, "wine_get_version"));
+  }
 
  private:
   void MakeFolders(const std::string& folder) {

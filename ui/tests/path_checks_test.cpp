@@ -15,10 +15,27 @@ const std::string kQian = "淺";  // 9C 5C: trail byte '\\'
 const std::string kCheng = "乗";  // 81 5C
 const std::string kJue = "亅";    // 81 7C: trail byte '|'
 
-TEST(PathChecks, TrailBytesOfTheTestCharactersAreSeparators) {
-  ASSERT_EQ(kQian, "\x9C\x5C");
-  ASSERT_EQ(kCheng, "\x81\x5C");
-  ASSERT_EQ(kJue, "\x81\x7C");
+std::set<std::string> FolderNames(sim::Machine& m, const std::string& folder);
+
+// Taken byte by byte, each of these characters would end a folder name or spoil it; taken as
+// the character it is, it is one more letter of the name.
+TEST(PathChecks, ATrailByteThatEqualsASeparatorBelongsToItsCharacter) {
+  struct Case {
+    const std::string& character;
+    const char* bytes;
+  };
+  const Case cases[] = {{kQian, "\x9C\x5C"}, {kCheng, "\x81\x5C"}, {kJue, "\x81\x7C"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    ASSERT_EQ(c.character, c.bytes);
+    sim::Machine m;
+    const std::string name = "a" + c.character;
+    const std::string path = "C:\\" + name;
+    EXPECT_TRUE(picker::IsValidPathComponent(m.text, name.c_str()));
+    EXPECT_EQ(picker::CheckOrCreatePath(m.files, m.text, path.c_str(), true), 0);
+    EXPECT_EQ(picker::CheckOrCreatePath(m.files, m.text, path.c_str(), false), 0);
+    EXPECT_EQ(FolderNames(m, "C:").count(name), 1u);
+  }
 }
 
 TEST(PathChecks, IsValidPathComponent) {
@@ -58,6 +75,7 @@ TEST(PathChecks, CheckOnly) {
       {"Q:\\", 0},  // checking does not look at the drive
       {"C:\\Tools", 0},
       {"D:\\Plot\\Out", 0},
+      {"D:\\Plot\\x", 0},  // a one-letter last name is no trailing backslash
       {"d:\\plot", 0},
       {"C:\\" + kQian, 0},
       {"C:\\" + kQian + "\\" + kCheng + "\\" + kJue, 0},
@@ -69,6 +87,14 @@ TEST(PathChecks, CheckOnly) {
       {"D:Plot", 1},
       {"D:", 1},
       {"1:\\a", 1},
+      {"A:\\a", 0},
+      {"Z:\\a", 0},
+      {"a:\\a", 0},
+      {"z:\\a", 0},
+      {"@:\\a", 1},  // the neighbours of the letter ranges
+      {"[:\\a", 1},
+      {"`:\\a", 1},
+      {"{:\\a", 1},
       {"D/\\a", 1},
       {"D:/a", 1},
       {"D:\\a\\\\b", 1},

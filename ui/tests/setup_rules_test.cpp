@@ -99,6 +99,7 @@ TEST(SetupRules, VersionLabel) {
   EXPECT_EQ(label.size(), 38u);
   EXPECT_EQ(setup::VersionLabel(20250105, 32), "Velmar批打印软件 V2025.1.5 (32位版本)");
   EXPECT_EQ(setup::VersionLabel(20241231, 64), "Velmar批打印软件 V2024.12.31 (64位版本)");
+  EXPECT_EQ(setup::VersionLabel(20240100, 64), "Velmar批打印软件 V2024.1.0 (64位版本)");
 }
 
 TEST(SetupRules, OkEndsTheDialogOnlyAfterInstalling) {
