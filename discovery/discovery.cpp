@@ -1,6 +1,9 @@
 #include "discovery/discovery.h"
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <optional>
 
 #include "platform/win_constants.h"
 
@@ -14,15 +17,13 @@ constexpr uint32_t kDataBufferSize = 256;
 // Real product trees are a few levels deep; the bound only stops a registry link loop or a
 // pathological tree from exhausting the stack.
 constexpr int kMaxSearchDepth = 64;
+// A link that loops back from two places under one key still leaves a depth-bounded walk
+// 2^64 keys long. No real tree below one release key comes near this many keys; beyond it the
+// walk opens nothing more, and what it found up to there stays found.
+constexpr uint32_t kMaxKeysPerWalk = 100000;
 
 const char kValueLocation[] = "AcadLocation";
 const char kValueProductName[] = "ProductName";
-
-uint32_t SubKeyCount(plat::Registry& registry, HKey key) {
-  uint32_t count = 0;
-  if (registry.QuerySubKeyCount(key, &count) != plat::kErrorSuccess) return 0;
-  return count;
-}
 
 // Name of the sub-key at index into a 256-byte buffer; false when it cannot be read (the key
 // changed since it was counted).
@@ -31,62 +32,136 @@ bool SubKeyName(plat::Registry& registry, HKey key, uint32_t index, std::string*
   buffer[0] = '\0';
   uint32_t size = kNameBufferSize;
   if (registry.EnumKey(key, index, buffer, &size) != plat::kErrorSuccess) return false;
-  name->assign(buffer, strnlen(buffer, size < kNameBufferSize ? size : kNameBufferSize - 1));
+  name->assign(buffer, strnlen(buffer, sizeof buffer));
   return true;
 }
 
-void Search(plat::Registry& registry, InstallCatalogue& catalogue, HKey parent,
-            const std::string& subKeyName, const std::string& relativePath,
-            const std::string& basePath, int depth) {
-  UniqueKey key(registry);
-  if (registry.OpenKeyRead(parent, subKeyName, key.put()) != plat::kErrorSuccess) return;
+// One value looked for below a key, with its hits in the order they were met.
+struct ValueSearch {
+  std::string valueName;
+  StringList keyPaths;
+  StringList values;
+};
 
-  unsigned char data[kDataBufferSize] = {};
-  uint32_t size = kDataBufferSize;
-  if (registry.QueryValue(key.get(), catalogue.searchValueName, nullptr, data, &size) ==
-      plat::kErrorSuccess) {
-    size_t length = strnlen(reinterpret_cast<const char*>(data), size);
-    catalogue.foundKeyPaths.push_back(basePath + relativePath);
-    catalogue.foundValues.emplace_back(reinterpret_cast<const char*>(data), length);
-    return;
+// A depth-first walk that runs one or two value searches at once. A key that holds a search's
+// value ends that search below it and no other; the walk goes down while any search is still
+// looking. Each search therefore meets the same keys in the same order as it would alone, and
+// every key is opened and listed once instead of once per search.
+class ValueWalk {
+ public:
+  ValueWalk(plat::Registry& registry, ValueSearch* first, ValueSearch* second = nullptr)
+      : registry_(registry), searches_{first} {
+    if (second) searches_.push_back(second);
   }
-  if (depth >= kMaxSearchDepth) return;
 
-  uint32_t count = SubKeyCount(registry, key.get());
-  for (uint32_t i = 0; i < count; ++i) {
-    std::string name;
-    if (!SubKeyName(registry, key.get(), i, &name)) continue;
-    Search(registry, catalogue, key.get(), name, relativePath + name + "\\", basePath, depth + 1);
+  // Searches from the key subKeyName below parent; keyPath is that key's path.
+  void Run(HKey parent, const std::string& subKeyName, const std::string& keyPath) {
+    path_ = keyPath;
+    Visit(parent, subKeyName, 0, (1u << searches_.size()) - 1);
   }
-}
+
+ private:
+  // looking: one bit per search still looking on this branch.
+  void Visit(HKey parent, const std::string& subKeyName, int depth, unsigned looking) {
+    if (opened_ == kMaxKeysPerWalk) return;
+    ++opened_;
+    UniqueKey key(registry_);
+    if (registry_.OpenKeyRead(parent, subKeyName, key.put()) != plat::kErrorSuccess) return;
+
+    // Both numbers in one question. Most keys of a large tree hold no values, and then no
+    // search needs to ask for its value. When the numbers cannot be read, the values are asked
+    // for all the same, and the key counts as having no sub-keys.
+    uint32_t subKeys = 0, values = 0;
+    const bool counted =
+        registry_.QueryKeyCounts(key.get(), &subKeys, &values) == plat::kErrorSuccess;
+    if (!counted || values != 0) looking = TakeHits(key.get(), looking);
+    if (looking == 0 || depth >= kMaxSearchDepth || !counted) return;
+
+    const size_t pathLength = path_.size();
+    for (uint32_t i = 0; i < subKeys && opened_ < kMaxKeysPerWalk; ++i) {
+      std::string name;
+      if (!SubKeyName(registry_, key.get(), i, &name)) continue;
+      path_.append(name).push_back('\\');
+      Visit(key.get(), name, depth + 1, looking);
+      path_.resize(pathLength);
+    }
+  }
+
+  // Records the hits of this key and answers which searches still look below it.
+  unsigned TakeHits(HKey key, unsigned looking) {
+    unsigned bit = 1;
+    for (ValueSearch* search : searches_) {
+      const bool held = (looking & bit) && TakeHit(key, search);
+      if (held) looking &= ~bit;
+      bit <<= 1;
+    }
+    return looking;
+  }
+
+  // A value that cannot be read whole into the buffer, for whatever reason, is not held.
+  bool TakeHit(HKey key, ValueSearch* search) {
+    unsigned char data[kDataBufferSize] = {};
+    uint32_t size = kDataBufferSize;
+    if (registry_.QueryValue(key, search->valueName, nullptr, data, &size) != plat::kErrorSuccess)
+      return false;
+    const char* text = reinterpret_cast<const char*>(data);
+    search->keyPaths.push_back(path_);
+    search->values.emplace_back(text, strnlen(text, size));
+    return true;
+  }
+
+  plat::Registry& registry_;
+  std::vector<ValueSearch*> searches_;
+  std::string path_;  // of the key being visited, each name followed by a backslash
+  uint32_t opened_ = 0;
+};
 
 // The release a product name belongs to: the first year, in the pass's order, whose digits
-// first occur at byte offset 1 or later; 0 when none does.
-int ReleaseOfProductName(const std::string& productName, const std::vector<int>& years) {
+// first occur at byte offset 1 or later; none when no year does.
+std::optional<int> ReleaseOfProductName(const std::string& productName,
+                                        const std::vector<int>& years) {
   for (int year : years) {
     size_t at = productName.find(std::to_string(year));
     if (at != std::string::npos && at >= 1) return year;
   }
-  return 0;
+  return std::nullopt;
 }
 
-// One value search below the release key, starting from empty found lists.
-void SearchReleaseKey(plat::Registry& registry, InstallCatalogue& catalogue, HKey releaseKey,
-                      const char* valueName, const std::string& releasePath, StringList* keyPaths,
-                      StringList* values) {
-  catalogue.foundKeyPaths.clear();
-  catalogue.foundValues.clear();
-  catalogue.searchValueName = valueName;
-  SearchValueKeys(registry, catalogue, releaseKey, "", "", releasePath);
-  *keyPaths = catalogue.foundKeyPaths;
-  *values = catalogue.foundValues;
+// Records each location whose key also holds a product name of one of the years: every pair
+// of equal key paths, by location in the order found and then by name in the order found.
+// The names are looked up through their sorted order, so a walk with a great many hits costs
+// no more to match than to find.
+void RecordProducts(InstallCatalogue& catalogue, const ValueSearch& locations,
+                    const ValueSearch& names, const std::vector<int>& years) {
+  std::vector<size_t> byPath(names.keyPaths.size());
+  std::iota(byPath.begin(), byPath.end(), 0);
+  std::stable_sort(byPath.begin(), byPath.end(), [&](size_t a, size_t b) {
+    return names.keyPaths[a] < names.keyPaths[b];
+  });
+  for (size_t j = 0; j < locations.keyPaths.size(); ++j) {
+    const std::string& path = locations.keyPaths[j];
+    auto first = std::lower_bound(
+        byPath.begin(), byPath.end(), path,
+        [&](size_t k, const std::string& p) { return names.keyPaths[k] < p; });
+    for (auto it = first; it != byPath.end() && names.keyPaths[*it] == path; ++it) {
+      std::optional<int> year = ReleaseOfProductName(names.values[*it], years);
+      if (!year) continue;
+      catalogue.hostKeyPaths[ReleaseIndex(*year)].push_back(path);
+      catalogue.hostLocations[ReleaseIndex(*year)].push_back(locations.values[j]);
+    }
+  }
 }
 
 }  // namespace
 
 void SearchValueKeys(plat::Registry& registry, InstallCatalogue& catalogue, HKey parent,
                      const char* subKeyName, std::string relativePath, std::string basePath) {
-  Search(registry, catalogue, parent, subKeyName, relativePath, basePath, 0);
+  ValueSearch search{catalogue.searchValueName, {}, {}};
+  ValueWalk(registry, &search).Run(parent, subKeyName, basePath + relativePath);
+  StringList& paths = catalogue.foundKeyPaths;
+  StringList& values = catalogue.foundValues;
+  paths.insert(paths.end(), search.keyPaths.begin(), search.keyPaths.end());
+  values.insert(values.end(), search.values.begin(), search.values.end());
 }
 
 void ScanReleaseRoot(plat::Registry& registry, InstallCatalogue& catalogue,
@@ -101,7 +176,9 @@ void ScanReleaseRoot(plat::Registry& registry, InstallCatalogue& catalogue,
   const std::string format = releaseKeyFormat;
   const size_t slot = format.find("%s");
 
-  uint32_t count = SubKeyCount(registry, root.get());
+  // A count that cannot be read counts as no release keys.
+  uint32_t count;
+  if (registry.QuerySubKeyCount(root.get(), &count) != plat::kErrorSuccess) return;
   for (uint32_t i = 0; i < count; ++i) {
     std::string name;
     if (!SubKeyName(registry, root.get(), i, &name)) continue;
@@ -110,21 +187,16 @@ void ScanReleaseRoot(plat::Registry& registry, InstallCatalogue& catalogue,
     UniqueKey release(registry);
     if (registry.OpenKeyRead(root.get(), name, release.put()) != plat::kErrorSuccess) continue;
 
-    StringList locationPaths, locations, namePaths, productNames;
-    SearchReleaseKey(registry, catalogue, release.get(), kValueLocation, releasePath,
-                     &locationPaths, &locations);
-    SearchReleaseKey(registry, catalogue, release.get(), kValueProductName, releasePath,
-                     &namePaths, &productNames);
+    // The empty name opens a second handle of the release key, which the walk starts from.
+    ValueSearch locations{kValueLocation, {}, {}};
+    ValueSearch names{kValueProductName, {}, {}};
+    ValueWalk(registry, &locations, &names).Run(release.get(), "", releasePath);
+    RecordProducts(catalogue, locations, names, years);
 
-    for (size_t j = 0; j < locationPaths.size(); ++j) {
-      for (size_t k = 0; k < namePaths.size(); ++k) {
-        if (locationPaths[j] != namePaths[k]) continue;
-        int year = ReleaseOfProductName(productNames[k], years);
-        if (year == 0) continue;
-        catalogue.hostKeyPaths[ReleaseIndex(year)].push_back(locationPaths[j]);
-        catalogue.hostLocations[ReleaseIndex(year)].push_back(locations[j]);
-      }
-    }
+    // The working fields end as the product-name search, the later of the two, leaves them.
+    catalogue.searchValueName = names.valueName;
+    catalogue.foundKeyPaths = std::move(names.keyPaths);
+    catalogue.foundValues = std::move(names.values);
   }
   // The owners close the release keys, then the root key, then the machine root.
 }

@@ -19,6 +19,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/win_constants.h"
+
 namespace plat {
 
 using HKey = std::uintptr_t;
@@ -52,6 +54,13 @@ class Registry {
   virtual long DeleteValue(HKey key, const std::string& name) = 0;
   // RegQueryInfoKeyA, number of values only.
   virtual long QueryValueCount(HKey key, uint32_t* count) = 0;
+  // RegQueryInfoKeyA, the numbers of sub-keys and of values in one call: a walk that needs both
+  // pays one round trip to the registry, not two. A wrapper that forwards every call should
+  // forward this one too; without it, the answer is the same, from two calls.
+  virtual long QueryKeyCounts(HKey key, uint32_t* subKeys, uint32_t* values) {
+    long result = QuerySubKeyCount(key, subKeys);
+    return result == kErrorSuccess ? QueryValueCount(key, values) : result;
+  }
   virtual long CloseKey(HKey key) = 0;
 };
 

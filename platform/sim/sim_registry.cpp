@@ -42,6 +42,8 @@ struct SimRegistry::Node {
   bool denyOpen = false;
   bool denyValueRead = false;
   bool denyWrite = false;
+  bool link = false;
+  std::weak_ptr<Node> linkTarget;
 
   bool WriteDenied() const {
     for (const Node* n = this; n; n = n->parent)
@@ -119,6 +121,12 @@ static std::shared_ptr<Node> ChildOf(SimCodePage& text, Node* parent, const std:
   return nullptr;
 }
 
+// A link whose target has been deleted leads nowhere.
+static std::shared_ptr<Node> LinkTarget(const Node& link) {
+  std::shared_ptr<Node> target = link.linkTarget.lock();
+  return target && !target->deleted ? target : nullptr;
+}
+
 static std::shared_ptr<Node> SelfOf(Node* node) {
   if (!node->parent) return nullptr;
   for (auto& child : node->parent->children)
@@ -143,6 +151,7 @@ long SimRegistry::Open(plat::HKey parent, const std::string& sub, bool forWrite,
   Node* at = node;
   for (const std::string& name : names) {
     current = ChildOf(text_, at, name);
+    if (current && current->link) current = LinkTarget(*current);
     if (!current) return plat::kErrorFileNotFound;
     at = current.get();
   }
@@ -392,6 +401,15 @@ long SimRegistry::QueryValueCount(plat::HKey key, uint32_t* count) {
   return plat::kErrorSuccess;
 }
 
+long SimRegistry::QueryKeyCounts(plat::HKey key, uint32_t* subKeys, uint32_t* values) {
+  Node* node = Resolve(key);
+  if (!node) return plat::kErrorInvalidHandle;
+  if (node->deleted) return kErrorKeyDeleted;
+  if (subKeys) *subKeys = static_cast<uint32_t>(node->children.size());
+  if (values) *values = static_cast<uint32_t>(node->values.size());
+  return plat::kErrorSuccess;
+}
+
 long SimRegistry::CloseKey(plat::HKey key) {
   if (key == plat::kHkeyLocalMachine || key == plat::kHkeyCurrentUser) return plat::kErrorSuccess;
   readOnly_.erase(key);
@@ -408,6 +426,14 @@ Node* SimRegistry::Find(plat::HKey root, const std::string& path) {
     at = child.get();
   }
   return at;
+}
+
+void SimRegistry::MakeLink(plat::HKey root, const std::string& path, const std::string& target) {
+  Node* n = Find(root, path);
+  Node* to = Find(root, target);
+  if (!n || !to || !to->parent) return;
+  n->link = true;
+  n->linkTarget = SelfOf(to);
 }
 
 void SimRegistry::DenyOpen(plat::HKey root, const std::string& path) {

@@ -37,6 +37,7 @@ class SimRegistry : public plat::Registry {
                  uint32_t size) override;
   long DeleteValue(plat::HKey key, const std::string& name) override;
   long QueryValueCount(plat::HKey key, uint32_t* count) override;
+  long QueryKeyCounts(plat::HKey key, uint32_t* subKeys, uint32_t* values) override;
   long CloseKey(plat::HKey key) override;
 
   // Faults. Paths are below a predefined root, without a trailing backslash.
@@ -46,6 +47,9 @@ class SimRegistry : public plat::Registry {
   void DenyValueRead(plat::HKey root, const std::string& path);
   // Opening for writing, creating below, deleting and setting values fail with access denied.
   void DenyWrite(plat::HKey root, const std::string& path);
+  // Makes the key at path a registry link to the plain key at target, as a symbolic link is:
+  // opening it, or a path through it, opens the target; its parent still lists it by name.
+  void MakeLink(plat::HKey root, const std::string& path, const std::string& target);
   // Called before each EnumKey, so a test can change the tree in the middle of a walk.
   void SetEnumHook(std::function<void(plat::HKey key, uint32_t index)> hook);
 

@@ -111,6 +111,17 @@ long Win32Registry::QueryValueCount(plat::HKey key, uint32_t* count) {
   return result;
 }
 
+long Win32Registry::QueryKeyCounts(plat::HKey key, uint32_t* subKeys, uint32_t* values) {
+  DWORD keys = 0, valueCount = 0;
+  LONG result = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &keys, nullptr,
+                                   nullptr, &valueCount, nullptr, nullptr, nullptr, nullptr);
+  if (result == ERROR_SUCCESS) {
+    *subKeys = keys;
+    *values = valueCount;
+  }
+  return result;
+}
+
 long Win32Registry::CloseKey(plat::HKey key) { return ::RegCloseKey(ToHkey(key)); }
 
 }  // namespace win32

@@ -24,6 +24,7 @@ class Win32Registry : public plat::Registry {
                  uint32_t size) override;
   long DeleteValue(plat::HKey key, const std::string& name) override;
   long QueryValueCount(plat::HKey key, uint32_t* count) override;
+  long QueryKeyCounts(plat::HKey key, uint32_t* subKeys, uint32_t* values) override;
   long CloseKey(plat::HKey key) override;
 };
 

@@ -4,11 +4,16 @@
 # the probe dialog (a minimal dialog program of the same tool chain) in the same run. Run by
 # hand; the figure is reported, never asserted.
 #
-#   tests/bench/startup.sh [ROUNDS] [VARIANT]   (default 7 rounds on the bench machine of
-#                                               scripts/seed-machine; builds into build/e2e-windows)
+#   tests/bench/startup.sh [ROUNDS] [VARIANT] [OTHER]
+#     default 7 rounds on the bench machine of scripts/seed-machine; builds into build/e2e-windows.
+#     OTHER: a second SetUp.exe (an older build, say), timed in the same rounds on the same
+#     machine, so that the two ratios can be compared.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 rounds="${1:-7}"
+other="${3:-}"
+[[ -z "$other" || -f "$other" ]] || { echo "startup.sh: no such file: $other" >&2; exit 2; }
+[[ -z "$other" ]] || other="$(cd "$(dirname "$other")" && pwd)/$(basename "$other")"
 build="$root/build/e2e-windows"
 
 cmake --preset windows -B "$build" >/dev/null
@@ -28,6 +33,7 @@ e2e_use_prefix "$E2E_DIR/prefix"
 e2e_seed "${2:-bench}"
 echo "registry: $(drv reg HKLM 'SOFTWARE\Autodesk\AutoCAD' | grep -c '^key') release keys," \
      "$(drv reg HKLM 'SOFTWARE\Autodesk\AutoCAD\R23.1' | grep -c '^key') products in R23.1"
+if [[ -n "$other" ]]; then VELMAR_E2E_SETUP="$other" e2e_place_setup 'C:\BenchOther'; fi
 e2e_place_setup 'C:\Bench'
 cp "$VELMAR_E2E_PROBE" "$E2E_C/Bench/probe.exe"
 
@@ -40,12 +46,14 @@ one() {
   cat "$E2E_DIR/ms.txt"
 }
 
-setup_times=() probe_times=()
+setup_times=() probe_times=() other_times=()
 one 'C:\Bench\SetUp.exe' "$E2E_MAIN_TITLE" SetUp.exe >/dev/null   # warm the file cache
 one 'C:\Bench\probe.exe' 'Velmar驱动测试' probe.exe >/dev/null
+[[ -z "$other" ]] || one 'C:\BenchOther\SetUp.exe' "$E2E_MAIN_TITLE" SetUp.exe >/dev/null
 for ((i = 0; i < rounds; i++)); do
   setup_times+=("$(one 'C:\Bench\SetUp.exe' "$E2E_MAIN_TITLE" SetUp.exe)")
   probe_times+=("$(one 'C:\Bench\probe.exe' 'Velmar驱动测试' probe.exe)")
+  [[ -z "$other" ]] || other_times+=("$(one 'C:\BenchOther\SetUp.exe' "$E2E_MAIN_TITLE" SetUp.exe)")
 done
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -53,4 +61,9 @@ s="$(median "${setup_times[@]}")" p="$(median "${probe_times[@]}")"
 echo "SetUp.exe  ms: ${setup_times[*]}"
 echo "probe dlg  ms: ${probe_times[*]}"
 awk -v s="$s" -v p="$p" 'BEGIN { printf "median: SetUp.exe %.1f ms, probe dialog %.1f ms, ratio %.2f (target <= 1.5)\n", s, p, s / p }'
+if [[ -n "$other" ]]; then
+  o="$(median "${other_times[@]}")"
+  echo "other SetUp.exe ms: ${other_times[*]}"
+  awk -v o="$o" -v p="$p" 'BEGIN { printf "median: other SetUp.exe %.1f ms, ratio %.2f\n", o, o / p }'
+fi
 e2e_end

@@ -392,6 +392,10 @@ TEST_F(RegistryContract, DeletesValuesAndCountsThem) {
   uint32_t count = 99;
   ASSERT_EQ(reg().QueryValueCount(key.get(), &count), kErrorSuccess);
   EXPECT_EQ(count, 2u);
+  uint32_t subKeys = 99, values = 99;
+  ASSERT_EQ(reg().QueryKeyCounts(key.get(), &subKeys, &values), kErrorSuccess);
+  EXPECT_EQ(subKeys, 1u);
+  EXPECT_EQ(values, 2u);
   EXPECT_EQ(reg().DeleteValue(key.get(), "ONE"), kErrorSuccess);
   EXPECT_EQ(reg().DeleteValue(key.get(), "One"), plat::kErrorFileNotFound);
   ASSERT_EQ(reg().QueryValueCount(key.get(), &count), kErrorSuccess);
@@ -404,6 +408,9 @@ TEST_F(RegistryContract, DeletesValuesAndCountsThem) {
   UniqueKey empty = Open("Values\\Below");
   ASSERT_EQ(reg().QueryValueCount(empty.get(), &count), kErrorSuccess);
   EXPECT_EQ(count, 0u);
+  ASSERT_EQ(reg().QueryKeyCounts(empty.get(), &subKeys, &values), kErrorSuccess);
+  EXPECT_EQ(subKeys, 0u);
+  EXPECT_EQ(values, 0u);
 }
 
 }  // namespace
