@@ -11,6 +11,8 @@
 //    writable folder only;
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
 //    existing read-only, hidden or system file and a missing folder;
+//  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
+//    when the machine next starts, in the order asked; it needs administrator rights.
 //  - SetAccessList replaces the access list of an existing file or folder
 //    (SetNamedSecurityInfo). A protected list takes nothing from the parent folder; its
 //    inheritable entries reach what lies below, what is already there included.
@@ -70,6 +72,10 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
+  // The user's temporary folder as GetTempPathA gives it, with its trailing backslash.
+  virtual bool TempFolder(std::string* path) = 0;
+  // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
+  virtual bool DeleteAtRestart(const std::string& path) = 0;
   // False when the path does not exist or its access list may not be changed.
   virtual bool SetAccessList(const std::string& path, const AccessList& list) = 0;
 };

@@ -51,6 +51,7 @@ constexpr unsigned kMbYesNo = 0x4;
 constexpr unsigned kMbIconStop = 0x10;
 constexpr unsigned kMbIconQuestion = 0x20;
 constexpr unsigned kMbIconExclamation = 0x30;
+constexpr unsigned kMbIconInformation = 0x40;
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 constexpr int kIdAbort = 3;

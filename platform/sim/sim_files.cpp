@@ -139,6 +139,7 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   AddDrive('C');
   MakeFolders(shellAppData_);
   env_["APPDATA"] = shellAppData_;
+  MakeFolders(temp_);
 }
 
 SimFileSystem::~SimFileSystem() = default;
@@ -365,6 +366,39 @@ bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& b
   constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
   if (node && (node->IsFolder() || (node->attributes & kRefused))) return false;
   return WriteFile(path, bytes, plat::kAttrArchive);
+}
+
+bool SimFileSystem::TempFolder(std::string* path) {
+  *path = temp_ + "\\";
+  return true;
+}
+
+bool SimFileSystem::DeleteAtRestart(const std::string& path) {
+  atRestart_.push_back(path);
+  return true;
+}
+
+void SimFileSystem::Restart() {
+  for (const std::string& path : atRestart_) {
+    if (!DeleteFile(path)) RemoveDirectory(path);
+  }
+  atRestart_.clear();
+}
+
+static void DumpNode(const Node& node, const std::string& path, std::string* out) {
+  *out += path + " " + std::to_string(node.attributes) +
+          (node.IsFolder() ? std::string() : " " + std::to_string(node.content.size()) + " " +
+                                                 node.content) +
+          "\n";
+  for (const std::shared_ptr<Node>& child : node.children) {
+    DumpNode(*child, path + "\\" + child->name, out);
+  }
+}
+
+std::string SimFileSystem::Dump() const {
+  std::string out;
+  for (const auto& drive : drives_) DumpNode(*drive.second, std::string(1, drive.first) + ":", &out);
+  return out;
 }
 
 void SimFileSystem::MakeFolders(const std::string& path) {

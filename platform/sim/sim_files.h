@@ -38,6 +38,8 @@ class SimFileSystem : public plat::FileSystem {
   bool RemoveDirectory(const std::string& path) override;
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool TempFolder(std::string* path) override;
+  bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
 
   // How a volume lists a folder. NTFS sorts the names (compared upper-cased); FAT32 and
@@ -61,6 +63,9 @@ class SimFileSystem : public plat::FileSystem {
   void SetEnvironment(const std::string& name, const std::string& value);
   void UnsetEnvironment(const std::string& name);
   void SetShellAppData(const std::string& path) { shellAppData_ = path; }
+  // Carries out the deletions asked for at restart, in order, as the next start would.
+  void Restart();
+  const std::vector<std::string>& pendingDeletes() const { return atRestart_; }
   // Copies, folder creation and attribute changes in this folder (and below it) fail; on a
   // drive's root ("E:\\") it stands for a write-protected medium.
   void DenyWrite(const std::string& path);
@@ -72,6 +77,8 @@ class SimFileSystem : public plat::FileSystem {
 
   // Searches opened and not yet closed.
   int OpenFinds() const { return static_cast<int>(finds_.size()); }
+  // Every folder and file of every drive, one line each with attributes and content.
+  std::string Dump() const;
 
   struct Node;
 
@@ -87,6 +94,8 @@ class SimFileSystem : public plat::FileSystem {
   std::string module_ = "C:\\Setup\\SetUp.exe";
   std::string current_ = "C:\\";
   std::string shellAppData_ = "C:\\users\\user\\AppData\\Roaming";
+  std::string temp_ = "C:\\users\\user\\AppData\\Local\\Temp";
+  std::vector<std::string> atRestart_;
   std::map<std::string, std::string> env_;
   std::vector<std::string> denyWrite_;
 };

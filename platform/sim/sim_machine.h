@@ -11,7 +11,11 @@ namespace sim {
 
 class Machine {
  public:
-  Machine() : registry(text), files(text), platform_{registry, files, processes, messages, text} {}
+  Machine()
+      : registry(text),
+        files(text),
+        processes(&files),
+        platform_{registry, files, processes, messages, text} {}
   plat::Platform& platform() { return platform_; }
 
   SimCodePage text;

@@ -448,6 +448,27 @@ void SimRegistry::DenyWrite(plat::HKey root, const std::string& path) {
 void SimRegistry::SetEnumHook(std::function<void(plat::HKey, uint32_t)> hook) {
   enumHook_ = std::move(hook);
 }
+static void DumpNode(const Node& node, const std::string& path, std::string* out) {
+  static const char kDigits[] = "0123456789abcdef";
+  *out += "[" + path + "]\n";
+  for (const Node::Value& value : node.values) {
+    *out += "  " + value.name + " = " + std::to_string(value.type) + ":";
+    for (unsigned char b : value.bytes) *out += {kDigits[b >> 4], kDigits[b & 15]};
+    *out += "\n";
+  }
+  for (const std::shared_ptr<Node>& child : node.children) {
+    if (!child->deleted) DumpNode(*child, path + "\\" + child->name, out);
+  }
+}
+
+std::string SimRegistry::Dump(plat::HKey root) const {
+  std::string out;
+  const Node* node = root == plat::kHkeyLocalMachine ? machine_.get()
+                     : root == plat::kHkeyCurrentUser ? user_.get() : nullptr;
+  if (node) DumpNode(*node, node->name, &out);
+  return out;
+}
+
 int SimRegistry::OpenHandles() const { return static_cast<int>(handles_.size()); }
 
 }  // namespace sim

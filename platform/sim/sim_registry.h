@@ -55,6 +55,9 @@ class SimRegistry : public plat::Registry {
 
   // Handles opened and not yet closed (predefined roots do not count).
   int OpenHandles() const;
+  // Every key below the root and every value, one line each in the registry's order, values
+  // as type and bytes: what a test compares before and after.
+  std::string Dump(plat::HKey root) const;
 
   struct Node;
 

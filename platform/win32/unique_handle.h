@@ -48,6 +48,13 @@ struct FindFileTraits {
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
+// CreateProcessA's process and thread handles, and OpenProcess's, are null when there are none.
+struct ProcessTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+
 // Memory the security calls allocate for their answers (a SID, a security descriptor, a
 // SID's text) is freed with LocalFree; no answer is null.
 struct LocalMemoryTraits {
@@ -62,6 +69,7 @@ struct FileTraits : KernelHandleTraits {};
 using UniqueSnapshot = UniqueHandle<SnapshotTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
+using UniqueProcess = UniqueHandle<ProcessTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 
 }  // namespace win32

@@ -167,6 +167,18 @@ bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string&
   return true;
 }
 
+bool Win32FileSystem::TempFolder(std::string* path) {
+  char buffer[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathA(sizeof buffer, buffer);
+  if (length == 0 || length >= sizeof buffer) return false;
+  path->assign(buffer, length);
+  return true;
+}
+
+bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
+  return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 bool Win32FileSystem::SetAccessList(const std::string& path, const plat::AccessList& list) {
   std::vector<DWORD> acl;
   if (!MakeAcl(list, &acl)) return false;

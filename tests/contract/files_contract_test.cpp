@@ -274,6 +274,19 @@ TEST_F(FilesContract, WritesReadsAndRemovesFilesAndFolders) {
   EXPECT_FALSE(files().RemoveDirectory(Path("Folder")));
 }
 
+// The temporary folder is where a program puts what may go; what cannot go at once (the
+// running program itself) is left for the next start of the machine.
+TEST_F(FilesContract, GivesATemporaryFolderAndDeletesAtRestart) {
+  std::string temp;
+  ASSERT_TRUE(files().TempFolder(&temp));
+  ASSERT_GE(temp.size(), 4u);
+  EXPECT_EQ(temp.back(), '\\');
+  EXPECT_NE(files().GetAttributes(temp.substr(0, temp.size() - 1)) & kAttrDirectory, 0u);
+  machine_->WriteFile(Path("later.txt"), "x");
+  EXPECT_TRUE(files().DeleteAtRestart(Path("later.txt")));
+  EXPECT_EQ(Content(Path("later.txt")), "x");
+}
+
 TEST_F(FilesContract, KeepsReadOnlyAndHiddenFilesFromBeingReplacedOrDeleted) {
   // Windows refuses to delete a read-only file and to replace a read-only, hidden or system
   // one through CREATE_ALWAYS. Wine keeps read-only as cleared Unix write bits, through which

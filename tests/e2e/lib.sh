@@ -280,6 +280,29 @@ E2E_PROFILE_2020_B='SOFTWARE\Autodesk\AutoCAD\R23.1\ACAD-3001:804\Profiles\机�
 E2E_PROFILE_2008='SOFTWARE\Autodesk\AutoCAD\R17.1\ACAD-6001:804\Profiles\<<未命名配置>>\Variables'
 E2E_TRUSTED_2020_SEEDED='C:\Program Files\Autodesk\AutoCAD 2020\Support;d:\lisp\批处理'
 
+# e2e_snapshot: what an installation may change, one line each: every value of the AutoCAD
+# keys (both registry views and the user's), read through the wide calls, each line with its
+# key; every folder and file of drives C: (without windows) and D:, files with size and checksum.
+e2e_snapshot() {
+  { drv dump HKLM 'SOFTWARE\Autodesk'
+    drv dump HKLM 'SOFTWARE\Wow6432Node\Autodesk'
+    drv dump HKCU 'SOFTWARE\Autodesk'; } | awk '/^\[/ { key = $0; print; next } { print key $0 }'
+  local drive root entry
+  for drive in c d; do
+    root="$E2E_PREFIX/drive_$drive"
+    [[ -d "$root" ]] || continue
+    (cd "$root" && find . -mindepth 1 -path ./windows -prune -o -print | LC_ALL=C sort |
+       while read -r entry; do
+         if [[ -d "$entry" ]]; then
+           printf 'folder %s:%s\n' "${drive^}" "${entry#.}"
+         else
+           printf 'file %s:%s  %s bytes  %s\n' "${drive^}" "${entry#.}" "$(stat -c %s "$entry")" \
+                  "$(md5sum <"$entry" | cut -c1-32)"
+         fi
+       done)
+  done
+}
+
 # Nothing of an installation reached the registry of the sample machine.
 check_nothing_registered() {
   local k

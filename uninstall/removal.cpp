@@ -1,0 +1,323 @@
+#include "uninstall/removal.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "deploy/package_copy.h"
+#include "uninstall/record_rules.h"
+#include "uninstall/trusted_entry.h"
+
+namespace uninstall {
+namespace {
+
+std::string ErrorText(long error) {
+  if (error == plat::kErrorAccessDenied) return "拒绝访问";
+  return "错误 " + std::to_string(error);
+}
+
+// One installation and the folder its record lies in.
+struct Step {
+  const Installation* inst;
+  const std::string* folder;
+};
+
+class Undo {
+ public:
+  Undo(plat::Platform& platform, Outcome* outcome)
+      : reg_(platform.registry), files_(platform.files), text_(platform.text), out_(*outcome) {}
+
+  void Run(const Step& step) {
+    folder_ = *step.folder;
+    const Installation& inst = *step.inst;
+    UndoAutoLoad(inst);
+    for (const ValueChange& change : inst.values) {
+      if (KindOfValue(text_, change.key, change.name) == ValueKind::kTrustedPaths)
+        UndoTrustedPaths(change);
+    }
+    // Parents were made first, so the deepest key goes first.
+    for (auto key = inst.keysMade.rbegin(); key != inst.keysMade.rend(); ++key) RemoveKey(*key);
+    for (const PlacedFile& file : inst.files) UndoFile(file);
+    for (const std::string& path : inst.settingsFiles) NoteSettings(path);
+  }
+
+ private:
+  // Reads a value whole through the wide call; absent when the key has none.
+  bool Read(plat::HKey key, const std::string& name, RegValue* value, long* error) {
+    *value = RegValue();
+    const std::u16string wide = text_.ToUtf16(name);
+    uint32_t size = 0;
+    long rc = reg_.QueryValueW(key, wide, &value->type, nullptr, &size);
+    for (int attempt = 0; rc == plat::kErrorSuccess && attempt < 4; ++attempt) {
+      std::string bytes(size, '\0');
+      uint32_t got = size;
+      rc = reg_.QueryValueW(key, wide, &value->type,
+                            reinterpret_cast<unsigned char*>(&bytes[0]), &got);
+      if (rc == plat::kErrorMoreData) {
+        size = got;
+        rc = plat::kErrorSuccess;
+        continue;
+      }
+      if (rc != plat::kErrorSuccess) break;
+      value->present = true;
+      value->bytes = bytes.substr(0, got);
+      return true;
+    }
+    *error = rc;
+    return rc == plat::kErrorFileNotFound;
+  }
+
+  long Write(plat::HKey key, const std::string& name, const RegValue& value) {
+    if (!value.present) {
+      const long rc = reg_.DeleteValue(key, name);
+      return rc == plat::kErrorFileNotFound ? plat::kErrorSuccess : rc;
+    }
+    return reg_.SetValueW(key, text_.ToUtf16(name), value.type, value.bytes.data(),
+                          static_cast<uint32_t>(value.bytes.size()));
+  }
+
+  void Failed(const std::string& what, long error) {
+    out_.failed.push_back(what + "：" + ErrorText(error));
+  }
+
+  // Opens a key for writing; false (and nothing to do) when it is gone.
+  bool Open(const RegKey& key, plat::UniqueKey* handle) {
+    const long rc = reg_.OpenKey(key.root, key.path, handle->put());
+    if (rc == plat::kErrorSuccess) return true;
+    if (rc != plat::kErrorFileNotFound) Failed("无法打开注册表项 " + KeyText(key), rc);
+    return false;
+  }
+
+  // LOADER names a file in the install folder.
+  bool PointsHere(const RegValue& loader) {
+    if (!loader.present || (loader.type != plat::kRegSz && loader.type != plat::kRegExpandSz))
+      return false;
+    bool terminated = false;
+    const std::u16string units = Units(loader, &terminated);
+    std::string path;
+    if (units.find(u'\0') != std::u16string::npos || !text_.FromUtf16(units, &path)) return false;
+    const std::vector<std::string> names = PathNames(text_, path);
+    return IsBelow(text_, folder_, path) && names.size() == PathNames(text_, folder_).size() + 1;
+  }
+
+  // An auto-load key stays whole when its LOADER no longer names this installation's module:
+  // another installation has taken it over since.
+  void UndoAutoLoad(const Installation& inst) {
+    std::vector<const RegKey*> done;
+    for (const ValueChange& change : inst.values) {
+      if (KindOfValue(text_, change.key, change.name) != ValueKind::kAutoLoad) continue;
+      const bool seen = std::any_of(done.begin(), done.end(), [&](const RegKey* k) {
+        return k->root == change.key.root && SamePath(text_, k->path, change.key.path);
+      });
+      if (seen) continue;
+      done.push_back(&change.key);
+      plat::UniqueKey key(reg_);
+      if (!Open(change.key, &key)) continue;
+      RegValue loader;
+      long error = 0;
+      if (!Read(key.get(), "LOADER", &loader, &error)) {
+        Failed("无法读取 " + KeyText(change.key) + "\\LOADER", error);
+        continue;
+      }
+      if (!PointsHere(loader)) continue;
+      for (const ValueChange& value : inst.values) {
+        if (value.key.root != change.key.root || !SamePath(text_, value.key.path, change.key.path))
+          continue;
+        const long rc = Write(key.get(), value.name, value.before);
+        if (rc != plat::kErrorSuccess) Failed("无法删除 " + KeyText(value.key) + "\\" + value.name, rc);
+      }
+    }
+  }
+
+  // Still exactly as written: back to the value before. Changed since: only the install
+  // folder's entry goes, if this installation added it.
+  void UndoTrustedPaths(const ValueChange& change) {
+    plat::UniqueKey key(reg_);
+    if (!Open(change.key, &key)) return;
+    RegValue current;
+    long error = 0;
+    const std::string what = KeyText(change.key) + "\\" + change.name;
+    if (!Read(key.get(), change.name, &current, &error)) return Failed("无法读取 " + what, error);
+    if (!current.present) return;
+    if (current.type == change.after.type && current.bytes == change.after.bytes &&
+        change.after.present) {
+      const long rc = Write(key.get(), change.name, change.before);
+      if (rc != plat::kErrorSuccess) Failed("无法恢复 " + what, rc);
+      return;
+    }
+    if ((current.type != plat::kRegSz && current.type != plat::kRegExpandSz) ||
+        current.bytes.size() % 2 != 0)
+      return;
+    bool terminated = false;
+    if (change.before.present && TrustsFolder(text_, Units(change.before, &terminated), folder_))
+      return;
+    std::u16string units = Units(current, &terminated);
+    if (!RemoveFolderEntry(text_, &units, folder_)) return;
+    RegValue changed = current;
+    changed.bytes.clear();
+    if (terminated) units.push_back(0);
+    for (char16_t u : units) {
+      changed.bytes += static_cast<char>(u & 0xFF);
+      changed.bytes += static_cast<char>(u >> 8);
+    }
+    const long rc = Write(key.get(), change.name, changed);
+    if (rc != plat::kErrorSuccess) Failed("无法从 " + what + " 中删除安装文件夹", rc);
+  }
+
+  // Every unit of a text value, a zero inside it included; one terminator at its end is
+  // taken off and told apart.
+  static std::u16string Units(const RegValue& value, bool* terminated) {
+    std::u16string units;
+    for (size_t i = 0; i + 1 < value.bytes.size(); i += 2) {
+      units.push_back(static_cast<char16_t>(static_cast<unsigned char>(value.bytes[i]) |
+                                            static_cast<unsigned char>(value.bytes[i + 1]) << 8));
+    }
+    *terminated = !units.empty() && units.back() == 0;
+    if (*terminated) units.pop_back();
+    return units;
+  }
+
+  // A key this installation made goes when nothing is left in it.
+  void RemoveKey(const RegKey& made) {
+    if (KindOfKey(text_, made) == KeyKind::kActiveSetup) return;  // stays, switched off
+    {
+      plat::UniqueKey key(reg_);
+      if (reg_.OpenKeyRead(made.root, made.path, key.put()) != plat::kErrorSuccess) return;
+      uint32_t values = 1, keys = 1;
+      if (reg_.QueryValueCount(key.get(), &values) != plat::kErrorSuccess ||
+          reg_.QuerySubKeyCount(key.get(), &keys) != plat::kErrorSuccess || values || keys)
+        return;
+    }
+    const long rc = reg_.DeleteKey(made.root, made.path);
+    if (rc != plat::kErrorSuccess && rc != plat::kErrorFileNotFound)
+      Failed("无法删除注册表项 " + KeyText(made), rc);
+  }
+
+  enum class Found { kMissing, kFile, kUnreadable };
+
+  Found ReadFile(const std::string& path, FileContent* content) {
+    const uint32_t attributes = files_.GetAttributes(path);
+    if (attributes == plat::kInvalidAttributes) return Found::kMissing;
+    std::string bytes;
+    if ((attributes & plat::kAttrDirectory) || !files_.ReadWholeFile(path, &bytes))
+      return Found::kUnreadable;
+    *content = ContentOf(bytes);
+    return Found::kFile;
+  }
+
+  static bool Same(const FileContent& a, const FileContent& b) {
+    return a.size == b.size && a.hash == b.hash;
+  }
+
+  bool Delete(const std::string& path) {
+    ClearReadOnly(files_, path);
+    if (files_.DeleteFile(path)) return true;
+    out_.failed.push_back("无法删除文件 " + path + "：文件可能正在使用，或没有权限");
+    return false;
+  }
+
+  void UndoFile(const PlacedFile& file) {
+    FileContent now;
+    const Found found = ReadFile(file.path, &now);
+    if (found == Found::kUnreadable) {
+      out_.failed.push_back("无法读取文件 " + file.path);
+      return;
+    }
+    const bool ours = found == Found::kFile && Same(now, file.content);
+    if (file.backup.empty()) {
+      if (ours) {
+        Delete(file.path);
+      } else if (found == Found::kFile) {
+        out_.kept.push_back(file.path + "（安装后已被修改）");
+      }
+      return;
+    }
+    FileContent saved;
+    const bool backupIntact =
+        ReadFile(file.backup, &saved) == Found::kFile && Same(saved, file.backupContent);
+    if (found == Found::kFile && Same(now, file.backupContent)) {
+      // Put back already (an uninstall that ran before and stopped short).
+      if (backupIntact) Delete(file.backup);
+      return;
+    }
+    if (!ours && found == Found::kFile) {
+      out_.kept.push_back(file.path + "（安装后已被修改；原来的文件保存在 " + file.backup + "）");
+      return;
+    }
+    if (!backupIntact) {
+      out_.failed.push_back("无法恢复 " + file.path + "：备份 " + file.backup + " 已丢失或已改变");
+      return;
+    }
+    ClearReadOnly(files_, file.path);
+    if (!files_.CopyFile(file.backup, file.path, false)) {
+      out_.failed.push_back("无法恢复 " + file.path + "：文件可能正在使用，或没有权限");
+      return;
+    }
+    Delete(file.backup);
+  }
+
+  void NoteSettings(const std::string& path) {
+    for (const std::string& known : out_.settingsFiles) {
+      if (SamePath(text_, known, path)) return;
+    }
+    out_.settingsFiles.push_back(path);
+  }
+
+  plat::Registry& reg_;
+  plat::FileSystem& files_;
+  plat::CodePage& text_;
+  Outcome& out_;
+  std::string folder_;
+};
+
+}  // namespace
+
+void UndoInstallations(plat::Platform& platform, const std::vector<FoundRecord>& records,
+                       Outcome* outcome) {
+  std::vector<Step> steps;
+  for (const FoundRecord& found : records) {
+    for (const Installation& inst : found.record.installations)
+      steps.push_back({&inst, &found.record.folder});
+  }
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const Step& a, const Step& b) { return a.inst->number > b.inst->number; });
+  Undo undo(platform, outcome);
+  for (const Step& step : steps) undo.Run(step);
+}
+
+std::vector<std::string> RemoveOwnFiles(plat::Platform& platform,
+                                        const std::vector<FoundRecord>& records,
+                                        const std::string& keep, Outcome* outcome) {
+  plat::FileSystem& files = platform.files;
+  plat::CodePage& text = platform.text;
+  std::vector<std::string> folders;
+  for (const FoundRecord& found : records) {
+    const std::string uninstaller = found.record.folder + "\\" + kUninstallerFileName;
+    for (const std::string& path : {found.path, uninstaller}) {
+      if (SamePath(text, path, keep) || files.GetAttributes(path) == plat::kInvalidAttributes)
+        continue;
+      ClearReadOnly(files, path);
+      if (!files.DeleteFile(path))
+        outcome->failed.push_back("无法删除文件 " + path + "：文件可能正在使用，或没有权限");
+    }
+    for (const Installation& inst : found.record.installations)
+      folders.insert(folders.end(), inst.foldersMade.begin(), inst.foldersMade.end());
+  }
+  // Deepest first, so that a folder is empty by the time it is tried.
+  std::stable_sort(folders.begin(), folders.end(), [&](const std::string& a, const std::string& b) {
+    return PathNames(text, a).size() > PathNames(text, b).size();
+  });
+  std::vector<std::string> left;
+  for (const std::string& folder : folders) {
+    if (std::any_of(left.begin(), left.end(),
+                    [&](const std::string& l) { return SamePath(text, l, folder); }))
+      continue;
+    if (!keep.empty() && IsBelow(text, folder, keep)) {
+      left.push_back(folder);
+      continue;
+    }
+    files.RemoveDirectory(folder);  // a folder that still holds someone's files stays
+  }
+  return left;
+}
+
+}  // namespace uninstall

@@ -1,0 +1,203 @@
+#include "uninstall/record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/sim/sim_codepage.h"
+#include "platform/unicode.h"
+#include "platform/win_constants.h"
+
+namespace journal {
+bool operator==(const KeyRef& a, const KeyRef& b) { return a.root == b.root && a.path == b.path; }
+bool operator==(const ValueState& a, const ValueState& b) {
+  return a.present == b.present && a.type == b.type && a.bytes == b.bytes;
+}
+}  // namespace journal
+
+namespace uninstall {
+
+bool operator==(const ValueChange& a, const ValueChange& b) {
+  return a.key == b.key && a.name == b.name && a.before == b.before && a.after == b.after;
+}
+bool operator==(const FileContent& a, const FileContent& b) {
+  return a.size == b.size && a.hash == b.hash;
+}
+bool operator==(const PlacedFile& a, const PlacedFile& b) {
+  return a.path == b.path && a.content == b.content && a.backup == b.backup &&
+         a.backupContent == b.backupContent;
+}
+bool operator==(const Installation& a, const Installation& b) {
+  return a.number == b.number && a.earlierRecords == b.earlierRecords &&
+         a.foldersMade == b.foldersMade && a.files == b.files &&
+         a.settingsFiles == b.settingsFiles && a.keysMade == b.keysMade && a.values == b.values;
+}
+
+namespace {
+
+using plat::kHkeyCurrentUser;
+using plat::kHkeyLocalMachine;
+
+std::string Utf16Bytes(const std::u16string& text, bool terminated = true) {
+  std::string bytes;
+  for (char16_t u : text) {
+    bytes += static_cast<char>(u & 0xFF);
+    bytes += static_cast<char>(u >> 8);
+  }
+  if (terminated) bytes.append(2, '\0');
+  return bytes;
+}
+
+RegValue Sz(const std::u16string& text, bool terminated = true) {
+  return RegValue{true, plat::kRegSz, Utf16Bytes(text, terminated)};
+}
+
+const char kFolder[] = "C:\\Velmar\\Velmar批打印软件";
+const char kProfile[] =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
+const char kAutoLoad32[] =
+    "SOFTWARE\\Wow6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications\\VL_BatchPlot2008";
+
+// Every kind of entry, and values of every spelling: text with characters code page 936
+// cannot hold (U+4DAE and a surrogate pair), without a terminator, with a zero and a line
+// break inside (those need hex), a dword, a missing value.
+Record Sample() {
+  Record record;
+  record.folder = kFolder;
+  Installation first;
+  first.number = 1;
+  first.foldersMade = {"C:\\Velmar", kFolder};
+  first.files = {
+      {std::string(kFolder) + "\\itextsharp.dll", {1234, 0x0123456789abcdefull}, "", {}},
+      {"C:\\Program Files\\AutoCAD 2008\\Drv\\pdfplot9.hdi", {20, 42},
+       std::string(kFolder) + "\\Backup\\1 pdfplot9.hdi", {30, 0xffffffffffffffffull}},
+  };
+  first.settingsFiles = {"C:\\users\\用户\\AppData\\Roaming\\Velmar\\Velmar.Ini"};
+  first.keysMade = {{kHkeyLocalMachine, kAutoLoad32}, {kHkeyCurrentUser, kProfile}};
+  const uint32_t two = 2;
+  first.values = {
+      {{kHkeyLocalMachine, kAutoLoad32}, "LOADCTRLS", {},
+       {true, plat::kRegDword, std::string(reinterpret_cast<const char*>(&two), 4)}},
+      {{kHkeyLocalMachine, kAutoLoad32}, "LOADER", {},
+       Sz(u"C:\\Velmar\\Velmar批打印软件\\VL_BatchPlot2008.ARX", false)},
+      {{kHkeyCurrentUser, kProfile}, "TRUSTEDPATHS", Sz(u"d:\\lisp\\䶮\U00020000;\"q\""),
+       Sz(u"D:\\LISP\\䶮\U00020000;\"Q\";C:\\VELMAR\\VELMAR批打印软件")},
+      {{kHkeyCurrentUser, kProfile}, "TRUSTEDPATHS", Sz(std::u16string(u"a\0b\nc", 5)),
+       {true, plat::kRegExpandSz, "\x41"}},
+      {{kHkeyCurrentUser, kProfile}, "TRUSTEDPATHS", Sz(u""), {true, plat::kRegBinary, ""}},
+  };
+  Installation second;
+  second.number = 3;
+  second.earlierRecords = {"D:\\Tools\\Velmar批打印软件\\Uninstall.txt"};
+  record.installations = {first, second};
+  return record;
+}
+
+TEST(Record, ReadsBackWhatItWrote) {
+  sim::SimCodePage text;
+  const Record record = Sample();
+  const std::string file = FormatRecord(text, record);
+  Record back;
+  std::string error;
+  ASSERT_TRUE(ParseRecord(text, file, &back, &error)) << error << "\n" << file;
+  EXPECT_EQ(back.folder, record.folder);
+  ASSERT_EQ(back.installations.size(), 2u);
+  EXPECT_TRUE(back.installations[0] == record.installations[0]);
+  EXPECT_TRUE(back.installations[1] == record.installations[1]);
+  EXPECT_EQ(FormatRecord(text, back), file);
+}
+
+// A person reads the file in Notepad: UTF-8 with its mark, one entry a line, plain texts.
+TEST(Record, IsPlainTextAPersonCanRead) {
+  sim::SimCodePage text;
+  const std::string file = FormatRecord(text, Sample());
+  EXPECT_EQ(file.compare(0, 3, "\xEF\xBB\xBF"), 0);
+  for (const char* line : {
+           u8"folder C:\\Velmar\\Velmar批打印软件\r\n",
+           u8"value HKLM\\SOFTWARE\\Wow6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\"
+           u8"Applications\\VL_BatchPlot2008\r\n  view 32-bit\r\n  name LOADCTRLS\r\n"
+           u8"  before none\r\n  after REG_DWORD 2\r\n",
+           u8"  after REG_SZ unterminated \"C:\\Velmar\\Velmar批打印软件\\VL_BatchPlot2008.ARX\"\r\n",
+           u8"  view shared\r\n  name TRUSTEDPATHS\r\n  before REG_SZ \"d:\\lisp\\䶮\U00020000;\"q\"\"\r\n",
+           u8"  before REG_SZ hex 6100000062000a0063000000\r\n  after REG_EXPAND_SZ hex 41\r\n",
+           u8"  after REG_BINARY hex\r\n",
+           u8"  content 1234 bytes fnv1a64 0123456789abcdef\r\n",
+           u8"backup C:\\Velmar\\Velmar批打印软件\\Backup\\1 pdfplot9.hdi\r\n"
+           u8"  content 30 bytes fnv1a64 ffffffffffffffff\r\n",
+           u8"settings C:\\users\\用户\\AppData\\Roaming\\Velmar\\Velmar.Ini\r\n",
+           u8"\r\ninstallation 3\r\nearlier D:\\Tools\\Velmar批打印软件\\Uninstall.txt\r\n",
+       }) {
+    EXPECT_NE(file.find(line), std::string::npos) << line << "\nnot in\n" << file;
+  }
+}
+
+TEST(Record, ReadsWithoutTheMarkAndWithUnixLineEnds) {
+  sim::SimCodePage text;
+  std::string file = FormatRecord(text, Sample()).substr(3);
+  for (size_t at; (at = file.find("\r\n")) != std::string::npos;) file.erase(at, 1);
+  Record back;
+  std::string error;
+  ASSERT_TRUE(ParseRecord(text, file, &back, &error)) << error;
+  EXPECT_TRUE(back.installations[0] == Sample().installations[0]);
+}
+
+// Each row spoils a good record in one place; nothing of it may be taken as a record.
+TEST(Record, RefusesATextThatIsNotAWholeRecord) {
+  sim::SimCodePage text;
+  const std::string good = FormatRecord(text, Sample());
+  struct Row {
+    const char* what;
+    const char* find;     // replaced in the good text (first occurrence)
+    const char* replace;
+  };
+  const Row rows[] = {
+      {"another header", "Velmar uninstall record 1", "Velmar uninstall record 2"},
+      {"an unknown entry", "made-folder C:\\Velmar\r\n", "made-file C:\\Velmar\r\n"},
+      {"a file without its content", "  content 1234 bytes fnv1a64 0123456789abcdef\r\n", ""},
+      {"a short hash", "fnv1a64 0123456789abcdef", "fnv1a64 0123456789abcde"},
+      {"a hash in capitals", "fnv1a64 0123456789abcdef", "fnv1a64 0123456789ABCDEF"},
+      {"a size with a leading zero", "content 1234 bytes", "content 01234 bytes"},
+      {"a size beyond 64 bits", "content 1234 bytes", "content 18446744073709551616 bytes"},
+      {"a backup apart from its file", "settings C:", "backup C:\\x\r\n  content 1 bytes fnv1a64 "
+                                                     "0000000000000000\r\nsettings C:"},
+      {"a view that is not the key's", "view 32-bit", "view 64-bit"},
+      {"a dword that does not fit", "after REG_DWORD 2", "after REG_DWORD 4294967296"},
+      {"a dword written as hex", "after REG_DWORD 2", "after REG_DWORD hex 02000000"},
+      {"a text that could be written plainly, in hex", "after REG_EXPAND_SZ hex 41",
+       "after REG_EXPAND_SZ hex 4100"},
+      {"odd hex", "after REG_EXPAND_SZ hex 41", "after REG_EXPAND_SZ hex 4"},
+      {"a text without its closing quote", "VL_BatchPlot2008.ARX\"", "VL_BatchPlot2008.ARX"},
+      {"a type without a name", "after REG_BINARY hex", "after type-3 hex"},
+      {"a detail without its entry", "\r\ninstallation 3", "\r\n  name X\r\ninstallation 3"},
+      {"installations out of order", "installation 3", "installation 1"},
+      {"an installation without a number", "installation 3", "installation"},
+      {"an installation number past an int", "installation 3", "installation 4294967299"},
+      {"a path code page 936 cannot hold", u8"earlier D:\\Tools", u8"earlier D:\\䶮"},
+      {"bytes that are no UTF-8", u8"earlier D:\\Tools", "earlier D:\\\xC3"},
+      {"a key below no root", "made-key HKCU\\", "made-key HKCR\\"},
+      {"a line cut short", "  after REG_BINARY hex\r\n", ""},
+  };
+  for (const Row& row : rows) {
+    std::string spoilt = good;
+    const size_t at = spoilt.find(row.find);
+    ASSERT_NE(at, std::string::npos) << row.what;
+    spoilt.replace(at, std::string(row.find).size(), row.replace);
+    Record back;
+    std::string error;
+    EXPECT_FALSE(ParseRecord(text, spoilt, &back, &error)) << row.what;
+    EXPECT_EQ(error.compare(0, 5, "line "), 0) << row.what << ": " << error;
+  }
+  Record back;
+  std::string error;
+  EXPECT_FALSE(ParseRecord(text, "", &back, &error));
+  EXPECT_FALSE(ParseRecord(text, good.substr(0, good.find("folder ")), &back, &error));
+}
+
+TEST(Record, HashesTellContentsApart) {
+  EXPECT_EQ(ContentHash(""), 0xcbf29ce484222325ull);
+  EXPECT_EQ(ContentHash("a"), 0xaf63dc4c8601ec8cull);
+  EXPECT_NE(ContentHash("ab"), ContentHash("ba"));
+}
+
+}  // namespace
+}  // namespace uninstall

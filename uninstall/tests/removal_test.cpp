@@ -1,0 +1,267 @@
+#include "uninstall/removal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_machine.h"
+#include "tests/support/test_machine.h"
+
+namespace uninstall {
+namespace {
+
+using plat::kHkeyCurrentUser;
+using plat::kHkeyLocalMachine;
+
+const std::string kFolder = "C:\\Velmar\\Velmar批打印软件";
+const std::string kOther = "D:\\Tools\\Velmar批打印软件";
+const std::string kHost = "C:\\Program Files\\AutoCAD 2008";
+const std::string kAutoLoad =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications\\VL_BatchPlot2008";
+const std::string kProfileA =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
+const std::string kProfileB =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\机械制图\\Variables";
+
+std::string Utf16(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t u : text) {
+    bytes += static_cast<char>(u & 0xFF);
+    bytes += static_cast<char>(u >> 8);
+  }
+  return bytes + std::string(2, '\0');
+}
+RegValue Sz(const std::u16string& text) { return RegValue{true, plat::kRegSz, Utf16(text)}; }
+ValueChange Change(plat::HKey root, const std::string& path, const char* name, RegValue before,
+                   RegValue after) {
+  ValueChange change;
+  change.key = RegKey{root, path};
+  change.name = name;
+  change.before = std::move(before);
+  change.after = std::move(after);
+  return change;
+}
+RegValue Dword(uint32_t d) {
+  return RegValue{true, plat::kRegDword, std::string(reinterpret_cast<const char*>(&d), 4)};
+}
+
+// The trusted paths of profile A as the user had them: an entry code page 936 cannot hold.
+const std::u16string kUserPaths = u"c:\\lisp;d:\\䶮\U00020000";
+const std::u16string kInstalledPaths = u"C:\\LISP;D:\\䶮\U00020000;C:\\VELMAR\\VELMAR批打印软件";
+
+class RemovalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine.files.AddDrive('D');
+    for (const std::string& f : {kFolder + "\\Backup", kHost + "\\Fonts", kHost + "\\Drv"})
+      machine.files.MakeFolders(f);
+  }
+
+  plat::Platform& platform() { return machine.platform(); }
+  plat::Registry& reg() { return machine.registry; }
+
+  void Set(plat::HKey root, const std::string& path, const std::string& name, const RegValue& v) {
+    plat::UniqueKey key(reg());
+    ASSERT_EQ(reg().CreateKey(root, path, key.put()), plat::kErrorSuccess);
+    ASSERT_EQ(reg().SetValueW(key.get(), machine.text.ToUtf16(name), v.type, v.bytes.data(),
+                              static_cast<uint32_t>(v.bytes.size())),
+              plat::kErrorSuccess);
+  }
+  RegValue Get(plat::HKey root, const std::string& path, const std::string& name) {
+    RegValue v;
+    plat::UniqueKey key(reg());
+    if (reg().OpenKeyRead(root, path, key.put()) != plat::kErrorSuccess) return v;
+    char buffer[4096];
+    uint32_t size = sizeof buffer;
+    if (reg().QueryValueW(key.get(), machine.text.ToUtf16(name), &v.type,
+                          reinterpret_cast<unsigned char*>(buffer), &size) == plat::kErrorSuccess) {
+      v.present = true;
+      v.bytes.assign(buffer, size);
+    }
+    return v;
+  }
+  bool Exists(const std::string& path) {
+    return machine.files.GetAttributes(path) != plat::kInvalidAttributes;
+  }
+  std::string Content(const std::string& path) {
+    std::string bytes;
+    machine.files.ReadFile(path, &bytes);
+    return bytes;
+  }
+  // A file placed by an installation: on the machine and in its record.
+  PlacedFile Place(const std::string& path, const std::string& content) {
+    machine.files.WriteFile(path, content);
+    return PlacedFile{path, ContentOf(content), "", {}};
+  }
+  // A host file an installation replaced, its original saved in the backup folder.
+  PlacedFile Replace(const std::string& path, const std::string& original,
+                     const std::string& content, const std::string& backup) {
+    machine.files.WriteFile(backup, original);
+    PlacedFile file = Place(path, content);
+    file.backup = backup;
+    file.backupContent = ContentOf(original);
+    return file;
+  }
+
+  // Everything one installation into kFolder does on the sample machine, as it left it.
+  Installation Installed(int number = 1) {
+    Installation inst;
+    inst.number = number;
+    inst.foldersMade = {"C:\\Velmar", kFolder, kFolder + "\\Backup"};
+    inst.files = {Place(kFolder + "\\itextsharp.dll", "library"),
+                  Place(kHost + "\\Fonts\\Velmar_EN.shx", "font"),
+                  Replace(kHost + "\\Drv\\pdfplot9.hdi", "host driver", "our driver",
+                          kFolder + "\\Backup\\1 pdfplot9.hdi")};
+    inst.settingsFiles = {"C:\\users\\u\\AppData\\Roaming\\Velmar\\Velmar.Ini"};
+    const std::string loader = kFolder + "\\VL_BatchPlot2008.ARX";
+    Set(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS", Dword(2));
+    Set(kHkeyLocalMachine, kAutoLoad, "LOADER", Sz(machine.text.ToUtf16(loader)));
+    Set(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(kInstalledPaths));
+    Set(kHkeyCurrentUser, kProfileB, "TRUSTEDPATHS", Sz(machine.text.ToUtf16(kFolder)));
+    inst.keysMade = {{kHkeyLocalMachine, kAutoLoad}, {kHkeyCurrentUser, kProfileB}};
+    inst.values = {
+        Change(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS", RegValue(), Dword(2)),
+        Change(kHkeyLocalMachine, kAutoLoad, "LOADER", RegValue(), Sz(machine.text.ToUtf16(loader))),
+        Change(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(kUserPaths), Sz(kInstalledPaths)),
+        Change(kHkeyCurrentUser, kProfileB, "TRUSTEDPATHS", RegValue(), Sz(machine.text.ToUtf16(kFolder))),
+    };
+    return inst;
+  }
+
+  FoundRecord RecordOf(const std::string& folder, std::vector<Installation> installations) {
+    FoundRecord found{folder + "\\" + kRecordFileName, Record{folder, installations}};
+    machine.files.WriteFile(found.path, FormatRecord(machine.text, found.record));
+    machine.files.WriteFile(folder + "\\" + kUninstallerFileName, "uninstaller");
+    return found;
+  }
+
+  void ExpectAsBefore() {
+    EXPECT_TRUE(Get(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS").bytes == Utf16(kUserPaths));
+    EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyCurrentUser, kProfileB));
+    EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine, kAutoLoad));
+    EXPECT_TRUE(regtest::KeyExists(reg(), kHkeyLocalMachine,
+                                   "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications"));
+    EXPECT_FALSE(Exists(kHost + "\\Fonts\\Velmar_EN.shx"));
+    EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "host driver");
+    EXPECT_FALSE(Exists("C:\\Velmar"));
+  }
+
+  sim::Machine machine;
+  Outcome outcome;
+};
+
+TEST_F(RemovalTest, PutsTheMachineBackAsItWas) {
+  regtest::CreatePath(reg(), kHkeyLocalMachine,
+                      "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications\\AcadVBA");
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  UndoInstallations(platform(), records, &outcome);
+  EXPECT_EQ(RemoveOwnFiles(platform(), records, "", &outcome).size(), 0u);
+  ExpectAsBefore();
+  EXPECT_TRUE(outcome.failed.empty() && outcome.kept.empty()) << outcome.failed.size();
+  ASSERT_EQ(outcome.settingsFiles.size(), 1u);
+  EXPECT_EQ(machine.registry.OpenHandles(), 0);
+}
+
+// Two installations into one folder, then one into another: undone newest first, each value
+// goes back to what the one before it found.
+TEST_F(RemovalTest, UndoesInstallationsNewestFirstAcrossFolders) {
+  regtest::CreatePath(reg(), kHkeyLocalMachine,
+                      "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications\\AcadVBA");
+  Installation first = Installed(1);
+  Installation second = Installed(2);
+  second.files[2].backup.clear();  // the driver it replaced was the first one's
+  second.values[2].before = second.values[2].after;
+  second.values[3].before = second.values[3].after;
+  second.keysMade.clear();
+  machine.files.MakeFolders(kOther);
+  const std::u16string both = kInstalledPaths + u";D:\\TOOLS\\VELMAR批打印软件";
+  const std::u16string otherLoader = machine.text.ToUtf16(kOther + "\\VL_BatchPlot2008.ARX");
+  Installation third;
+  third.number = 3;
+  third.earlierRecords = {kFolder + "\\" + kRecordFileName};
+  third.foldersMade = {"D:\\Tools", kOther};
+  third.files = {Place(kOther + "\\itextsharp.dll", "library"),
+                 Place(kHost + "\\Fonts\\Velmar_EN.shx", "font 2"),
+                 Place(kHost + "\\Drv\\pdfplot9.hdi", "our driver 2")};
+  third.keysMade = {{kHkeyLocalMachine, kAutoLoad}};
+  Set(kHkeyLocalMachine, kAutoLoad, "LOADER", Sz(otherLoader));
+  Set(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(both));
+  third.values = {
+      Change(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS", RegValue(), Dword(2)),
+      Change(kHkeyLocalMachine, kAutoLoad, "LOADER", RegValue(), Sz(otherLoader)),
+      Change(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(kInstalledPaths), Sz(both)),
+  };
+  const std::vector<FoundRecord> records = {RecordOf(kOther, {third}),
+                                            RecordOf(kFolder, {first, second})};
+  UndoInstallations(platform(), records, &outcome);
+  RemoveOwnFiles(platform(), records, "", &outcome);
+  ExpectAsBefore();
+  EXPECT_FALSE(Exists("D:\\Tools"));
+  EXPECT_TRUE(outcome.failed.empty() && outcome.kept.empty());
+}
+
+// What someone changed since the installation stays, each change on its own.
+TEST_F(RemovalTest, LeavesWhatChangedSince) {
+  Installation inst = Installed();
+  // A newer installation elsewhere took the auto-load key over.
+  const RegValue elsewhere = Sz(u"D:\\Tools\\Velmar批打印软件\\VL_BatchPlot2008.ARX");
+  Set(kHkeyLocalMachine, kAutoLoad, "LOADER", elsewhere);
+  // The user added a trusted entry, and a value to the Variables key the installation made.
+  const std::u16string added = kInstalledPaths + u";E:\\mine";
+  Set(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(added));
+  Set(kHkeyCurrentUser, kProfileB, "FILEDIA", Sz(u"1"));
+  // The user changed a file in the install folder, added one, and changed a host font.
+  machine.files.WriteFile(kFolder + "\\itextsharp.dll", "patched");
+  machine.files.WriteFile(kFolder + "\\notes.txt", "mine");
+  inst.files.push_back(Replace(kHost + "\\Fonts\\Velmar_HZ.shx", "old font", "our font",
+                               kFolder + "\\Backup\\2 Velmar_HZ.shx"));
+  machine.files.WriteFile(kHost + "\\Fonts\\Velmar_HZ.shx", "user's font");
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {inst})};
+  UndoInstallations(platform(), records, &outcome);
+  RemoveOwnFiles(platform(), records, "", &outcome);
+
+  EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADER").bytes == elsewhere.bytes);
+  EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS").present);
+  const std::u16string userEntryKept = u"C:\\LISP;D:\\䶮\U00020000;E:\\mine";
+  EXPECT_TRUE(Get(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS").bytes == Utf16(userEntryKept));
+  EXPECT_FALSE(Get(kHkeyCurrentUser, kProfileB, "TRUSTEDPATHS").present);
+  EXPECT_TRUE(Get(kHkeyCurrentUser, kProfileB, "FILEDIA").present);
+  EXPECT_EQ(Content(kFolder + "\\itextsharp.dll"), "patched");
+  EXPECT_EQ(Content(kFolder + "\\notes.txt"), "mine");
+  EXPECT_EQ(Content(kHost + "\\Fonts\\Velmar_HZ.shx"), "user's font");
+  EXPECT_EQ(Content(kFolder + "\\Backup\\2 Velmar_HZ.shx"), "old font");
+  EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "host driver");
+  EXPECT_FALSE(Exists(kFolder + "\\" + kRecordFileName));
+  EXPECT_EQ(outcome.kept.size(), 2u);
+  EXPECT_TRUE(outcome.failed.empty());
+}
+
+// An uninstall that stopped short runs again: what is done stays done, nothing is reported.
+TEST_F(RemovalTest, RunsAgainWithoutHarm) {
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  UndoInstallations(platform(), records, &outcome);
+  Outcome again;
+  UndoInstallations(platform(), records, &again);
+  RemoveOwnFiles(platform(), records, "", &again);
+  ExpectAsBefore();
+  EXPECT_TRUE(again.failed.empty() && again.kept.empty());
+}
+
+// A value that cannot be written, and a backup that is gone, are reported; the rest is undone,
+// and a host file whose original cannot be put back stays as it is.
+TEST_F(RemovalTest, ReportsWhatItCouldNotUndoAndGoesOn) {
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  machine.registry.DenyWrite(kHkeyCurrentUser, kProfileA);
+  machine.files.Remove(kFolder + "\\Backup\\1 pdfplot9.hdi");
+  UndoInstallations(platform(), records, &outcome);
+  ASSERT_EQ(outcome.failed.size(), 2u);
+  EXPECT_NE(outcome.failed[0].find(kProfileA + "\\TRUSTEDPATHS"), std::string::npos);
+  EXPECT_NE(outcome.failed[1].find(kHost + "\\Drv\\pdfplot9.hdi"), std::string::npos);
+  EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "our driver");
+  EXPECT_FALSE(Exists(kHost + "\\Fonts\\Velmar_EN.shx"));
+  EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyCurrentUser, kProfileB));
+}
+
+}  // namespace
+}  // namespace uninstall

@@ -1,0 +1,218 @@
+// Whole installations with the uninstall support listening, then the uninstall, on the
+// simulated machine: the machine afterwards is the machine before, the settings file aside.
+#include "uninstall/run_uninstall.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/install_command.h"
+#include "app/tests/headless_dialog.h"
+#include "discovery/discovery.h"
+#include "journal/recording_platform.h"
+#include "platform/sim/sim_machine.h"
+#include "tests/support/test_machine.h"
+#include "uninstall/installed_programs.h"
+#include "uninstall/record_store.h"
+#include "uninstall/uninstall_support.h"
+
+namespace uninstall {
+namespace {
+
+using plat::kHkeyCurrentUser;
+using plat::kHkeyLocalMachine;
+
+const std::string kSub = "\\Velmar批打印软件";
+const std::string kHost2008 = "C:\\Program Files\\AutoCAD 2008";
+const std::string kHost2020 = "C:\\Program Files\\Autodesk\\AutoCAD 2020";
+const std::string kProfileA =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
+const std::string kAppData = "C:\\users\\user\\AppData\\Roaming";
+
+class RunUninstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine.files.AddDrive('D');
+    for (const char* name : {"VL_BatchPlot2008.arx", "VL_BatchPlot2010.arx", "VL_BatchPlot2019.arx",
+                             "Velmar.prt7", "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx",
+                             "Velmar.prt5"}) {
+      Write(std::string("C:\\Setup\\Data\\") + name, std::string("package ") + name);
+    }
+    Write("C:\\Setup\\SetUp.exe", "the setup program");
+    machine.files.SetModuleFileName("C:\\Setup\\SetUp.exe");
+    Product("SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804", "AutoCAD 2008", kHost2008);
+    Product("SOFTWARE\\Wow6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804", "AutoCAD 2008",
+            "C:\\Program Files (x86)\\AutoCAD 2008");
+    Product("SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804", "AutoCAD 2020", kHost2020);
+    for (const std::string& drv : {kHost2008 + "\\Drv", std::string("C:\\Program Files (x86)\\AutoCAD 2008\\Drv")})
+      machine.files.MakeFolders(drv);
+    // The host's own driver, and a font an installation without a record left behind.
+    Write(kHost2008 + "\\Drv\\pdfplot9.hdi", "the host's own driver");
+    Write(kHost2020 + "\\Fonts\\Velmar_EN.shx", "an older font");
+    // A trusted entry code page 936 cannot hold, as AutoCAD writes it in UTF-16; a profile
+    // without a Variables key.
+    SetWide(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", u"C:\\Support;d:\\lisp\\䶮");
+    regtest::CreatePath(machine.registry, kHkeyCurrentUser,
+                        "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\机械制图");
+    // Windows has the installed-programs key from the start.
+    regtest::CreatePath(machine.registry, kHkeyLocalMachine,
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    // The settings file as the package has it: the one thing allowed to differ would not.
+    Write(kAppData + "\\Velmar\\Velmar.Ini", "package Velmar.Ini");
+    before = Snapshot();
+  }
+
+  void Write(const std::string& path, const std::string& content) {
+    machine.files.MakeFolders(path.substr(0, machine.text.LastBackslash(path)));
+    machine.files.WriteFile(path, content);
+  }
+  void Product(const std::string& key, const std::string& name, const std::string& location) {
+    regtest::SetString(machine.registry, kHkeyLocalMachine, key, "AcadLocation", location);
+    regtest::SetString(machine.registry, kHkeyLocalMachine, key, "ProductName", name);
+    regtest::CreatePath(machine.registry, kHkeyLocalMachine, key + "\\Applications\\AcadVBA");
+    machine.files.MakeFolders(location + "\\Fonts");
+  }
+  void SetWide(plat::HKey root, const std::string& path, const char* name,
+               const std::u16string& text) {
+    plat::UniqueKey key(machine.registry);
+    machine.registry.CreateKey(root, path, key.put());
+    machine.registry.SetValueW(key.get(), machine.text.ToUtf16(name), plat::kRegSz,
+                               text.c_str(), static_cast<uint32_t>(text.size() * 2 + 2));
+  }
+  std::string Snapshot() {
+    return machine.registry.Dump(kHkeyLocalMachine) + machine.registry.Dump(kHkeyCurrentUser) +
+           machine.files.Dump();
+  }
+
+  // The interactive installation into folderText, every found release ticked, with the
+  // uninstall support listening as start-up has it.
+  void Install(const std::string& folderText) {
+    InstallCatalogue catalogue;
+    DiscoverHosts(machine.registry, catalogue);
+    journal::FanOut observers;
+    UninstallSupport support(machine.files, machine.text, 20240426);
+    observers.Add(support.observer());
+    journal::RecordingPlatform recording(machine.platform(), observers);
+    HeadlessDialog dialog;
+    dialog.controlFolderText = folderText;
+    for (int i = 0; i < kReleaseCount; ++i) dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
+    g_bCheckHostRunning = true;
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs());
+    ASSERT_EQ(dialog.requests, "TPD");
+    support.Run(recording.platform(), catalogue, dialog.flags);
+  }
+
+  // The uninstaller of folder, answered Yes; then the helper it started, as the machine runs
+  // it once the uninstaller has ended; then a restart.
+  int Uninstall(const std::string& program, int answer = plat::kIdYes) {
+    machine.files.SetModuleFileName(program);
+    machine.messages.Answer(answer);
+    const size_t started = machine.processes.started.size();
+    const int code = RunUninstall(machine.platform(), UninstallOptions{});
+    if (machine.processes.started.size() > started) {
+      const std::string& line = machine.processes.started.back();
+      EXPECT_EQ(line.substr(line.size() - 3), " /S");
+      machine.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
+      EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{true}), kRemoved);
+    }
+    machine.files.Restart();
+    return code;
+  }
+
+  std::string LastMessage() {
+    return machine.messages.shown().empty() ? "" : machine.messages.shown().back().text;
+  }
+
+  sim::Machine machine;
+  std::string before;
+};
+
+struct Installs {
+  const char* what;
+  std::vector<std::string> folders;  // folder texts, in the order installed into
+  std::string uninstaller;           // the one started
+};
+
+class EveryWay : public RunUninstallTest, public ::testing::WithParamInterface<Installs> {};
+
+TEST_P(EveryWay, LeavesTheMachineAsBefore) {
+  for (const std::string& folder : GetParam().folders) Install(folder);
+  ASSERT_NE(Snapshot(), before);
+  EXPECT_EQ(Uninstall(GetParam().uninstaller), kRemoved) << LastMessage();
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_NE(LastMessage().find(kAppData + "\\Velmar\\Velmar.Ini"), std::string::npos)
+      << LastMessage();
+  EXPECT_EQ(machine.messages.shown()[0].type, plat::kMbYesNo | plat::kMbIconQuestion);
+}
+
+const std::string kC = "C:\\Velmar\\Velmar批打印软件\\Uninstall.exe";
+const std::string kD = "D:\\Tools\\Velmar批打印软件\\Uninstall.exe";
+INSTANTIATE_TEST_SUITE_P(
+    Installs, EveryWay,
+    ::testing::Values(Installs{"once", {"C:\\Velmar"}, kC},
+                      Installs{"twice into one folder", {"C:\\Velmar", "C:\\Velmar"}, kC},
+                      Installs{"into another folder", {"C:\\Velmar", "D:\\Tools"}, kD},
+                      Installs{"there and back", {"C:\\Velmar", "D:\\Tools\\", "C:\\Velmar"}, kC},
+                      // The older uninstaller hands over to the newer installation's records.
+                      Installs{"from the older folder", {"C:\\Velmar", "D:\\Tools"}, kC}),
+    [](const ::testing::TestParamInfo<Installs>& info) {
+      std::string name = info.param.what;
+      std::replace(name.begin(), name.end(), ' ', '_');
+      return name;
+    });
+
+TEST_F(RunUninstallTest, ChangesNothingWhenToldNotTo) {
+  Install("C:\\Velmar");
+  const std::string installed = Snapshot();
+  const std::string program = "C:\\Velmar" + kSub + "\\Uninstall.exe";
+  EXPECT_EQ(Uninstall(program, plat::kIdNo), kDeclined);
+  EXPECT_EQ(Snapshot(), installed);
+
+  machine.processes.running.push_back("ACAD.EXE");
+  EXPECT_EQ(Uninstall(program), kHostRunning);
+  EXPECT_EQ(LastMessage(), "请关闭AutoCAD后再进行卸载 !");
+  EXPECT_EQ(Snapshot(), installed);
+
+  // A record someone spoilt: nothing of it is taken on trust.
+  std::string record;
+  machine.files.ReadFile(RecordPath("C:\\Velmar" + kSub), &record);
+  record.replace(record.find("installation 1"), 14, "installation x");
+  machine.files.WriteFile(RecordPath("C:\\Velmar" + kSub), record);
+  const std::string spoilt = Snapshot();
+  EXPECT_EQ(Uninstall(program), kNothingFound);
+  EXPECT_NE(LastMessage().find("已损坏"), std::string::npos) << LastMessage();
+  EXPECT_EQ(Snapshot(), spoilt);
+}
+
+// What Settings and the Control Panel show, read back as they read it.
+TEST_F(RunUninstallTest, EntersTheProgramInInstalledPrograms) {
+  Install("C:\\Velmar");
+  plat::UniqueKey key(machine.registry);
+  ASSERT_EQ(machine.registry.OpenKeyRead(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+            plat::kErrorSuccess);
+  const auto wide = [&](const char* name) {
+    char16_t buffer[512] = {};
+    uint32_t type = 0, size = sizeof buffer;
+    machine.registry.QueryValueW(key.get(), machine.text.ToUtf16(name), &type,
+                                 reinterpret_cast<unsigned char*>(buffer), &size);
+    return type == plat::kRegDword ? std::u16string(1, buffer[0]) + u"#"
+                                   : std::u16string(buffer, size / 2);
+  };
+  const std::u16string folder = u"C:\\Velmar\\Velmar批打印软件";
+  EXPECT_TRUE(wide("DisplayName") == std::u16string(u"Velmar批打印软件") + u'\0');
+  EXPECT_TRUE(wide("DisplayVersion") == std::u16string(u"2024.4.26") + u'\0');
+  EXPECT_TRUE(wide("InstallLocation") == folder + u'\0');
+  EXPECT_TRUE(wide("UninstallString") == u"\"" + folder + u"\\Uninstall.exe\"" + u'\0');
+  EXPECT_TRUE(wide("DisplayIcon") == folder + u"\\Uninstall.exe,0" + u'\0');
+  EXPECT_TRUE(wide("NoModify") == u"\x01#");
+  EXPECT_TRUE(wide("NoRepair") == u"\x01#");
+  EXPECT_GT(wide("EstimatedSize")[0], 0);
+  std::string uninstaller;
+  ASSERT_TRUE(machine.files.ReadFile("C:\\Velmar" + kSub + "\\Uninstall.exe", &uninstaller));
+  EXPECT_EQ(uninstaller, "the setup program");
+}
+
+}  // namespace
+}  // namespace uninstall
