@@ -37,7 +37,7 @@ plat::AccessList ProgramFolderAccess() {
 }  // namespace
 
 void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
-                        InstallDialog& dialog, InstallInputs inputs) {
+                        InstallDialog& dialog, InstallInputs inputs, AfterInstall* after) {
   // The host is asked only until the user has been warned once; a second click installs.
   if (g_bCheckHostRunning && IsHostRunning(platform)) {
     platform.messages.Show(kCloseHostFirst, kTitle, plat::kMbOk);
@@ -71,6 +71,7 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
   if (!RunInstallSequence(platform, catalogue, dialog, folder, inputs.flags, inputs.progress)) {
     return;  // the dialog is already ending
   }
+  if (after) after->Run(platform, catalogue, inputs.flags);
   dialog.ShowCompletionLayout();
 }
 

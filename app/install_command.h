@@ -30,8 +30,18 @@ struct InstallInputs {
   plat::ProgressSink& progress;  // m_progress
 };
 
+// Work that follows a successful install sequence, before the completion layout: what the
+// additions to the installation place (their own files and entries), in the order they run.
+class AfterInstall {
+ public:
+  virtual ~AfterInstall() = default;
+  virtual void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
+                   const ReleaseFlags& flags) = 0;
+};
+
 void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
-                        InstallDialog& dialog, InstallInputs inputs);
+                        InstallDialog& dialog, InstallInputs inputs,
+                        AfterInstall* after = nullptr);
 // True when every stage ran; false when the package copy failed and the dialog was ended.
 bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
                         InstallDialog& dialog, const std::string& installFolder,

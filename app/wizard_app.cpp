@@ -4,11 +4,15 @@
 
 #include <objbase.h>
 
-#include "discovery/discovery.h"
+#include <string>
+
 #include "discovery/install_catalogue.h"
-#include "journal/recording_platform.h"
+#include "journal/observer.h"
+#include "platform/win32/own_resource.h"
 #include "platform/win32/win32_machine.h"
 #include "ui/dlg_setup.h"
+#include "peruser/program_resource.h"
+#include "unattended/start.h"
 
 // Both in this one translation unit, in this order: the catalogue is built after the
 // application object and destroyed before it.
@@ -18,28 +22,49 @@ InstallCatalogue theCatalogue;
 CWizardApp::CWizardApp() = default;
 CWizardApp::~CWizardApp() = default;
 
-bool CWizardApp::InitInstance() {
-  // The shell's folder browser needs COM on this thread, in a single-threaded apartment.
-  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+namespace {
 
-  win32::Machine machine;
-  DiscoverHosts(machine.registry, theCatalogue);
-  // The installation runs on the recorded machine; what listens to the record is added here.
-  journal::FanOut observers;
-  journal::RecordingPlatform recording(machine.platform(), observers);
-  {
-    Dlg_Setup dialog(recording.platform(), machine.messages, theCatalogue);
-    dialog.DoModal();
+// The runs only the Windows build has: the setup dialog and the uninstall.
+class WindowsRuns : public unattended::Runs {
+ public:
+  explicit WindowsRuns(win32::Machine& machine) : machine_(machine) {}
+
+  void RunDialog(plat::Platform& platform, InstallCatalogue& catalogue,
+                 const unattended::DialogPreset* preset, AfterInstall* after) override {
+    // The shell's folder browser needs COM on this thread, in a single-threaded apartment.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      Dlg_Setup dialog(platform, machine_.messages, catalogue);
+      if (preset) dialog.Preset(preset->folder, preset->ticked);
+      dialog.SetAfterInstall(after);
+      dialog.DoModal();
+    }
+    if (SUCCEEDED(com)) ::CoUninitialize();
   }
-  if (SUCCEEDED(com)) ::CoUninitialize();
-  return false;
+
+  int RunUninstall(plat::Platform&, const cmdline::Options&) override {
+    return 1;
+  }
+
+ private:
+  win32::Machine& machine_;
+};
+
+std::u16string CommandLine() {
+  const wchar_t* line = ::GetCommandLineW();
+  return line ? std::u16string(line, line + ::wcslen(line)) : std::u16string();
 }
 
-// The process's entry point, ahead of the C runtime's start-up and of every static
-// constructor: an elevated program must not load DLLs from its own folder or the current
-// directory, where anyone may have put one.
-extern "C" int WinMainCRTStartup(void);
-extern "C" int VelmarEntry(void) {
-  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return WinMainCRTStartup();
+}  // namespace
+
+bool CWizardApp::InitInstance() {
+  win32::Machine machine;
+  // What listens to the record of a run is added here.
+  journal::FanOut observers;
+  WindowsRuns runs(machine);
+  unattended::StartUp startUp{machine.platform(), observers, theCatalogue, runs, {}, {}, nullptr};
+  machine.files.ModuleFileName(&startUp.modulePath);
+  win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
+  SetExitCode(unattended::Start(startUp, CommandLine()));
+  return false;
 }

@@ -61,9 +61,9 @@ Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::u16stri
   long rc = reg.QueryValueW(variables, name, type, nullptr, &size);
   if (rc == plat::kErrorFileNotFound) return Current::Missing;
   if (rc != plat::kErrorSuccess) return Current::Unreadable;
-  // One byte more than asked for, so that the buffer is never empty: a null one would ask for
-  // the size again instead of the data.
-  std::vector<unsigned char> buffer(size + 1);
+  // Room for one unit more than asked for, so that the buffer is never empty: a null one would
+  // ask for the size again instead of the data.
+  std::vector<unsigned char> buffer(size + sizeof(char16_t));
   uint32_t got = size;
   rc = reg.QueryValueW(variables, name, type, buffer.data(), &got);
   if (rc == plat::kErrorFileNotFound) return Current::Missing;

@@ -64,7 +64,7 @@ Application* Application::Current() { return g_application; }
 int Application::Run(HINSTANCE instance, std::string name) {
   m_instance = instance;
   m_name = std::move(name);
-  return InitInstance() ? 1 : 0;
+  return InitInstance() ? 1 : m_exitCode;
 }
 
 void ReportHandlerFailure(HWND owner, const char* what) {

@@ -44,8 +44,11 @@ class Application {
   // The start routine. The return value says whether to run a message loop; this program
   // never does.
   virtual bool InitInstance() = 0;
+  // The process's exit code once InitInstance has returned false (0 unless set).
+  void SetExitCode(int code) { m_exitCode = code; }
 
  private:
+  int m_exitCode = 0;
   HINSTANCE m_instance = nullptr;
   std::string m_name;
   HWND m_mainWindow = nullptr;

@@ -24,6 +24,11 @@ Dlg_Setup::Dlg_Setup(plat::Platform& platform, win32::Win32MessageBoxes& message
 
 Dlg_Setup::~Dlg_Setup() = default;
 
+void Dlg_Setup::Preset(const std::string& folder, const ReleaseFlags& ticked) {
+  m_strInstallPath = folder;
+  m_bAcad = ticked;
+}
+
 HWND Dlg_Setup::CheckBox(int year) const {
   return m_checkAcad[kLastReleaseYear - year];
 }
@@ -107,7 +112,7 @@ void Dlg_Setup::OnBnClickedBrowse() {
 
 void Dlg_Setup::OnBnClickedInstall() {
   ::OnBnClickedInstall(m_platform, m_catalogue, *this,
-                       InstallInputs{m_strInstallPath, m_bAcad, m_progress});
+                       InstallInputs{m_strInstallPath, m_bAcad, m_progress}, m_afterInstall);
 }
 
 void Dlg_Setup::TakeControlValues() { UpdateData(true); }

@@ -24,6 +24,12 @@ class Dlg_Setup : public ui::ModalDialog, public InstallDialog {
             InstallCatalogue& catalogue, HWND parent = nullptr);
   ~Dlg_Setup() override;
 
+  // Before the dialog runs: the folder text its edit box starts with and the releases it
+  // starts ticked (a release that was not found stays unticked all the same).
+  void Preset(const std::string& folder, const ReleaseFlags& ticked);
+  // What runs after a successful installation, before the completion layout.
+  void SetAfterInstall(AfterInstall* after) { m_afterInstall = after; }
+
   // What the install logic asks of the dialog.
   void TakeControlValues() override;
   void ShowProgressLayout() override;
@@ -57,6 +63,7 @@ class Dlg_Setup : public ui::ModalDialog, public InstallDialog {
   plat::Platform& m_platform;
   win32::Win32MessageBoxes& m_messages;
   InstallCatalogue& m_catalogue;
+  AfterInstall* m_afterInstall = nullptr;
   setup::Layout m_layout = setup::Layout::kInput;
   // Selected into the version label's DC on each of its colour requests, so it lives as long
   // as the dialog object.

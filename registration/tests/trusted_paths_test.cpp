@@ -110,6 +110,7 @@ TEST_F(TrustedPathsTest, ValueRules) {
       {"present first, after an empty entry", kSz, u";d:\\tools", "D:\\Tools", u";D:\\TOOLS"},
       {"trailing separator kept", kSz, u"C:\\DATA;", "D:\\Tools", u"C:\\DATA;;D:\\TOOLS"},
       {"longer name is another folder", kSz, u"D:\\TOOLS2", "D:\\Tools", u"D:\\TOOLS2;D:\\TOOLS"},
+      {"name ending in it is another folder", kSz, u"xd:\\tools", "D:\\Tools", u"XD:\\TOOLS;D:\\TOOLS"},
       {"prefix of an entry", kSz, u"c:\\x;d:\\tools\\sub", "D:\\Tools",
        u"C:\\X;D:\\TOOLS\\SUB;D:\\TOOLS"},
       {"present with sub-folders", kSz, u"d:\\tools\\...;c:\\x", "D:\\Tools", u"D:\\TOOLS\\...;C:\\X"},

@@ -30,6 +30,13 @@
 //                                         (EXE inherits the driver's output: send it to a file,
 //                                         as a shell reading a pipe would wait for EXE to end)
 //   driver list                           print every visible top-level window and its controls
+//   driver run SECONDS COMMANDLINE        start COMMANDLINE (one argument: the whole command line
+//                                         the program gets), watching the window list all the
+//                                         while; when it has ended, print a line
+//                                         "window class=C title=T visible=V" for each top-level
+//                                         window it ever had (V: ever shown), then "exit=N"
+//                                         (fails, after the window lines, when it has not ended
+//                                         in time)
 //
 // Exit codes: 0 done, 1 the condition did not hold (timeout, no such window or key), 2 usage.
 // Titles and texts are UTF-8 on the command line and in the output; control characters in
@@ -162,7 +169,7 @@ struct Args {
 
 int Usage() {
   Print("usage: driver wait|gone|text|state|click|settext|msgbox|answer|rect|client|close|"
-        "keys|closebox|tree|reg|dump|wait-start|wait-exit|time-to-window|list ...");
+        "keys|closebox|tree|reg|dump|wait-start|wait-exit|time-to-window|list|run ...");
   return 2;
 }
 
@@ -655,6 +662,68 @@ int CmdList(const Args&) {
   return 0;
 }
 
+struct SeenWindow {
+  HWND handle;
+  std::wstring cls, title;
+  bool visible;
+};
+
+struct Watched {
+  DWORD pid;
+  std::vector<SeenWindow>* seen;
+};
+
+// A window is often made hidden and untitled and shown a moment later: the title is the last
+// one seen, and the window counts as visible once it has been.
+BOOL CALLBACK NoteWindowOf(HWND w, LPARAM p) {
+  auto* watched = reinterpret_cast<Watched*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != watched->pid) return TRUE;
+  SeenWindow* known = nullptr;
+  for (SeenWindow& s : *watched->seen) {
+    if (s.handle == w) known = &s;
+  }
+  if (!known) {
+    watched->seen->push_back({w, ClassOf(w), L"", false});
+    known = &watched->seen->back();
+  }
+  const std::wstring title = WindowTitle(w);
+  if (!title.empty()) known->title = title;
+  known->visible = known->visible || IsWindowVisible(w);
+  return TRUE;
+}
+
+// Polled every few milliseconds: a window that shows a message or a dialog stays for longer
+// than that, waiting for an answer nobody gives.
+int CmdRun(const Args& a) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = a[2];
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return Fail("cannot start " + Utf8(a[2]));
+  std::vector<SeenWindow> seen;
+  Watched watched{pi.dwProcessId, &seen};
+  ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(1, 60) * 1000);
+  DWORD waited = WAIT_TIMEOUT;
+  while (waited == WAIT_TIMEOUT && GetTickCount64() < end) {
+    EnumWindows(NoteWindowOf, reinterpret_cast<LPARAM>(&watched));
+    waited = WaitForSingleObject(pi.hProcess, 5);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (const SeenWindow& s : seen) {
+    Print("window class=" + Utf8(s.cls) + " title=\"" + Escaped(s.title) +
+          "\" visible=" + std::to_string(s.visible ? 1 : 0));
+  }
+  if (waited != WAIT_OBJECT_0) return Fail(Utf8(a[2]) + " did not end in time");
+  Print("exit=" + std::to_string(code));
+  return 0;
+}
+
 struct Command {
   const char* name;
   size_t minArgs;  // including the command name
@@ -668,7 +737,7 @@ const Command kCommands[] = {
     {"client", 2, CmdClient},     {"close", 2, CmdClose},     {"reg", 3, CmdReg},
     {"dump", 3, CmdDump},         {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
     {"keys", 4, CmdKeys},         {"closebox", 2, CmdCloseBox}, {"tree", 3, CmdTree},
-    {"list", 1, CmdList},
+    {"list", 1, CmdList},         {"run", 3, CmdRun},
 };
 
 }  // namespace

@@ -1,0 +1,223 @@
+#include "cmdline/command_line.h"
+
+#include <algorithm>
+
+#include "platform/unicode.h"
+
+namespace cmdline {
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+
+// b is an ASCII name.
+bool SameNoCase(const std::u16string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(static_cast<char16_t>(b[i]))) return false;
+  }
+  return true;
+}
+
+enum class Switch { kNone, kSilent, kHelp, kUninstall, kDir, kReleases, kLog };
+
+struct SwitchName {
+  const char* name;
+  Switch which;
+  bool takesValue;
+};
+const SwitchName kSwitches[] = {
+    {"S", Switch::kSilent, false},      {"?", Switch::kHelp, false},
+    {"UNINSTALL", Switch::kUninstall, false}, {"DIR", Switch::kDir, true},
+    {"RELEASES", Switch::kReleases, true},    {"LOG", Switch::kLog, true},
+};
+
+// "2008,2020": four digits a year, each a release, no empty item; a year named twice counts once.
+bool ParseReleases(const std::u16string& value, std::vector<int>* years) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = std::min(value.find(u',', start), value.size());
+    const std::u16string item = value.substr(start, comma - start);
+    if (item.size() != 4) return false;
+    int year = 0;
+    for (char16_t c : item) {
+      if (c < u'0' || c > u'9') return false;
+      year = year * 10 + (c - u'0');
+    }
+    if (!IsReleaseYear(year)) return false;
+    if (std::find(years->begin(), years->end(), year) == years->end()) years->push_back(year);
+    if (comma == value.size()) return true;
+    start = comma + 1;
+  }
+}
+
+class Parser {
+ public:
+  explicit Parser(plat::CodePage& text) : text_(text) {}
+
+  void Word(const std::u16string& word) {
+    const std::size_t equals = word.find(u'=');
+    const std::u16string name = word.substr(0, equals);
+    const SwitchName* known = nullptr;
+    if (!name.empty() && name[0] == u'/') {
+      for (const SwitchName& s : kSwitches) {
+        if (SameNoCase(name.substr(1), s.name)) known = &s;
+      }
+    }
+    if (known == nullptr) return Fail(Problem::kUnknownArgument, word);
+    if (std::find(seen_.begin(), seen_.end(), known->which) != seen_.end())
+      return Fail(Problem::kRepeatedArgument, word);
+    seen_.push_back(known->which);
+    if (!known->takesValue) {
+      if (equals != std::u16string::npos) return Fail(Problem::kUnexpectedValue, word);
+      return Flag(known->which);
+    }
+    if (equals == std::u16string::npos) return Fail(Problem::kMissingValue, word);
+    const std::u16string value = word.substr(equals + 1);
+    if (value.empty()) return Fail(Problem::kEmptyValue, word);
+    Valued(known->which, value, word);
+  }
+
+  Parsed Finish(bool startedAsUninstall) {
+    Options& o = parsed_.options;
+    if (startedAsUninstall && o.action == Action::kInstall) o.action = Action::kUninstall;
+    if (o.action == Action::kUninstall && (o.hasFolder || o.hasReleases))
+      Fail(Problem::kNotForUninstall, uninstallConflict_);
+    return parsed_;
+  }
+
+  void Fail(Problem problem, const std::u16string& word) {
+    if (parsed_.problem != Problem::kNone) return;
+    parsed_.problem = problem;
+    parsed_.word = word;
+  }
+
+  Options& options() { return parsed_.options; }
+
+ private:
+  void Flag(Switch which) {
+    Options& o = parsed_.options;
+    if (which == Switch::kSilent) o.silent = true;
+    // /? asks for the text, whatever else a sound line says.
+    if (which == Switch::kHelp) o.action = Action::kUsage;
+    if (which == Switch::kUninstall && o.action != Action::kUsage) o.action = Action::kUninstall;
+  }
+
+  void Valued(Switch which, const std::u16string& value, const std::u16string& word) {
+    Options& o = parsed_.options;
+    std::vector<int> years;
+    switch (which) {
+      case Switch::kDir:
+        // The folder ends up in narrow registry values; a character they cannot hold would
+        // reach them as '?'.
+        if (!Narrow(value, &o.folder)) return Fail(Problem::kNotInCodePage, word);
+        o.hasFolder = true;
+        if (uninstallConflict_.empty()) uninstallConflict_ = word;
+        return;
+      case Switch::kReleases:
+        if (!ParseReleases(value, &years)) return Fail(Problem::kBadRelease, word);
+        o.releases = years;
+        o.hasReleases = true;
+        if (uninstallConflict_.empty()) uninstallConflict_ = word;
+        return;
+      case Switch::kLog:
+        if (!Narrow(value, &o.logPath)) return Fail(Problem::kNotInCodePage, word);
+        o.hasLog = true;
+        return;
+      default:
+        return;
+    }
+  }
+
+  bool Narrow(const std::u16string& value, std::string* out) {
+    std::string narrow;
+    if (!text_.FromUtf16(value, &narrow)) return false;
+    *out = narrow;
+    return true;
+  }
+
+  plat::CodePage& text_;
+  Parsed parsed_;
+  std::vector<Switch> seen_;
+  std::u16string uninstallConflict_;
+};
+
+}  // namespace
+
+bool SplitWords(const std::u16string& commandLine, std::vector<std::u16string>* words) {
+  words->clear();
+  std::size_t i = 0;
+  // The program's name as Windows reads it: a quoted one ends at its closing quote, so
+  // "C:\Setup\SetUp.exe"/S holds the argument /S.
+  if (!commandLine.empty() && commandLine[0] == u'"') {
+    const std::size_t close = commandLine.find(u'"', 1);
+    if (close == std::u16string::npos) {
+      words->push_back(commandLine.substr(1));
+      return false;
+    }
+    words->push_back(commandLine.substr(1, close - 1));
+    i = close + 1;
+  }
+  for (;;) {
+    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
+    if (i == commandLine.size()) return true;
+    std::u16string word;
+    bool quoted = false;
+    for (; i < commandLine.size() && (quoted || !IsBlank(commandLine[i])); ++i) {
+      if (commandLine[i] == u'"') {
+        quoted = !quoted;
+      } else {
+        word += commandLine[i];
+      }
+    }
+    words->push_back(word);
+    if (quoted) return false;
+  }
+}
+
+Parsed Parse(const std::u16string& commandLine, bool startedAsUninstall, plat::CodePage& text) {
+  Parser parser(text);
+  std::vector<std::u16string> words;
+  const bool closed = SplitWords(commandLine, &words);
+  // The first word is the program's own name, whatever it says.
+  for (std::size_t i = 1; i < words.size(); ++i) parser.Word(words[i]);
+  parser.options().noArguments = words.size() <= 1 && closed;
+  if (!closed) parser.Fail(Problem::kUnclosedQuote, words.empty() ? u"" : words.back());
+  return parser.Finish(startedAsUninstall);
+}
+
+bool IsUninstallProgram(plat::CodePage& text, const std::string& modulePath) {
+  const std::size_t slash = text.LastBackslash(modulePath);
+  const std::string name = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
+  return text.CompareNoCase(name, "Uninstall.exe") == 0;
+}
+
+std::string DescribeForLog(const Parsed& parsed) {
+  const std::string word = "\"" + plat::Utf16ToUtf8(parsed.word) + "\"";
+  switch (parsed.problem) {
+    case Problem::kNone:
+      return "the command line is sound";
+    case Problem::kUnknownArgument:
+      return "unknown argument " + word;
+    case Problem::kRepeatedArgument:
+      return "argument given twice: " + word;
+    case Problem::kMissingValue:
+      return "argument without its value (=...): " + word;
+    case Problem::kEmptyValue:
+      return "argument with an empty value: " + word;
+    case Problem::kUnexpectedValue:
+      return "argument that takes no value: " + word;
+    case Problem::kBadRelease:
+      return "not a list of releases 2007..2025 such as 2008,2020: " + word;
+    case Problem::kNotForUninstall:
+      return "argument that the uninstall does not take: " + word;
+    case Problem::kUnclosedQuote:
+      return "a quote is not closed: " + word;
+    case Problem::kNotInCodePage:
+      return "a character that code page 936 cannot hold: " + word;
+  }
+  return "the command line is wrong";
+}
+
+}  // namespace cmdline

@@ -1,0 +1,72 @@
+#pragma once
+// The program's command line, parsed once at start-up as plain data, before anything decides
+// which run it is: the setup dialog, the unattended installation, the uninstall, or the usage
+// text.
+//
+// Words are split at blanks and tabs outside double quotes. A quote only groups: it is never
+// part of a word, and a backslash is always a backslash, so /DIR="C:\Program Files\" names the
+// folder with its trailing backslash (the C runtime's rules would read \" as a quote inside
+// the word). Switch names are matched without letter case; values keep theirs.
+#include <string>
+#include <vector>
+
+#include "discovery/releases.h"
+#include "platform/codepage.h"
+
+namespace cmdline {
+
+enum class Action {
+  kInstall,    // the setup dialog, or with /S the unattended installation
+  kUninstall,  // /UNINSTALL, or started as Uninstall.exe
+  kUsage,      // /?
+};
+
+enum class Problem {
+  kNone,
+  kUnknownArgument,     // not one of the switches
+  kRepeatedArgument,    // a switch given twice, even with the same value
+  kMissingValue,        // /DIR, /RELEASES or /LOG without "="
+  kEmptyValue,          // "=" with nothing after it
+  kUnexpectedValue,     // /S=..., /UNINSTALL=..., /?=...
+  kBadRelease,          // an item of /RELEASES that is not a year 2007..2025
+  kNotForUninstall,     // /DIR or /RELEASES with the uninstall
+  kUnclosedQuote,       // a quote opened and never closed
+  kNotInCodePage,       // a /DIR or /LOG text with a character code page 936 cannot hold
+};
+
+struct Options {
+  Action action = Action::kInstall;
+  // Nothing after the program's own name: the run the dialog has always been.
+  bool noArguments = true;
+  bool silent = false;                        // /S
+  bool hasFolder = false;                     // /DIR=
+  std::string folder;                         //   code page text, as typed
+  bool hasReleases = false;                   // /RELEASES=
+  std::vector<int> releases;                  //   years in the order given, no repeats
+  bool hasLog = false;                        // /LOG=
+  std::string logPath;                        //   code page text
+};
+
+struct Parsed {
+  Options options;
+  // The first problem found; the run then ends with the usage error. /S and /LOG are still
+  // filled in when their own words were sound, so that the error is told the way the run
+  // asked (silently, into its log).
+  Problem problem = Problem::kNone;
+  std::u16string word;  // the word the problem is in
+};
+
+// The words of a command line, the program's own name first (GetCommandLineW's text).
+// False when a quote is left open.
+bool SplitWords(const std::u16string& commandLine, std::vector<std::u16string>* words);
+
+// startedAsUninstall: the program's file name is Uninstall.exe (IsUninstallProgram).
+Parsed Parse(const std::u16string& commandLine, bool startedAsUninstall, plat::CodePage& text);
+
+// True when the file name of modulePath (code page text) is "Uninstall.exe" in any letter case.
+bool IsUninstallProgram(plat::CodePage& text, const std::string& modulePath);
+
+// The English line that names the problem, for the log.
+std::string DescribeForLog(const Parsed& parsed);
+
+}  // namespace cmdline

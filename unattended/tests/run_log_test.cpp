@@ -1,0 +1,86 @@
+#include "unattended/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace std::string_literals;
+
+#include "platform/sim/sim_codepage.h"
+#include "platform/win_constants.h"
+
+namespace {
+
+// UTF-16LE bytes of a text, with its terminator, as the wide registry call reads it.
+std::string Wide(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t c : text + u'\0') {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+journal::ValueState Text(const std::u16string& text, uint32_t type = plat::kRegSz) {
+  return {true, type, Wide(text)};
+}
+
+// Each event as the log line it becomes: root and view, key, value name, type, bytes, and
+// texts in UTF-8, even where code page 936 has no form for a character.
+TEST(RunLog, LinesOfEvents) {
+  sim::SimCodePage text;
+  const journal::KeyRef profile{plat::kHkeyCurrentUser,
+                                "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\"
+                                "机械制图\\Variables"};
+  const journal::KeyRef wow{plat::kHkeyLocalMachine,
+                            "Software\\WOW6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804"};
+  const uint32_t two = 2;
+  const struct {
+    std::function<void(unattended::RunLog&)> event;
+    const char* line;
+  } rows[] = {
+      {[&](unattended::RunLog& log) {
+         log.ValueWritten(profile, "TRUSTEDPATHS", Text(u"d:\\한글;c:\\lisp"),
+                          Text(u"D:\\한글;C:\\LISP;C:\\VELMAR"));
+       },
+       u8"value written: HKCU 64-bit view, key SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\"
+       u8"ACAD-3001:804\\Profiles\\机械制图\\Variables, value TRUSTEDPATHS, REG_SZ, 48 bytes; "
+       u8"old \"d:\\한글;c:\\lisp\"; new \"D:\\한글;C:\\LISP;C:\\VELMAR\""},
+      {[&](unattended::RunLog& log) {
+         log.ValueWritten(wow, "LOADCTRLS", {},
+                          {true, plat::kRegDword, std::string(reinterpret_cast<const char*>(&two), 4)});
+       },
+       u8"value written: HKLM 32-bit view, key Software\\WOW6432Node\\Autodesk\\AutoCAD\\R17.1\\"
+       u8"ACAD-6001:804, value LOADCTRLS, REG_DWORD, 4 bytes; old (none); new 2"},
+      {[&](unattended::RunLog& log) {
+         log.ValueWritten({plat::kHkeyLocalMachine, "SOFTWARE\\X"}, "", {},
+                          Text(u"a\0b"s, plat::kRegMultiSz));
+       },
+       u8"value written: HKLM 64-bit view, key SOFTWARE\\X, value (default), REG_MULTI_SZ, "
+       u8"8 bytes; old (none); new \"a | b\""},
+      {[&](unattended::RunLog& log) { log.KeyCreated(wow); },
+       u8"key created: HKLM 32-bit view, key Software\\WOW6432Node\\Autodesk\\AutoCAD\\R17.1\\"
+       u8"ACAD-6001:804"},
+      {[&](unattended::RunLog& log) {
+         log.FileCopied("C:\\下载\\Data\\Velmar.prt7", "C:\\Velmar\\Velmar批打印软件\\itextsharp.dll",
+                        1234);
+       },
+       u8"file copied: C:\\下载\\Data\\Velmar.prt7 -> C:\\Velmar\\Velmar批打印软件\\itextsharp.dll "
+       u8"(1234 bytes)"},
+      {[&](unattended::RunLog& log) { log.CallFailed("set HKLM\\SOFTWARE\\X\\Y", 5); },
+       u8"skipped: set HKLM\\SOFTWARE\\X\\Y did not succeed (error 5)"},
+      {[&](unattended::RunLog& log) {
+         log.Unshown({"拷贝文件 C:\\a 失败\n\n1", "Velmar软件安装", plat::kMbAbortRetryIgnore,
+                      plat::kIdAbort});
+       },
+       u8"message not shown, answered Abort: 拷贝文件 C:\\a 失败\\n\\n1"},
+  };
+  for (const auto& row : rows) {
+    unattended::RunLog log(text);
+    row.event(log);
+    EXPECT_EQ(log.text(), std::string(row.line) + "\r\n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+#include "unattended/silent_install.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "activesetup/active_setup.h"
+#include "app/tests/headless_dialog.h"
+#include "discovery/discovery.h"
+#include "unattended/exit_codes.h"
+#include "unattended/tests/sample_machine.h"
+
+namespace {
+
+using unattended::SilentMessageBoxes;
+
+bool Has(const std::string& log, const std::string& part) {
+  return log.find(part) != std::string::npos;
+}
+
+cmdline::Options Silent(const char* folder = nullptr, std::vector<int> releases = {}) {
+  cmdline::Options o;
+  o.noArguments = false;
+  o.silent = true;
+  o.hasFolder = folder != nullptr;
+  o.folder = folder ? folder : "";
+  o.hasReleases = !releases.empty();
+  o.releases = releases;
+  return o;
+}
+
+// The same machine, the same choices: /S writes what a click of the install button writes,
+// step by step, and shows nothing.
+TEST(SilentInstall, WritesWhatTheDialogWrites) {
+  sim::Machine dialogMachine, silentMachine;
+  sample::Seed(dialogMachine);
+  sample::Seed(silentMachine);
+
+  sample::Recorded byDialog(dialogMachine, dialogMachine.messages);
+  InstallCatalogue dialogCatalogue;
+  DiscoverHosts(dialogMachine.registry, dialogCatalogue);
+  HeadlessDialog dialog;
+  dialog.controlFlags[ReleaseIndex(2008)] = dialog.controlFlags[ReleaseIndex(2020)] = 1;
+  g_bCheckHostRunning = true;
+  activesetup::Registration dialogTrust("program");
+  OnBnClickedInstall(byDialog.platform(), dialogCatalogue, dialog, dialog.inputs(), &dialogTrust);
+
+  SilentMessageBoxes boxes;
+  sample::Recorded bySilent(silentMachine, boxes);
+  InstallCatalogue silentCatalogue;
+  activesetup::Registration silentTrust("program");
+  g_bCheckHostRunning = true;
+  EXPECT_EQ(unattended::RunSilentInstall(bySilent.platform(), boxes, silentCatalogue, Silent(),
+                                         &silentTrust, nullptr),
+            unattended::kInstalled);
+
+  EXPECT_EQ(bySilent.log.text(), byDialog.log.text());
+  EXPECT_TRUE(Has(bySilent.log.text(), "VL_BatchPlot2020, value LOADER"));
+  EXPECT_TRUE(Has(bySilent.log.text(), "TRUSTEDPATHS"));
+  EXPECT_TRUE(Has(bySilent.log.text(), "VelmarTrust.exe"));
+  // The one question /S answers in the user's place here: the folder's creation.
+  ASSERT_EQ(boxes.unshown().size(), 1u);
+  EXPECT_EQ(boxes.unshown()[0].type, plat::kMbYesNo | plat::kMbIconQuestion);
+  EXPECT_TRUE(silentMachine.messages.shown().empty());
+}
+
+// Each way a run ends, with its one code; the runs that end before the copy change nothing.
+TEST(SilentInstall, ExitCodes) {
+  struct Row {
+    const char* what;
+    std::function<void(sim::Machine&)> prepare;
+    cmdline::Options options;
+    int code;
+    bool writesNothing;
+    bool registers;
+    const char* logged;  // a part of the log line that says why
+    const char* absent = nullptr;
+  };
+  const auto none = [](sim::Machine&) {};
+  const Row rows[] = {
+      {"every found release into C:\\Velmar", none, Silent(), 0, false, true,
+       u8"C:\\Velmar\\Velmar批打印软件\\VL_BatchPlot2019.ARX"},
+      {"a trailing backslash is typed as often as not", none, Silent("C:\\Tools\\"), 0, false,
+       true, u8"C:\\Tools\\Velmar批打印软件\\VL_BatchPlot2019.ARX"},
+      {"a drive root", none, Silent("D:\\"), 0, false, true,
+       u8"D:\\Velmar批打印软件\\VL_BatchPlot2019.ARX"},
+      {"every missing level is made, as the picker's Yes does", none,
+       Silent("D:\\工程\\插件\\CAD"), 0, false, true, u8"folder made: D:\\工程\\插件"},
+      {"only the releases asked for", none, Silent(nullptr, {2020}), 0, false, true,
+       "R23.1\\ACAD-3001:804\\Applications\\VL_BatchPlot2020", "VL_BatchPlot2008, value"},
+      {"no AutoCAD at all",
+       [](sim::Machine& m) {
+         regtest::DeleteTree(m.registry, plat::kHkeyLocalMachine, "SOFTWARE\\Autodesk");
+       },
+       Silent(), 2, true, false, "no AutoCAD release"},
+      {"a release asked for that is not installed", none, Silent(nullptr, {2020, 2010}), 2,
+       true, false, "release 2010"},
+      {"a relative folder", none, Silent("Velmar"), 1, true, false, "not a full folder path"},
+      {"a folder name no folder can have", none, Silent("C:\\a<b"), 1, true, false,
+       "not a full folder path"},
+      {"a folder AutoCAD could never trust, split at its ';'", none, Silent("C:\\CAD;Tools"), 1,
+       true, false, "';'"},
+      {"AutoCAD runs", [](sim::Machine& m) { m.processes.running.push_back("ACAD.EXE"); },
+       Silent(), 3, true, false, "AutoCAD is running"},
+      {"no package",
+       [](sim::Machine& m) { m.files.Remove("C:\\Setup\\Data"); }, Silent(), 4, true, false,
+       "no package"},
+      {"a folder on a drive that does not exist", none, Silent("E:\\Velmar"), 5, false, false,
+       "could not be created"},
+      {"a file that cannot be replaced",
+       [](sim::Machine& m) {
+         m.files.MakeFolders("C:\\Velmar\\Velmar批打印软件");
+         m.files.WriteFile("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll", "locked",
+                           plat::kAttrHidden);
+       },
+       Silent(), 5, false, false, "answered Abort"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    sim::Machine machine;
+    sample::Seed(machine);
+    row.prepare(machine);
+    unattended::RunLog runLog(machine.text);
+    SilentMessageBoxes loggedBoxes(&runLog);
+    sample::Recorded run(machine, loggedBoxes);
+    InstallCatalogue catalogue;
+    activesetup::Registration trust("program");
+    g_bCheckHostRunning = true;
+
+    const int code = unattended::RunSilentInstall(run.platform(), loggedBoxes, catalogue,
+                                                  row.options, &trust, &runLog);
+    EXPECT_EQ(code, row.code);
+    const std::string writes = run.log.text();
+    EXPECT_EQ(writes.empty(), row.writesNothing) << writes;
+    EXPECT_EQ(Has(writes, "value written"), row.registers) << writes;
+    EXPECT_EQ(trust.ran(), row.registers);
+    EXPECT_TRUE(Has(runLog.text() + writes, row.logged)) << runLog.text() << writes;
+    if (row.absent) {
+      EXPECT_FALSE(Has(writes, row.absent)) << writes;
+    }
+    EXPECT_TRUE(machine.messages.shown().empty());
+  }
+}
+
+}  // namespace
