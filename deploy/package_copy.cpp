@@ -68,18 +68,26 @@ Mapping MapEntry(plat::CodePage& text, const plat::FindEntry& entry) {
   return {Role::Install, entry.name};
 }
 
+// An empty value, "\\", "D:", "D:\\" and the like: "%s\\Velmar" of it would lie directly under
+// a drive's root, shared by every user of the machine, instead of in this user's own folder
+// (and from "\\" it would name a network share). Bytes suffice: a trail byte 5C follows its
+// lead byte, which ends the loop before the text could look like a root.
+bool NamesADriveRoot(std::string folder) {
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder.empty() || (folder.size() == 2 && folder[1] == ':');
+}
+
 // "%s\\Velmar" under the user's application-data folder: APPDATA as a 260-byte buffer would
 // hold it, else the folder the shell reports. Empty when neither gives one, so the settings
-// never land in "\\Velmar" at the root of the current drive.
+// never land in "\\Velmar" at the root of a drive.
 std::string SettingsFolder(plat::FileSystem& files) {
-  std::string appData;
   const auto usable = [](const std::string& folder) {
-    return !folder.empty() && FitsPathBuffer(folder + "\\Velmar");
+    return !NamesADriveRoot(folder) && FitsPathBuffer(folder + "\\Velmar");
   };
+  std::string appData, shell;
   if (files.GetEnvironmentVariable("APPDATA", &appData) && usable(appData))
     return appData + "\\Velmar";
-  appData.clear();
-  if (files.ShellAppDataFolder(&appData) && usable(appData)) return appData + "\\Velmar";
+  if (files.ShellAppDataFolder(&shell) && usable(shell)) return shell + "\\Velmar";
   return {};
 }
 
@@ -133,8 +141,9 @@ bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job) {
     if (FitsPathBuffer(pattern)) listing.reset(files.FindFirst(pattern, &entry));
     return static_cast<bool>(listing);
   });
-  if (opened == Outcome::Aborted) return false;
-  if (opened == Outcome::Ignored) return true;
+  // Ignore skips one file; a package that cannot be listed is skipped whole, so Ignore ends
+  // the installation as Abort does rather than register a plug-in that was never copied.
+  if (opened != Outcome::Done) return false;
 
   for (bool first = true;; first = false) {
     job.progressBar.StepIt();

@@ -408,4 +408,22 @@ TEST_F(InstallCommandTest, FailedCopyCancelsWithNothingRegistered) {
   EXPECT_LT(dialog.progress.positions.back(), 13);
 }
 
+// No package beside the setup program: the user is told, the dialog ends as cancelled, and
+// nothing is registered, deployed or stepped.
+TEST_F(InstallCommandTest, MissingPackageCancelsWithNothingRegistered) {
+  machine->RemoveTree(std::string(kSetupFolder) + "\\Data");
+  Click();
+
+  ASSERT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(machine->messages().shown()[0].text,
+            "未找到安装所需的Data文件夹 !\n\n可能安装文件下载后没有解压，\n\n请解压后再执行SetUp.exe !");
+  EXPECT_EQ(machine->messages().shown()[0].type, plat::kMbOk);
+  EXPECT_EQ(dialog.requests, "TPC");
+  EXPECT_TRUE(catalogue.installFolder.empty());
+  EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyLocalMachine, std::string(kProductKey) + "\\Applications"));
+  EXPECT_EQ(regtest::ReadRaw(reg(), kHkeyCurrentUser, kProfile, "TRUSTEDPATHS").bytes, Sz("c:\\data"));
+  EXPECT_FALSE(Exists(std::string(kHostFolder) + "\\Fonts\\Velmar_EN.shx"));
+  EXPECT_EQ(std::string(dialog.progress.calls.begin(), dialog.progress.calls.end()), "rsp");
+}
+
 }  // namespace

@@ -4,6 +4,10 @@
 #include <fstream>
 #include <iterator>
 
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#endif
+
 namespace deploytest {
 
 void DeployTest::SetUp() {
@@ -13,7 +17,50 @@ void DeployTest::SetUp() {
   actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdAbort; };
 }
 
-void DeployTest::TearDown() { machine->RemoveTree(kScratch); }
+void DeployTest::TearDown() {
+  for (auto saved = savedEnvironment_.rbegin(); saved != savedEnvironment_.rend(); ++saved)
+    PutEnvironment(saved->name, saved->set ? saved->value.c_str() : nullptr);
+  savedEnvironment_.clear();
+  machine->RemoveTree(kScratch);
+}
+
+std::string DeployTest::SeedReadOnlyPackage(const PackageMedium& medium,
+                                            const std::string& diskPackage,
+                                            const std::vector<std::string>& names) {
+  sim::Machine* simulated = machine->simulated();
+  if (medium.writeProtected && !simulated) return {};
+  std::string package = diskPackage;
+  if (medium.writeProtected) {
+    simulated->files.AddDrive('E');
+    package = "E:\\Data";
+    machine->SetModuleFileName("E:\\SetUp.exe");
+  }
+  MakeFolders(package);
+  for (const std::string& name : names) {
+    Write(package + "\\" + name, name);
+    EXPECT_TRUE(files().SetAttributes(package + "\\" + name, plat::kAttrReadOnly)) << name;
+  }
+  if (medium.writeProtected) simulated->files.DenyWrite("E:\\");
+  return package;
+}
+
+void DeployTest::SetEnvironment(const std::string& name, const char* value) {
+  SavedVariable saved{name, false, {}};
+  saved.set = files().GetEnvironmentVariable(name, &saved.value);
+  savedEnvironment_.push_back(saved);
+  PutEnvironment(name, value);
+}
+
+void DeployTest::PutEnvironment(const std::string& name, const char* value) {
+  if (sim::Machine* simulated = machine->simulated()) {
+    if (value) simulated->files.SetEnvironment(name, value);
+    else simulated->files.UnsetEnvironment(name);
+    return;
+  }
+#ifdef _WIN32
+  ::SetEnvironmentVariableA(name.c_str(), value);
+#endif
+}
 
 plat::Platform& DeployTest::acting() {
   plat::Platform& p = platform();
@@ -61,3 +108,4 @@ std::vector<std::string> DeployTest::SeedSamplePackage(const std::string& folder
 }
 
 }  // namespace deploytest
+

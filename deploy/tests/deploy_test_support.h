@@ -29,6 +29,14 @@ class ActingMessageBoxes : public plat::MessageBoxes {
   }
 };
 
+// What a package may be delivered on. Only the simulated machine has a write-protected medium.
+struct PackageMedium {
+  const char* name;
+  bool writeProtected;
+};
+constexpr PackageMedium kPackageMedia[] = {{"PackageOnADisk", false},
+                                           {"PackageOnAWriteProtectedStick", true}};
+
 class DeployTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -50,12 +58,28 @@ class DeployTest : public ::testing::Test {
   std::vector<std::string> List(const std::string& folder);
   // Copies the generated sample package's files into folder (which must exist).
   std::vector<std::string> SeedSamplePackage(const std::string& folder);
+  // Read-only package files, each holding its own name, in diskPackage or on a write-protected
+  // stick E: (then the setup program is started from there). Returns the package folder, or
+  // "" when this machine has no such medium.
+  std::string SeedReadOnlyPackage(const PackageMedium& medium, const std::string& diskPackage,
+                                  const std::vector<std::string>& names);
+  // Sets a variable of the environment the logic reads (null: unsets it), on either machine;
+  // TearDown puts back what each variable was.
+  void SetEnvironment(const std::string& name, const char* value);
 
   std::unique_ptr<TestMachine> machine;
   ActingMessageBoxes actingMessages;
 
  private:
+  void PutEnvironment(const std::string& name, const char* value);
+
   std::unique_ptr<plat::Platform> acting_;
+  struct SavedVariable {
+    std::string name;
+    bool set;
+    std::string value;
+  };
+  std::vector<SavedVariable> savedEnvironment_;
 };
 
 }  // namespace deploytest

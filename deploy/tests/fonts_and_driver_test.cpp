@@ -47,10 +47,12 @@ TEST_F(FontsAndDriverTest, EveryLocationOfEveryTickedRelease) {
   catalogue.hostLocations[ReleaseIndex(2020)] = {Host("R2020a"), Host("R2020b")};
   catalogue.hostLocations[ReleaseIndex(2025)] = {Host("R2025")};
   catalogue.hostLocations[ReleaseIndex(2013)] = {Host("R2013NoFonts", false, true)};
+  catalogue.hostLocations[ReleaseIndex(2007)] = {Host("R2007")};
   flags[ReleaseIndex(2008)] = 1;
   flags[ReleaseIndex(2020)] = 1;
   flags[ReleaseIndex(2013)] = 1;
-  flags[ReleaseIndex(2007)] = 1;  // ticked, nothing found
+  flags[ReleaseIndex(2007)] = 1;
+  flags[ReleaseIndex(2009)] = 1;  // ticked, nothing found
 
   DeployToHosts(platform(), catalogue, flags);
 
@@ -58,6 +60,7 @@ TEST_F(FontsAndDriverTest, EveryLocationOfEveryTickedRelease) {
     const char* host;
     std::vector<std::string> fonts, drv;
   } kExpected[] = {
+      {"R2007", kFonts, kNone},
       {"R2008", kFonts, kDriver},
       {"R2020a", kFonts, kNone},
       {"R2020b", kFonts, kNone},
@@ -75,28 +78,51 @@ TEST_F(FontsAndDriverTest, EveryLocationOfEveryTickedRelease) {
   EXPECT_TRUE(machine->messages().shown().empty());
 }
 
-// An old read-only file at any of the three destinations is replaced, and nothing copied,
-// at either end, stays read-only.
+// An old read-only file at any of the three destinations is replaced, and nothing copied
+// stays read-only. A package on a write-protected stick keeps its read-only files, whose
+// copies would come out read-only too.
 TEST_F(FontsAndDriverTest, ReadOnlyFilesReplacedAndLeftWritable) {
   const std::string host = Host("R2008");
   const std::string destinations[] = {host + "\\Fonts\\Velmar_EN.shx",
                                       host + "\\Fonts\\Velmar_HZ.shx",
                                       host + "\\Drv\\pdfplot9.hdi"};
-  for (const std::string& old : destinations) {
-    Write(old, "old");
-    ASSERT_TRUE(files().SetAttributes(old, plat::kAttrReadOnly));
+  for (const PackageMedium& medium : kPackageMedia) {
+    SCOPED_TRACE(medium.name);
+    const std::string package = SeedReadOnlyPackage(
+        medium, kPackage, std::vector<std::string>(std::begin(kPackageFiles), std::end(kPackageFiles)));
+    if (package.empty()) continue;
+    for (const std::string& old : destinations) {
+      machine->RemoveTree(old);
+      Write(old, "old");
+      ASSERT_TRUE(files().SetAttributes(old, plat::kAttrReadOnly));
+    }
+
+    CopyFontsAndDriver(platform(), host, true);
+
+    for (size_t n = 0; n < 3; ++n) {
+      SCOPED_TRACE(destinations[n]);
+      EXPECT_EQ(Read(destinations[n]), kPackageFiles[n]);
+      EXPECT_EQ(Attributes(destinations[n]) & plat::kAttrReadOnly, 0u);
+      EXPECT_EQ(Attributes(package + "\\" + kPackageFiles[n]) & plat::kAttrReadOnly,
+                medium.writeProtected ? plat::kAttrReadOnly : 0u);
+    }
   }
-  for (const char* name : kPackageFiles)
-    ASSERT_TRUE(files().SetAttributes(kPackage + "\\" + name, plat::kAttrReadOnly));
+}
+
+// The host's paths go through 260-byte buffers: a destination of 260 bytes or more is not used,
+// even when its double-byte text is fewer characters than the system would take.
+TEST_F(FontsAndDriverTest, HostPathsBoundInBytes) {
+  std::string name;
+  for (int n = 0; n < 100; ++n) name += "批";
+  // 245 bytes: the folders fit (251 and 249 bytes), the files in them do not (265 and 262).
+  name += std::string(245 - kHosts.size() - 1 - name.size(), 'H');
+  const std::string host = Host(name);
+  ASSERT_EQ(host.size(), 245u);
 
   CopyFontsAndDriver(platform(), host, true);
-
-  for (size_t n = 0; n < 3; ++n) {
-    SCOPED_TRACE(destinations[n]);
-    EXPECT_EQ(Read(destinations[n]), kPackageFiles[n]);
-    EXPECT_EQ(Attributes(destinations[n]) & plat::kAttrReadOnly, 0u);
-    EXPECT_EQ(Attributes(kPackage + "\\" + kPackageFiles[n]) & plat::kAttrReadOnly, 0u);
-  }
+  EXPECT_EQ(List(host + "\\Fonts"), kNone);
+  EXPECT_EQ(List(host + "\\Drv"), kNone);
+  EXPECT_TRUE(machine->messages().shown().empty());
 }
 
 // Without a package the message shows once per location and nothing is taken from the

@@ -155,19 +155,58 @@ TEST_F(PackageCopyTest, NamesDifferingInLetterCaseAndThePackageInTheSetupFolder)
   EXPECT_EQ(List(settings()), std::vector<std::string>{"velmar.ini"}) << "listed case kept";
 }
 
+// A read-only destination is replaced, and nothing copied stays read-only. A package on a
+// write-protected stick keeps its read-only files, whose copies would come out read-only too.
 TEST_F(PackageCopyTest, ReadOnlyDestinationReplacedAndEverythingLeftWritable) {
-  Write(kPackage + "\\Plugin.arx", "new");
-  ASSERT_TRUE(files().SetAttributes(kPackage + "\\Plugin.arx", plat::kAttrReadOnly));
-  MakeFolders(kInstall);
-  Write(kInstall + "\\Plugin.arx", "old");
-  ASSERT_TRUE(files().SetAttributes(kInstall + "\\Plugin.arx",
-                                    plat::kAttrReadOnly | plat::kAttrArchive));
+  for (const PackageMedium& medium : kPackageMedia) {
+    SCOPED_TRACE(medium.name);
+    const std::string package = SeedReadOnlyPackage(medium, kPackage, {"Plugin.arx"});
+    if (package.empty()) continue;
+    machine->RemoveTree(kInstall);
+    MakeFolders(kInstall);
+    Write(kInstall + "\\Plugin.arx", "old");
+    ASSERT_TRUE(files().SetAttributes(kInstall + "\\Plugin.arx",
+                                      plat::kAttrReadOnly | plat::kAttrArchive));
 
-  ASSERT_TRUE(Copy(platform()));
-  EXPECT_EQ(Read(kInstall + "\\Plugin.arx"), "new");
-  EXPECT_EQ(Attributes(kInstall + "\\Plugin.arx") & plat::kAttrReadOnly, 0u);
-  EXPECT_EQ(Attributes(kPackage + "\\Plugin.arx") & plat::kAttrReadOnly, 0u);
-  EXPECT_TRUE(machine->messages().shown().empty());
+    ASSERT_TRUE(Copy(platform()));
+    EXPECT_EQ(Read(kInstall + "\\Plugin.arx"), "Plugin.arx");
+    EXPECT_EQ(Attributes(kInstall + "\\Plugin.arx") & plat::kAttrReadOnly, 0u);
+    EXPECT_EQ(Attributes(package + "\\Plugin.arx") & plat::kAttrReadOnly,
+              medium.writeProtected ? plat::kAttrReadOnly : 0u);
+    EXPECT_TRUE(machine->messages().shown().empty());
+  }
+}
+
+// Only the read-only bit goes; hidden, system and archive stay as they were.
+TEST_F(PackageCopyTest, ClearReadOnlyKeepsEveryOtherBit) {
+  using namespace plat;
+  const struct {
+    uint32_t before, after;
+    bool folder;
+  } kCases[] = {
+      {kAttrReadOnly | kAttrArchive, kAttrArchive, false},
+      {kAttrReadOnly | kAttrHidden | kAttrArchive, kAttrHidden | kAttrArchive, false},
+      {kAttrReadOnly | kAttrSystem | kAttrArchive, kAttrSystem | kAttrArchive, false},
+      {kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive,
+       kAttrHidden | kAttrSystem | kAttrArchive, false},
+      {kAttrHidden | kAttrSystem | kAttrArchive, kAttrHidden | kAttrSystem | kAttrArchive, false},
+      // A folder's read-only bit is no obstacle to copying into it; it is left alone.
+      {kAttrReadOnly, kAttrReadOnly | kAttrDirectory, true},
+  };
+  const std::string path = std::string(kScratch) + "\\Attributes";
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.before << (c.folder ? " folder" : ""));
+    if (c.folder && !machine->simulated()) continue;  // Wine keeps no read-only bit on a folder
+    machine->RemoveTree(path);
+    if (c.folder) MakeFolders(path);
+    else Write(path, "x");
+    ASSERT_TRUE(files().SetAttributes(path, c.before));
+    ClearReadOnly(files(), path);
+    EXPECT_EQ(Attributes(path), c.after);
+    files().SetAttributes(path, kAttrNormal);
+  }
+  ClearReadOnly(files(), path + "\\Missing");
+  EXPECT_FALSE(Exists(path + "\\Missing"));
 }
 
 // What keeps a destination from being replaced, and how the user removes it before Retry.
@@ -251,71 +290,112 @@ TEST_F(PackageCopyTest, AbortStopsAtOnce) {
   }
 }
 
-// Copies that all fail show their messages in the listing's own order.
+// Entries are copied in the order the listing gives them, which on a FAT32 stick is the
+// order they were made in; nothing is sorted on the way.
 TEST_F(PackageCopyTest, ListingOrderKept) {
-  for (const char* name : {"zeta.arx", "Alpha.arx", "mid.dll", "Beta.cuix", "omega.txt"})
-    Write(kPackage + "\\" + name, name);
-  const std::vector<std::string> order = List(kPackage);
-  const std::string nowhere = std::string(kScratch) + "\\Missing\\Velmar批打印软件";
-  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdIgnore; };
-
-  EXPECT_TRUE(Copy(acting(), nowhere));
-  ASSERT_EQ(actingMessages.shown.size(), order.size());
-  for (size_t n = 0; n < order.size(); ++n)
-    EXPECT_EQ(actingMessages.shown[n].text, CopyFailedText(nowhere + "\\" + order[n]));
-  EXPECT_FALSE(Exists(nowhere));
-}
-
-// A destination longer than the path buffer is named whole in the message, never cut short
-// into some other folder.
-TEST_F(PackageCopyTest, TooLongDestinationReportedWhole) {
-  Write(kPackage + "\\Plugin.arx", "x");
-  const std::string longFolder = std::string(kScratch) + "\\" + std::string(250, 'L');
-  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdIgnore; };
-  EXPECT_TRUE(Copy(acting(), longFolder));
-  ASSERT_EQ(actingMessages.shown.size(), 1u);
-  EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(longFolder + "\\Plugin.arx"));
-  for (const std::string& made : List(kScratch)) EXPECT_NE(made.substr(0, 8), "LLLLLLLL");
-
-  actingMessages.shown.clear();
-  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdAbort; };
-  EXPECT_FALSE(Copy(acting(), longFolder));
-  EXPECT_EQ(actingMessages.shown.size(), 1u);
-}
-
-// Sim only: APPDATA unset, empty or too long for its buffer; the shell's folder missing too.
-TEST_F(PackageCopyTest, SettingsFolderWhenAppDataIsUnusable) {
   sim::Machine* simulated = machine->simulated();
-  if (!simulated) GTEST_SKIP() << "the environment and the shell's folder are set on the sim only";
-  Write(kPackage + "\\Velmar.Ini", "settings");
-  Write(kPackage + "\\Plugin.arx", "plugin");
-  const std::string shell = std::string(kScratch) + "\\Shell\\Roaming";
-  MakeFolders(shell);
+  if (!simulated) GTEST_SKIP() << "Wine lists every folder sorted; the creation-order volume "
+                                  "is the simulated machine's";
+  simulated->files.AddDrive('E', sim::SimFileSystem::ListingOrder::Creation);
+  machine->SetModuleFileName("E:\\SetUp.exe");
+  const std::string package = "E:\\Data", install = "E:\\Install";
+  MakeFolders(package);
+  MakeFolders(install);
+  for (const char* name : {"zeta.arx", "Velmar.prt7", "Alpha.arx", "_under.dll", "Beta.cuix"})
+    Write(package + "\\" + name, name);
+  const std::vector<std::string> made = {"zeta.arx", "itextsharp.dll", "Alpha.arx",
+                                         "_under.dll", "Beta.cuix"};
+
+  ASSERT_TRUE(Copy(platform(), install));
+  EXPECT_EQ(List(install), made);
+
+  // Failed copies show their messages in that order too.
+  const std::string nowhere = "E:\\Missing\\Velmar批打印软件";
+  actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdIgnore; };
+  EXPECT_TRUE(Copy(acting(), nowhere));
+  ASSERT_EQ(actingMessages.shown.size(), made.size());
+  for (size_t n = 0; n < made.size(); ++n)
+    EXPECT_EQ(actingMessages.shown[n].text, CopyFailedText(nowhere + "\\" + made[n]));
+}
+
+// A path that does not fit the path buffer (260 bytes, terminator included) is not used: an
+// install folder that long is neither created nor cut short into some other folder, and a copy
+// whose destination is that long is reported with the path whole. The bound is in bytes: 260
+// bytes of double-byte text are fewer characters than the system's own limit.
+TEST_F(PackageCopyTest, TooLongPathsReportedWhole) {
+  const std::string file = "Plugin-with-a-longer-name.arx";
+  Write(kPackage + "\\" + file, "x");
+  const auto doubleByte = [](std::size_t bytes) {
+    std::string folder = std::string(kScratch) + "\\";
+    for (int n = 0; n < 100; ++n) folder += "批";
+    return folder + std::string(bytes - folder.size(), 'L');
+  };
   const struct {
-    const char* name;
-    bool set;
-    std::string value;
+    std::string folder;
+    bool exists;  // made beforehand: only the destinations in it are too long
   } kCases[] = {
-      {"Unset", false, ""},
-      {"Empty", true, ""},
-      {"TooLong", true, std::string(kScratch) + "\\" + std::string(260, 'A')},
+      {std::string(kScratch) + "\\" + std::string(250, 'L'), false},
+      {doubleByte(260), false},
+      {doubleByte(240), true},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    machine->RemoveTree(shell + "\\Velmar");
-    if (c.set) simulated->files.SetEnvironment("APPDATA", c.value);
-    else simulated->files.UnsetEnvironment("APPDATA");
+    SCOPED_TRACE(c.folder.size());
+    if (c.exists) MakeFolders(c.folder);
+    for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
+      actingMessages.shown.clear();
+      actingMessages.answer = [&](const sim::ShownMessage&) { return answer; };
+      EXPECT_EQ(Copy(acting(), c.folder), answer == plat::kIdIgnore);
+      ASSERT_EQ(actingMessages.shown.size(), 1u);
+      EXPECT_EQ(actingMessages.shown[0].text, CopyFailedText(c.folder + "\\" + file));
+      EXPECT_EQ(List(c.folder), std::vector<std::string>{});
+      if (c.exists) continue;
+      const std::string leaf = c.folder.substr(sizeof kScratch);
+      for (const std::string& made : List(kScratch))
+        EXPECT_NE(leaf.compare(0, made.size(), made), 0) << "made, cut short: " << made;
+    }
+  }
+}
+
+// APPDATA unset, empty, too long for its buffer, or naming a drive's root: the settings go to
+// the shell's application-data folder, never to a drive's root.
+TEST_F(PackageCopyTest, SettingsFolderWhenAppDataIsUnusable) {
+  sim::Machine* simulated = machine->simulated();
+  Write(kPackage + "\\Velmar.Ini", "settings");
+  Write(kPackage + "\\Plugin.arx", "plugin");
+  std::string shell = std::string(kScratch) + "\\Shell\\Roaming";
+  if (simulated) {
+    MakeFolders(shell);
     simulated->files.SetShellAppData(shell);
+    simulated->files.AddDrive('D');
+  } else {
+    ASSERT_TRUE(files().ShellAppDataFolder(&shell));
+  }
+  const std::string tooLong = std::string(kScratch) + "\\" + std::string(260, 'A');
+  const char* const kValues[] = {nullptr, "", tooLong.c_str(), "C:\\", "C:", "D:", "D:\\",
+                                 "C:\\\\", "C:/", "\\", "\\\\"};
+  for (const char* value : kValues) {
+    SCOPED_TRACE(value ? std::string("APPDATA=") + value : std::string("APPDATA unset"));
+    machine->RemoveTree(shell + "\\Velmar");
+    for (const char* root : {"C:\\Velmar\\Velmar.Ini", "D:\\Velmar\\Velmar.Ini"})
+      machine->RemoveTree(root);
+    machine->messages().Clear();
+    SetEnvironment("APPDATA", value);
+
     ASSERT_TRUE(Copy(platform()));
     EXPECT_EQ(Read(shell + "\\Velmar\\Velmar.Ini"), "settings");
-    EXPECT_FALSE(Exists("C:\\Velmar"));
+    EXPECT_FALSE(Exists("C:\\Velmar\\Velmar.Ini"));
+    EXPECT_FALSE(Exists("D:\\Velmar\\Velmar.Ini"));
     EXPECT_TRUE(machine->messages().shown().empty());
   }
+  if (!simulated) return;
 
-  // No folder at all: the user is told and decides; nothing goes to a drive root.
-  simulated->files.UnsetEnvironment("APPDATA");
-  simulated->files.SetShellAppData("");
-  for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
+  // No folder at all, or the shell's folder a drive root too: the user is told and decides;
+  // nothing goes to a drive root.
+  SetEnvironment("APPDATA", nullptr);
+  for (const auto& [shellFolder, answer] :
+       {std::pair{"", plat::kIdIgnore}, {"", plat::kIdAbort}, {"C:\\", plat::kIdIgnore}}) {
+    SCOPED_TRACE(std::string("shell folder ") + shellFolder);
+    simulated->files.SetShellAppData(shellFolder);
     machine->messages().Clear();
     machine->messages().Answer(answer);
     machine->RemoveTree(kInstall);
@@ -328,22 +408,46 @@ TEST_F(PackageCopyTest, SettingsFolderWhenAppDataIsUnusable) {
   }
 }
 
-// Sim only: a package folder so deep that its listing pattern does not fit the buffer.
-TEST_F(PackageCopyTest, ListingThatCannotBeOpenedIsNoSuccess) {
-  if (!machine->simulated()) GTEST_SKIP() << "paths this long are made on the sim only";
+// No package, or a package whose listing cannot be opened (here a folder so deep that its
+// listing pattern does not fit the buffer): the copy is no success, whatever the user answers,
+// and nothing is stepped or copied.
+TEST_F(PackageCopyTest, PackageThatCannotBeReadIsNoSuccess) {
   // 254 bytes: a module path of 260 bytes with "S.exe", a pattern of 263 bytes.
   const std::string deep = std::string(kScratch) + "\\" + std::string(254 - sizeof kScratch, 'D');
-  MakeFolders(deep + "\\Data");
-  Write(deep + "\\Data\\Plugin.arx", "x");
-  machine->SetModuleFileName(deep + "\\S.exe");
-  for (int answer : {plat::kIdIgnore, plat::kIdAbort}) {
+  const struct {
+    const char* name;
+    bool unlistable;  // else: no package at all
+    std::vector<int> answers;
+  } kCases[] = {
+      {"NoPackage", false, {}},
+      {"UnlistableIgnored", true, {plat::kIdRetry, plat::kIdIgnore}},
+      {"UnlistableAborted", true, {plat::kIdRetry, plat::kIdAbort}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    // Paths this long are made on the simulated machine only.
+    if (c.unlistable && !machine->simulated()) continue;
+    machine->RemoveTree(kPackage);
+    machine->RemoveTree(kInstall);
+    if (c.unlistable) {
+      MakeFolders(deep + "\\Data");
+      Write(deep + "\\Data\\Plugin.arx", "x");
+      machine->SetModuleFileName(deep + "\\S.exe");
+    }
     machine->messages().Clear();
-    machine->messages().Answer(plat::kIdRetry);
-    machine->messages().Answer(answer);
+    for (int answer : c.answers) machine->messages().Answer(answer);
     progress.positions.clear();
-    EXPECT_EQ(Copy(platform()), answer == plat::kIdIgnore);
-    ASSERT_EQ(machine->messages().shown().size(), 2u);
-    EXPECT_EQ(machine->messages().shown()[1].text, CopyFailedText(deep + "\\Data"));
+
+    EXPECT_FALSE(Copy(platform()));
+    const std::vector<sim::ShownMessage>& shown = machine->messages().shown();
+    if (c.unlistable) {
+      ASSERT_EQ(shown.size(), 2u);
+      EXPECT_EQ(shown[1].text, CopyFailedText(deep + "\\Data"));
+    } else {
+      ASSERT_EQ(shown.size(), 1u);
+      EXPECT_EQ(shown[0].type, plat::kMbOk);
+      EXPECT_FALSE(Exists(kInstall)) << "nothing is made before the missing-package message";
+    }
     EXPECT_TRUE(progress.positions.empty());
     EXPECT_FALSE(Exists(kInstall + "\\Plugin.arx"));
   }

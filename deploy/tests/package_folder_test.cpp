@@ -83,6 +83,26 @@ TEST_F(PackageFolderTest, SetupFolderCutAtTheLastWholeBackslash) {
   EXPECT_EQ(packageFolder, odd + "\\Data");
 }
 
+// GetModuleFileNameA's buffer holds 260 bytes and the terminator: a longer module path would
+// have come back cut short, naming some other folder, so it finds no package.
+TEST_F(PackageFolderTest, ModulePathAtTheBufferBound) {
+  for (const std::size_t length : {260u, 261u}) {
+    SCOPED_TRACE(length);
+    const std::string program = "\\SetUp.exe";
+    const std::string setupFolder = std::string(kScratch) + "\\" +
+                                    std::string(length - sizeof kScratch - program.size(), 'M');
+    machine->RemoveTree(setupFolder);
+    machine->messages().Clear();
+    MakeFolders(setupFolder + "\\Data");
+    machine->SetModuleFileName(setupFolder + program);
+    ASSERT_EQ(setupFolder.size() + program.size(), length);
+
+    std::string packageFolder;
+    EXPECT_EQ(FindPackageFolder(platform(), packageFolder), length == 260);
+    EXPECT_EQ(machine->messages().shown().size(), length == 260 ? 0u : 1u);
+  }
+}
+
 TEST_F(PackageFolderTest, SetupProgramInADriveRoot) {
   if (sim::Machine* simulated = machine->simulated()) simulated->files.AddDrive('D');
   machine->RemoveTree("D:\\Data");

@@ -15,11 +15,12 @@ struct SimFileSystem::Node {
   uint32_t attributes = plat::kAttrDirectory;
   std::string content;
   bool denyWrite = false;
+  bool creationOrder = false;  // on a drive's root: the volume lists in creation order
   bool denyAccessChange = false;
   bool ownAccess = false;    // given a list of its own; otherwise it inherits only
   plat::AccessList access;  // that list
   Node* parent = nullptr;
-  std::vector<std::shared_ptr<Node>> children;  // sorted like NTFS
+  std::vector<std::shared_ptr<Node>> children;  // in the volume's listing order
 
   bool IsFolder() const { return (attributes & plat::kAttrDirectory) != 0; }
 };
@@ -143,18 +144,19 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
 
 SimFileSystem::~SimFileSystem() = default;
 
-void SimFileSystem::AddDrive(char letter) {
+void SimFileSystem::AddDrive(char letter, ListingOrder order) {
   char d = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (!drives_.count(d)) {
     auto root = std::make_shared<Node>();
     root->name = std::string(1, d) + ":";
+    root->creationOrder = order == ListingOrder::Creation;
     root->ownAccess = true;
     root->access = SystemDriveRootAccess();
     drives_[d] = root;
   }
 }
 
-// Adds an entry to a folder at its place in the NTFS order.
+// Adds an entry to a folder at its place in the volume's listing order.
 static Node* AddChild(SimCodePage& text, Node* folder, const std::string& name,
                       uint32_t attributes, const std::string& content) {
   auto node = std::make_shared<Node>();
@@ -163,6 +165,12 @@ static Node* AddChild(SimCodePage& text, Node* folder, const std::string& name,
   node->attributes = attributes;
   node->content = content;
   node->parent = folder;
+  const Node* root = folder;
+  while (root->parent) root = root->parent;
+  if (root->creationOrder) {
+    folder->children.push_back(node);
+    return node.get();
+  }
   auto pos = std::lower_bound(
       folder->children.begin(), folder->children.end(), node->fold,
       [](const std::shared_ptr<Node>& n, const std::string& f) { return n->fold < f; });
@@ -268,7 +276,7 @@ uint32_t SimFileSystem::GetAttributes(const std::string& path) {
 
 bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
   Node* node = Lookup(path, nullptr, nullptr);
-  if (!node) return false;
+  if (!node || WriteDenied(node)) return false;
   uint32_t keep = node->attributes & plat::kAttrDirectory;
   uint32_t settable = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem |
                       plat::kAttrArchive;

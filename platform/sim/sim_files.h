@@ -1,10 +1,11 @@
 #pragma once
 // An in-memory file system with the semantics of platform/files.h, as Windows (and Wine)
-// show them: drives, case-insensitive names, listings sorted like NTFS with "." and ".."
-// first in every folder but a drive root, copies that refuse read-only and hidden
-// destinations, drive-relative paths resolved against the current directory. Access lists
-// follow Windows' inheritance: every drive root carries the list of a Windows system drive's
-// root, and an entry without a list of its own takes what its folder passes on.
+// show them: drives, case-insensitive names, listings sorted like NTFS (or in creation order
+// like FAT32) with "." and ".." first in every folder but a drive root, copies that refuse
+// read-only and hidden destinations, drive-relative paths resolved against the current
+// directory. Access lists follow Windows' inheritance: every drive root carries the list of a
+// Windows system drive's root, and an entry without a list of its own takes what its folder
+// passes on.
 #include <map>
 #include <memory>
 #include <string>
@@ -41,8 +42,15 @@ class SimFileSystem : public plat::FileSystem {
   bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
 
-  // Setting up the machine. The machine starts with drive C: and current directory C:\.
-  void AddDrive(char letter);
+  // How a volume lists a folder. NTFS sorts the names (compared upper-cased); FAT32 and
+  // exFAT, the usual formats of a USB stick, and many network shares list entries in the
+  // order they were created. A replaced file keeps its place. (FAT's reuse of the slots of
+  // deleted entries is not modelled: a new entry always comes last.)
+  enum class ListingOrder { Sorted, Creation };
+
+  // Setting up the machine. The machine starts with drive C: (sorted) and current directory
+  // C:\. A drive that exists keeps its order.
+  void AddDrive(char letter, ListingOrder order = ListingOrder::Sorted);
   // Creates every missing folder level (used for seeding, not by the logic).
   void MakeFolders(const std::string& path);
   // Writes a file (its folder must exist); false when it cannot.
@@ -58,7 +66,8 @@ class SimFileSystem : public plat::FileSystem {
   // Carries out the deletions asked for at restart, in order, as the next start would.
   void Restart();
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }
-  // Copies and folder creation into this folder (and below it) fail.
+  // Copies, folder creation and attribute changes in this folder (and below it) fail; on a
+  // drive's root ("E:\\") it stands for a write-protected medium.
   void DenyWrite(const std::string& path);
   // SetAccessList on this entry fails (no right to change its access list).
   void DenyAccessChange(const std::string& path);

@@ -87,6 +87,33 @@ TEST_F(FilesContract, ListsAFolderInTheFileSystemsOrderWithAttributes) {
   EXPECT_EQ(List(Path("Missing\\*.*")), std::vector<Listed>{});
 }
 
+// A FAT32 or exFAT stick, and many network shares, list in creation order; NTFS sorts. Wine
+// sorts every listing whatever lies below it (the row above holds there), so only the
+// simulated machine has such a volume, for the logic that must keep the listing's order.
+TEST_F(FilesContract, CreationOrderVolumeListsEntriesAsTheyWereMade) {
+  sim::Machine* simulated = machine_->simulated();
+  if (!simulated) GTEST_SKIP() << "Wine lists every folder sorted; no creation-order volume";
+  simulated->files.AddDrive('F', sim::SimFileSystem::ListingOrder::Creation);
+  for (const char* name : {"zeta.txt", "Alpha.txt", "_x.txt", "mid.txt"})
+    machine_->WriteFile(std::string("F:\\Stick\\") + name, name);
+  machine_->WriteFile("F:\\b.txt", "b");
+  machine_->WriteFile("F:\\a.txt", "a");
+  ASSERT_TRUE(files().CreateDirectory("F:\\Stick\\Sub"));
+  // Replacing a file keeps its entry where it was.
+  ASSERT_TRUE(files().CopyFile("F:\\a.txt", "F:\\Stick\\zeta.txt", false));
+  EXPECT_EQ(List("F:\\Stick\\*.*"), (std::vector<Listed>{{".", kAttrDirectory},
+                                                       {"..", kAttrDirectory},
+                                                       {"zeta.txt", kAttrArchive},
+                                                       {"Alpha.txt", kAttrArchive},
+                                                       {"_x.txt", kAttrArchive},
+                                                       {"mid.txt", kAttrArchive},
+                                                       {"Sub", kAttrDirectory}}));
+  EXPECT_EQ(List("F:\\*.*"), (std::vector<Listed>{{"Stick", kAttrDirectory},
+                                                 {"b.txt", kAttrArchive},
+                                                 {"a.txt", kAttrArchive}}));
+  EXPECT_EQ(Content("F:\\Stick\\zeta.txt"), "a");
+}
+
 TEST_F(FilesContract, FindsOnePathWithoutWildcard) {
   machine_->WriteFile(Path("Data\\A.txt"), "a");
   ASSERT_TRUE(files().CreateDirectory(Path("Data\\Sub")));
