@@ -180,7 +180,8 @@ class Writer {
   explicit Writer(plat::CodePage& text) : text_(text), out_(kBom) {}
   void Line(const std::string& utf8) { out_ += utf8 + "\r\n"; }
   void Entry(const char* keyword, const std::string& narrow, bool indent = false) {
-    Line((indent ? kIndent : "") + std::string(keyword) + " " + Utf8(narrow));
+    Line((indent ? kIndent : "") + std::string(keyword) + (narrow.empty() ? "" : " ") +
+         Utf8(narrow));
   }
   std::string Utf8(const std::string& narrow) { return plat::Utf16ToUtf8(text_.ToUtf16(narrow)); }
   const std::string& Text() const { return out_; }
@@ -295,7 +296,8 @@ bool ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, boo
       if (!ParseKey(in, in.rest_, &change.key)) return in.Fail("not a registry key", error);
       if (!in.Detail("view") || in.rest_ != ViewText(change.key, text))
         return in.Fail("the view does not match the key", error);
-      if (!in.Detail("name") || !in.Narrow(in.rest_, &change.name))
+      // No name: the key's default value.
+      if (!in.Detail("name") || (!in.rest_.empty() && !in.Narrow(in.rest_, &change.name)))
         return in.Fail("a value without its name", error);
       if (!in.Detail("before") || !ParseValue(in.rest_, &change.before))
         return in.Fail("not a value before", error);

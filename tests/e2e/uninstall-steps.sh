@@ -28,7 +28,7 @@ u_reg_text() {
 # driver in the 2008 Drv folder, a font an installation without a record left in the 2020
 # Fonts folder, and the trusted paths above.
 u_machine() {
-  e2e_fresh_prefix "$1"
+  e2e_fresh_prefix "${1:-}"
   e2e_seed sample
   e2e_place_setup 'C:\Setup'
   printf 'the host driver' >"$E2E_C/Program Files/AutoCAD 2008/Drv/pdfplot9.hdi"

@@ -85,6 +85,7 @@ Record Sample() {
       {{kHkeyCurrentUser, kProfile}, "TRUSTEDPATHS", Sz(std::u16string(u"a\0b\nc", 5)),
        {true, plat::kRegExpandSz, "\x41"}},
       {{kHkeyCurrentUser, kProfile}, "TRUSTEDPATHS", Sz(u""), {true, plat::kRegBinary, ""}},
+      {{kHkeyCurrentUser, kProfile}, "", {}, Sz(u"the key's default value")},
   };
   Installation second;
   second.number = 3;

@@ -23,7 +23,8 @@ for line in '  DisplayName = "Velmar批打印软件"' '  DisplayVersion = "2024.
   check "installed-programs entry: $line" grep -qxF -- "$line" <<<"$entry"
 done
 check "EstimatedSize in KB" grep -qE '^  EstimatedSize = dword:[1-9][0-9]*$' <<<"$entry"
-check "the record is plain text" grep -q '^Velmar uninstall record 1' "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.txt"
+check_eq "the record is plain text, its first line after the byte-order mark" \
+         "$(head -1 "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.txt" | tr -d '\r')" $'\xEF\xBB\xBFVelmar uninstall record 1'
 check "the host's driver is kept" grep -rqs 'the host driver' "$E2E_C/Velmar/$E2E_INSTALL_SUB/Backup"
 u_start "$U_C\\Uninstall.exe"
 u_answer_yes
