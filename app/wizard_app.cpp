@@ -13,6 +13,8 @@
 #include "ui/dlg_setup.h"
 #include "peruser/program_resource.h"
 #include "unattended/start.h"
+#include "uninstall/run_uninstall.h"
+#include "uninstall/uninstall_support.h"
 
 // Both in this one translation unit, in this order: the catalogue is built after the
 // application object and destroyed before it.
@@ -42,8 +44,8 @@ class WindowsRuns : public unattended::Runs {
     if (SUCCEEDED(com)) ::CoUninitialize();
   }
 
-  int RunUninstall(plat::Platform&, const cmdline::Options&) override {
-    return 1;
+  int RunUninstall(plat::Platform& platform, const cmdline::Options& options) override {
+    return uninstall::RunUninstall(platform, uninstall::UninstallOptions{options.silent});
   }
 
  private:
@@ -62,7 +64,11 @@ bool CWizardApp::InitInstance() {
   // What listens to the record of a run is added here.
   journal::FanOut observers;
   WindowsRuns runs(machine);
-  unattended::StartUp startUp{machine.platform(), observers, theCatalogue, runs, {}, {}, nullptr};
+  // The uninstall support hears the installation as it runs, and records it after it.
+  uninstall::UninstallSupport uninstallSupport(machine.files, machine.text, g_nBuildVersion);
+  observers.Add(uninstallSupport.observer());
+  unattended::StartUp startUp{machine.platform(), observers,   theCatalogue, runs,
+                              {},                 {},          &uninstallSupport};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(unattended::Start(startUp, CommandLine()));

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "activesetup/active_setup.h"
 #include "discovery/releases.h"
 
 namespace uninstall {
@@ -127,6 +128,8 @@ FileKind KindOfFile(plat::CodePage& text, const std::string& folder, const std::
 }
 
 KeyKind KindOfKey(plat::CodePage& text, const RegKey& key) {
+  if (key.root == plat::kHkeyLocalMachine && SamePath(text, key.path, activesetup::kComponentKey))
+    return KeyKind::kActiveSetup;
   const std::vector<std::string> names = PathNames(text, key.path);
   if (!PlainKeyNames(names)) return KeyKind::kOther;
   const bool machine = key.root == plat::kHkeyLocalMachine;

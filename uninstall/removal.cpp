@@ -1,8 +1,10 @@
 #include "uninstall/removal.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "activesetup/active_setup.h"
 #include "deploy/package_copy.h"
 #include "uninstall/record_rules.h"
 #include "uninstall/trusted_entry.h"
@@ -30,9 +32,12 @@ class Undo {
     folder_ = *step.folder;
     const Installation& inst = *step.inst;
     UndoAutoLoad(inst);
+    bool activeSetup = false;
     for (const ValueChange& change : inst.values) {
-      if (KindOfValue(text_, change.key, change.name) == ValueKind::kTrustedPaths)
-        UndoTrustedPaths(change);
+      const ValueKind kind = KindOfValue(text_, change.key, change.name);
+      if (kind == ValueKind::kTrustedPaths) UndoTrustedPaths(change);
+      if (kind == ValueKind::kActiveSetup && !std::exchange(activeSetup, true))
+        SwitchOffActiveSetup(change.key);
     }
     // Parents were made first, so the deepest key goes first.
     for (auto key = inst.keysMade.rbegin(); key != inst.keysMade.rend(); ++key) RemoveKey(*key);
@@ -174,6 +179,16 @@ class Undo {
     *terminated = !units.empty() && units.back() == 0;
     if (*terminated) units.pop_back();
     return units;
+  }
+
+  // The component stays registered, switched off: no user's logon runs its stub any more.
+  // The per-user program it ran goes with the install folder's files.
+  void SwitchOffActiveSetup(const RegKey& component) {
+    plat::UniqueKey key(reg_);
+    if (!Open(component, &key)) return;
+    const RegValue off{true, plat::kRegDword, std::string(4, '\0')};
+    const long rc = Write(key.get(), activesetup::kIsInstalled, off);
+    if (rc != plat::kErrorSuccess) Failed("无法关闭 " + KeyText(component) + "\\IsInstalled", rc);
   }
 
   // A key this installation made goes when nothing is left in it.

@@ -6,6 +6,7 @@
 // All of it fails silently, as the rest of the interactive installation does.
 #include <string>
 
+#include "app/install_command.h"
 #include "discovery/install_catalogue.h"
 #include "platform/platform.h"
 #include "uninstall/installation_recorder.h"
@@ -18,13 +19,14 @@ void RecordInstallation(plat::Platform& platform, const std::string& folder,
 
 // Listens to the installation while it runs (add it to the journal's observers), then, after
 // a successful sequence, records it.
-class UninstallSupport {
+class UninstallSupport : public AfterInstall {
  public:
   // files and text: the machine's own, to read host files before they are replaced.
   UninstallSupport(plat::FileSystem& files, plat::CodePage& text, int version)
       : recorder_(files, text), version_(version) {}
   journal::Observer& observer() { return recorder_; }
-  void Run(plat::Platform& platform, const InstallCatalogue& catalogue, const ReleaseFlags&);
+  void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
+           const ReleaseFlags& flags) override;
 
  private:
   InstallationRecorder recorder_;
