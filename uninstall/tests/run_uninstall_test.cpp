@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "activesetup/active_setup.h"
 #include "app/install_command.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
@@ -87,8 +88,9 @@ class RunUninstallTest : public ::testing::Test {
   }
 
   // The interactive installation into folderText, every found release ticked, with the
-  // uninstall support listening as start-up has it.
-  void Install(const std::string& folderText) {
+  // uninstall support listening as start-up has it; first, when given, is the step start-up
+  // runs before the uninstall support's.
+  void Install(const std::string& folderText, AfterInstall* first = nullptr) {
     InstallCatalogue catalogue;
     DiscoverHosts(machine.registry, catalogue);
     journal::FanOut observers;
@@ -101,6 +103,7 @@ class RunUninstallTest : public ::testing::Test {
     g_bCheckHostRunning = true;
     OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs());
     ASSERT_EQ(dialog.requests, "TPD");
+    if (first) first->Run(recording.platform(), catalogue, dialog.flags);
     support.Run(recording.platform(), catalogue, dialog.flags);
   }
 
@@ -184,6 +187,21 @@ TEST_F(RunUninstallTest, ChangesNothingWhenToldNotTo) {
   EXPECT_EQ(Uninstall(program), kNothingFound);
   EXPECT_NE(LastMessage().find("已损坏"), std::string::npos) << LastMessage();
   EXPECT_EQ(Snapshot(), spoilt);
+}
+
+// The trust for every user's logon: the component stays registered, switched off, so that no
+// stub runs any more; its program goes with the install folder.
+TEST_F(RunUninstallTest, SwitchesOffTheTrustForEveryUser) {
+  activesetup::Registration trust("the per-user program");
+  Install("C:\\Velmar", &trust);
+  ASSERT_EQ(trust.outcome(), activesetup::Outcome::kRegistered);
+  EXPECT_EQ(Uninstall(kC), kRemoved) << LastMessage();
+  const regtest::RawValue on = regtest::ReadRaw(machine.registry, kHkeyLocalMachine,
+                                                activesetup::kComponentKey,
+                                                activesetup::kIsInstalled);
+  EXPECT_EQ(on.type, plat::kRegDword);
+  EXPECT_EQ(on.bytes, regtest::Dword(0));
+  EXPECT_EQ(machine.files.GetAttributes("C:\\Velmar"), plat::kInvalidAttributes);
 }
 
 // What Settings and the Control Panel show, read back as they read it.
