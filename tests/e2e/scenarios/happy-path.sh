@@ -96,10 +96,11 @@ check_reg_sz HKCU "$E2E_PROFILE_2008" TRUSTEDPATHS "$folder"
 
 # Files: the install folder, the settings file, fonts and driver.
 inst="$E2E_C/Velmar/$E2E_INSTALL_SUB"
-# VelmarTrust.exe: the per-user program the installation leaves for every user's logon.
+# VelmarTrust.exe: the per-user program the installation leaves for every user's logon;
+# Uninstall.exe and Uninstall.txt: the uninstaller and the record of what it removes.
 expected="$(printf '%s\n' ReadMe.txt PdfSharp.Charting.dll PdfSharp.dll VL_BatchPlot.cuix \
   VL_BatchPlotRes.dll Velmar.chm itextsharp.dll VL_BatchPlot{2008,2010,2013,2015,2017,2018,2019,2021,2025}.arx \
-  VelmarTrust.exe | sort)"
+  VelmarTrust.exe Uninstall.exe Uninstall.txt | sort)"
 check_eq "install folder contents" "$(ls -A "$inst" 2>&1 | sort)" "$expected"
 check "Velmar.prt7 became itextsharp.dll" cmp -s "$E2E_DATA/Velmar.prt7" "$inst/itextsharp.dll"
 check "Velmar.prt8 became PdfSharp.Charting.dll" cmp -s "$E2E_DATA/Velmar.prt8" "$inst/PdfSharp.Charting.dll"
