@@ -198,6 +198,16 @@ e2e_start_setup() {
   drv wait "$E2E_MAIN_TITLE" 60 >/dev/null || e2e_die "the setup dialog did not open"
 }
 
+# e2e_start_host: a stand-in acad.exe running from AutoCAD 2020's folder, its pid in E2E_HOST_PID.
+e2e_start_host() {
+  mkdir -p "$E2E_C/Program Files/Autodesk/AutoCAD 2020"
+  cp "$VELMAR_E2E_SLEEPER" "$E2E_C/Program Files/Autodesk/AutoCAD 2020/acad.exe"
+  wine 'C:\Program Files\Autodesk\AutoCAD 2020\acad.exe' >/dev/null 2>&1 &
+  E2E_HOST_PID=$!
+  e2e_pids+=("$E2E_HOST_PID")
+  drv wait-start acad.exe 30 || e2e_die "acad.exe did not start"
+}
+
 # e2e_setup_exits SECONDS: true when SetUp.exe has ended within that time.
 e2e_setup_exits() {
   local end=$((SECONDS + $1))

@@ -9,11 +9,7 @@ e2e_require_setup
 e2e_fresh_prefix
 e2e_seed sample
 e2e_place_setup 'C:\Setup'
-mkdir -p "$E2E_C/Program Files/Autodesk/AutoCAD 2020"
-cp "$VELMAR_E2E_SLEEPER" "$E2E_C/Program Files/Autodesk/AutoCAD 2020/acad.exe"
-wine 'C:\Program Files\Autodesk\AutoCAD 2020\acad.exe' >/dev/null 2>&1 &
-e2e_pids+=($!)
-drv wait-start acad.exe 30 || e2e_die "acad.exe did not start"
+e2e_start_host
 e2e_start_setup
 
 click 1022

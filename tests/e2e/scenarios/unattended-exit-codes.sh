@@ -41,16 +41,11 @@ silent_run 2 '/S /RELEASES=2020,2010'
 check "the log names the release" grep -q 'release 2010 was asked for and is not installed' "$log"
 unchanged "wrong command lines and a release that is not installed"
 
-mkdir -p "$E2E_C/Program Files/Autodesk/AutoCAD 2020"
-cp "$VELMAR_E2E_SLEEPER" "$E2E_C/Program Files/Autodesk/AutoCAD 2020/acad.exe"
-wine 'C:\Program Files\Autodesk\AutoCAD 2020\acad.exe' >/dev/null 2>&1 &
-acad=$!
-e2e_pids+=("$acad")
-drv wait-start acad.exe 30 || e2e_die "acad.exe did not start"
+e2e_start_host
 before
 silent_run 3 '/S'
 unchanged "AutoCAD running"
-kill "$acad" 2>/dev/null || true
+kill "$E2E_HOST_PID" 2>/dev/null || true
 drv wait-exit acad.exe 30 || e2e_die "acad.exe did not end"
 
 mv "$E2E_DATA" "$E2E_DATA.away"

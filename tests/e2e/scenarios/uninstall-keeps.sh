@@ -24,12 +24,7 @@ check "No ends the uninstaller" u_finished 20
 check_eq "exit code after No" "$U_CODE" 7
 check_eq "No changes nothing" "$(diff <(echo "$installed") <(u_state))" ""
 
-mkdir -p "$E2E_C/Program Files/Autodesk/AutoCAD 2020"
-cp "$VELMAR_E2E_SLEEPER" "$E2E_C/Program Files/Autodesk/AutoCAD 2020/acad.exe"
-wine 'C:\Program Files\Autodesk\AutoCAD 2020\acad.exe' >/dev/null 2>&1 &
-acad=$!
-e2e_pids+=("$acad")
-drv wait-start acad.exe 30 || e2e_die "acad.exe did not start"
+e2e_start_host
 u_start "$U_C\\Uninstall.exe"
 u_answer_yes
 check_eq "the running-host warning" "$U_MESSAGE" '请关闭AutoCAD后再进行卸载 !'
@@ -37,7 +32,7 @@ e2e_shot 2-host-running
 drv answer "$E2E_BOX_TITLE" 1 || e2e_die "cannot close the warning"
 check "the uninstaller ends" u_finished 20
 check_eq "exit code while AutoCAD runs" "$U_CODE" 3
-kill "$acad" 2>/dev/null || true
+kill "$E2E_HOST_PID" 2>/dev/null || true
 drv wait-exit acad.exe 20 || e2e_die "acad.exe did not end"
 rm -f "$E2E_C/Program Files/Autodesk/AutoCAD 2020/acad.exe"
 check_eq "a running AutoCAD changes nothing" "$(diff <(echo "$installed") <(u_state))" ""
