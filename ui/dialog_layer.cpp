@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/common_controls.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "ui/path_checks.h"
@@ -100,8 +101,7 @@ ModalDialog::ModalDialog(int templateId, HWND parent)
 
 INT_PTR ModalDialog::DoModal() {
   // The template holds a common-controls progress bar; its class must exist first.
-  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
-  ::InitCommonControlsEx(&classes);
+  win32::LoadCommonControls(ICC_PROGRESS_CLASS);
   const Application* app = Application::Current();
   HINSTANCE instance = app ? app->Instance() : ::GetModuleHandleA(nullptr);
   return ::DialogBoxParamA(instance, MAKEINTRESOURCEA(m_templateId), m_parent, &DialogProc,

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/win32/common_controls.h"
 #include "platform/win32/win32_progress.h"
 #include "tests/contract/contract_machine.h"
 
@@ -15,8 +16,7 @@ class Win32ProgressProbe : public ProgressProbe {
  public:
   Win32ProgressProbe() {
     // Without the class registered (comctl32 registers it here) CreateWindowEx answers null.
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&classes);
+    win32::LoadCommonControls(ICC_PROGRESS_CLASS);
     // A top-level popup: a WS_CHILD window needs a parent. Never shown.
     window_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 200, 20, nullptr,
                                 nullptr, ::GetModuleHandleA(nullptr), nullptr);
