@@ -9,6 +9,7 @@
 
 #include "app/install_command.h"
 #include "platform/platform.h"
+#include "versioninfo/build_version.h"
 
 namespace activesetup {
 
@@ -25,8 +26,8 @@ constexpr char kVersion[] = "Version";
 // The per-user program, in the install folder.
 constexpr char kPerUserProgram[] = "VelmarTrust.exe";
 constexpr char kDisplayName[] = "Velmar批打印软件";
-// The build's version (2024.4.26) as Active Setup spells one.
-constexpr char kBuildVersion[] = "2024,4,26";
+// The build's version as Active Setup spells one: "2024,4,26".
+constexpr char kBuildVersion[] = VELMAR_VERSION_COMMA_TEXT;
 
 // The command Windows runs at a user's logon: the program and the folder to trust, quoted.
 std::string StubPathFor(const std::string& installFolder);

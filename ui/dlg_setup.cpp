@@ -4,8 +4,9 @@
 
 #include "ui/path_dialog.h"
 #include "ui/res/resource.h"
+#include "versioninfo/build_version.h"
 
-const int g_nBuildVersion = 20240426;
+const int g_nBuildVersion = velmar::kBuildVersion;
 // 32 in a 32-bit build, which then offers no release from 2017 on.
 const int g_nBuildBits = static_cast<int>(sizeof(void*) * 8);
 

@@ -12,11 +12,12 @@
 #include "unattended/silent_install.h"
 #include "unattended/silent_message_boxes.h"
 #include "unattended/usage.h"
+#include "versioninfo/build_version.h"
 
 namespace unattended {
 namespace {
 
-constexpr int kBuildVersion = 20240426;
+constexpr int kBuildVersion = velmar::kBuildVersion;
 constexpr int kBuildBits = static_cast<int>(sizeof(void*) * 8);
 
 // What follows a successful installation: the log's note of it, the Active Setup component,

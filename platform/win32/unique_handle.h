@@ -63,6 +63,13 @@ struct LocalMemoryTraits {
   static void Close(Handle memory) { ::LocalFree(memory); }
 };
 
+// LoadLibraryExW answers null; a loaded module is released with FreeLibrary.
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle module) { ::FreeLibrary(module); }
+};
+
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
 
@@ -71,5 +78,6 @@ using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
 using UniqueProcess = UniqueHandle<ProcessTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
 
 }  // namespace win32
