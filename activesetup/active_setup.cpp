@@ -45,16 +45,16 @@ long SetText(plat::Registry& reg, plat::HKey key, const std::string& name,
 }
 
 // A short text value of the component; empty when absent or not text.
-bool ReadText(plat::Registry& reg, plat::HKey key, const std::string& name, std::string* text) {
+std::string ReadText(plat::Registry& reg, plat::HKey key, const std::string& name) {
   uint32_t type = 0, size = 0;
-  if (reg.QueryValue(key, name, &type, nullptr, &size) != plat::kErrorSuccess) return false;
+  if (reg.QueryValue(key, name, &type, nullptr, &size) != plat::kErrorSuccess) return "";
+  // One zero more than asked for: a text stored without its terminator still ends.
   std::vector<unsigned char> data(size + 1, 0);
   if (reg.QueryValue(key, name, &type, data.data(), &size) != plat::kErrorSuccess ||
       type != plat::kRegSz) {
-    return false;
+    return "";
   }
-  text->assign(reinterpret_cast<const char*>(data.data()));
-  return true;
+  return reinterpret_cast<const char*>(data.data());
 }
 
 }  // namespace
@@ -63,10 +63,8 @@ std::string StubPathFor(const std::string& installFolder) {
   return "\"" + installFolder + "\\" + kPerUserProgram + "\" \"" + installFolder + "\"";
 }
 
-std::string VersionToWrite(bool registeredBefore, const std::string& oldVersion,
-                           bool stubUnchanged) {
+std::string VersionToWrite(const std::string& oldVersion, bool stubUnchanged) {
   const Version build = ParseVersion(kBuildVersion);
-  if (!registeredBefore) return kBuildVersion;
   const Version old = ParseVersion(oldVersion);
   if (old < build) return kBuildVersion;
   if (stubUnchanged) return VersionText(old);
@@ -86,17 +84,14 @@ Outcome Register(plat::Platform& platform, const std::string& installFolder,
   if (!platform.files.WriteWholeFile(programPath, program)) return Outcome::kProgramNotWritten;
 
   const std::string stub = StubPathFor(installFolder);
-  bool registeredBefore = false;
   std::string oldVersion, oldStub;
   uint32_t wasInstalled = 0;
   {
     plat::UniqueKey existing(reg);
     if (reg.OpenKeyRead(plat::kHkeyLocalMachine, kComponentKey, existing.put()) ==
-            plat::kErrorSuccess &&
-        existing) {
-      registeredBefore = true;
-      ReadText(reg, existing.get(), kVersion, &oldVersion);
-      ReadText(reg, existing.get(), kStubPath, &oldStub);
+        plat::kErrorSuccess) {
+      oldVersion = ReadText(reg, existing.get(), kVersion);
+      oldStub = ReadText(reg, existing.get(), kStubPath);
       uint32_t type = 0, size = sizeof wasInstalled;
       if (reg.QueryValue(existing.get(), kIsInstalled, &type,
                          reinterpret_cast<unsigned char*>(&wasInstalled), &size) !=
@@ -109,12 +104,11 @@ Outcome Register(plat::Platform& platform, const std::string& installFolder,
   // After an uninstall the users who lost the entry (the one who uninstalled) must be served
   // again as well, even by the same stub.
   const bool unchanged = wasInstalled == 1 && platform.text.CompareNoCase(oldStub, stub) == 0;
-  const std::string version = VersionToWrite(registeredBefore, oldVersion, unchanged);
+  const std::string version = VersionToWrite(oldVersion, unchanged);
 
   plat::UniqueKey component(reg);
   if (reg.CreateKey(plat::kHkeyLocalMachine, kComponentKey, component.put()) !=
-          plat::kErrorSuccess ||
-      !component) {
+      plat::kErrorSuccess) {
     return Outcome::kNotRegistered;
   }
   const uint32_t installed = 1;
@@ -131,8 +125,7 @@ Outcome Register(plat::Platform& platform, const std::string& installFolder,
   // The user who installs has been served already; without this mark the stub would run at
   // their next logon too, and write their TRUSTEDPATHS once more (upper-cased by the rules).
   plat::UniqueKey served(reg);
-  if (reg.CreateKey(plat::kHkeyCurrentUser, kComponentKey, served.put()) == plat::kErrorSuccess &&
-      served) {
+  if (reg.CreateKey(plat::kHkeyCurrentUser, kComponentKey, served.put()) == plat::kErrorSuccess) {
     SetText(reg, served.get(), kVersion, version);
   }
   return Outcome::kRegistered;

@@ -35,9 +35,9 @@ std::string StubPathFor(const std::string& installFolder);
 // Active Setup runs a stub for a user only when the component's Version is newer than the one
 // that user last ran. The build's version is kept while the stub stays as it was; a stub that
 // changed (an installation into another folder, or one after an uninstall) must run once more
-// for everyone, so the version is then raised above the old one in its fourth part.
-std::string VersionToWrite(bool registeredBefore, const std::string& oldVersion,
-                           bool stubUnchanged);
+// for everyone, so the version is then raised above the old one in its fourth part. No
+// component yet is an old version of "": older than any.
+std::string VersionToWrite(const std::string& oldVersion, bool stubUnchanged);
 
 enum class Outcome {
   kRegistered,

@@ -61,8 +61,8 @@ bool ReadProgramEntryFolder(plat::Platform& platform, std::string* folder) {
   uint32_t type = 0, size = 0;
   if (platform.registry.QueryValueW(key.get(), name, &type, nullptr, &size) !=
           plat::kErrorSuccess ||
-      type != plat::kRegSz || size < 2 || size > 4096)
-    return false;
+      type != plat::kRegSz || size < 2 || size > 4096 || size % 2 != 0)
+    return false;  // an odd count is no UTF-16 text, and would not fit the units read into
   std::u16string units(size / 2, u'\0');
   if (platform.registry.QueryValueW(key.get(), name, &type,
                                     reinterpret_cast<unsigned char*>(&units[0]), &size) !=

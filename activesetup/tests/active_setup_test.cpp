@@ -19,35 +19,40 @@ const char kOtherFolder[] = "D:\\工具\\Velmar批打印软件";
 
 TEST(ActiveSetup, VersionWrittenAgainstTheOneBefore) {
   const struct {
-    bool registeredBefore;
     const char* old;
     bool unchanged;
     const char* written;
   } rows[] = {
-      {false, "", false, "2024,4,26"},
-      {true, "2024,4,26", true, "2024,4,26"},
+      {"", false, "2024,4,26"},  // no component yet
+      {"2024,4,26", true, "2024,4,26"},
       // Another stub must run for everyone again: above what they ran.
-      {true, "2024,4,26", false, "2024,4,26,1"},
-      {true, "2024,4,26,1", false, "2024,4,26,2"},
-      {true, "2024,4,26,7", true, "2024,4,26,7"},
+      {"2024,4,26", false, "2024,4,26,1"},
+      {"2024,4,26,1", false, "2024,4,26,2"},
+      {"2024,4,26,7", true, "2024,4,26,7"},
       // An older build's entry: the build's own version is newer already.
-      {true, "2023,12,1", false, "2024,4,26"},
-      {true, "2023,12,1,9", true, "2024,4,26"},
-      {true, "2024,4,25", false, "2024,4,26"},
+      {"2023,12,1", false, "2024,4,26"},
+      {"2023,12,1,9", true, "2024,4,26"},
+      {"2024,4,25", false, "2024,4,26"},
       // A newer build's entry is kept, or raised past.
-      {true, "2025,1,1", true, "2025,1,1"},
-      {true, "2025,1,1", false, "2025,1,1,1"},
-      {true, "2024,5,0", false, "2024,5,0,1"},
+      {"2025,1,1", true, "2025,1,1"},
+      {"2025,1,1", false, "2025,1,1,1"},
+      {"2024,5,0", false, "2024,5,0,1"},
       // Texts that are no version read as the oldest.
-      {true, "", false, "2024,4,26"},
-      {true, "2024.4.26", false, "2024,4,26"},
-      {true, "2024,,4", false, "2024,4,26"},
-      {true, "2024,4,26,1,5", false, "2024,4,26"},
-      {true, "9,", false, "2024,4,26"},
+      {"", false, "2024,4,26"},
+      {"2024.4.26", false, "2024,4,26"},
+      {"2024,,4", false, "2024,4,26"},
+      {"2024,4,26,1,5", false, "2024,4,26"},
+      {"9,", false, "2024,4,26"},
+      // A part holding a 9 is a digit like any other; a part of ten digits is no version.
+      {"2024,9,1", false, "2024,9,1,1"},
+      {"2025,1,1,999999999", true, "2025,1,1,999999999"},
+      {"2025,1,1,1000000000", true, "2024,4,26"},
+      // A part left empty is no version either, also when the others would be newer.
+      {"2025,,1", true, "2024,4,26"},
+      {"2025,", true, "2024,4,26"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(activesetup::VersionToWrite(row.registeredBefore, row.old, row.unchanged),
-              row.written)
+    EXPECT_EQ(activesetup::VersionToWrite(row.old, row.unchanged), row.written)
         << row.old << " unchanged=" << row.unchanged;
   }
 }
@@ -134,6 +139,39 @@ TEST_F(RegisterTest, LaterInstallations) {
                   .bytes,
               Sz(row.version));
     EXPECT_EQ(File(std::string(row.second) + "\\VelmarTrust.exe"), "second build");
+  }
+}
+
+// What an earlier component holds is believed only as the types this program writes: a
+// Version, StubPath or IsInstalled of another type reads as absent, so every user is served.
+TEST_F(RegisterTest, EarlierValuesOfAnotherTypeReadAsAbsent) {
+  const struct {
+    const char* name;
+    uint32_t type;
+    std::string bytes;
+    const char* version;
+    size_t hidden = 0;  // bytes past the count given: what stands after a text
+  } rows[] = {
+      {"Version", plat::kRegExpandSz, Sz("2025,1,1"), "2024,4,26"},
+      {"Version", plat::kRegSz, Sz("2025,1,1"), "2025,1,1"},
+      {"StubPath", plat::kRegExpandSz, Sz(activesetup::StubPathFor(kFolder)), "2024,4,26,1"},
+      {"IsInstalled", plat::kRegSz, Sz("1"), "2024,4,26,1"},
+      {"IsInstalled", plat::kRegDword, regtest::Dword(2), "2024,4,26,1"},
+      {"IsInstalled", plat::kRegBinary, regtest::Dword(1), "2024,4,26,1"},
+      // Stored without its terminator, as another program may: still the text it holds.
+      {"Version", plat::kRegSz, "2025,1,1x", "2025,1,1", 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " " + row.version);
+    regtest::DeleteTree(machine.registry, kHkeyLocalMachine, kComponentKey);
+    ASSERT_EQ(Register(kFolder), Outcome::kRegistered);
+    plat::UniqueKey key(machine.registry);
+    ASSERT_EQ(machine.registry.OpenKey(kHkeyLocalMachine, kComponentKey, key.put()),
+              plat::kErrorSuccess);
+    machine.registry.SetValue(key.get(), row.name, row.type, row.bytes.data(),
+                              static_cast<uint32_t>(row.bytes.size() - row.hidden));
+    ASSERT_EQ(Register(kFolder), Outcome::kRegistered);
+    EXPECT_EQ(Value("Version").bytes, Sz(row.version));
   }
 }
 
