@@ -26,6 +26,10 @@ class Additions : public AfterInstall {
   Additions(RunLog* log, std::string program, AfterInstall* uninstallStep)
       : log_(log), registration_(std::move(program)), uninstallStep_(uninstallStep) {}
 
+  void Prepared(plat::Platform& platform, const std::string& installFolder) override {
+    if (uninstallStep_) uninstallStep_->Prepared(platform, installFolder);
+  }
+
   void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
            const ReleaseFlags& flags) override {
     ran_ = true;
@@ -59,6 +63,10 @@ class Additions : public AfterInstall {
       }
     }
     if (uninstallStep_) uninstallStep_->Run(platform, catalogue, flags);
+    if (log_ && uninstallStep_) {
+      for (const std::string& what : uninstallStep_->Unrecorded())
+        log_->Line("not recorded for the uninstall: " + log_->Utf8(what));
+    }
   }
   bool ran() const { return ran_; }
 

@@ -29,12 +29,23 @@ TEST(RecordRules, TellsWhereAFileLies) {
       {"D:\\CAD\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
       {"C:\\Velmar\\Velmar批打印软件", FileKind::kOther},  // the folder itself
       {"C:\\Velmar\\Velmar批打印软件\\..\\..\\Windows\\win.ini", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\.\\x.dll", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\x.dll.", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\x.dll ", FileKind::kOther},
+      // Spelled as the system resolves them.
+      {"C:\\Velmar\\Velmar批打印软件\\.\\x.dll", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件\\x.dll.", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件\\x.dll ", FileKind::kInstalled},
       {"C:\\Velmar\\Velmar批打印软件\\x.dll:stream", FileKind::kOther},
       {"C:\\Velmar\\Velmar批打印软件/../x.dll", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\\\x.dll", FileKind::kOther},
+      {"C:\\Velmar\\Velmar批打印软件\\\\x.dll", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件./x.dll", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件 \\x.dll", FileKind::kOther},
+      {"C:\\Velmar\\Velmar批打印软件..\\x.dll", FileKind::kOther},
+      {"C:\\Velmar\\Velmar批打印软件\\sub\\..\\x.dll", FileKind::kInstalled},
+      {"C:\\Program Files\\Autodesk\\AutoCAD 2020\\\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts\\Velmar_EN.shx. . ", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts.\\Velmar_HZ.shx", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts\\Velmar_EN.shx\\", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts\\..\\Velmar_EN.shx", FileKind::kOther},
+      {"C:\\..\\..\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
       {"\\\\server\\share\\Fonts\\Velmar_EN.shx", FileKind::kOther},
       {"Fonts\\Velmar_EN.shx", FileKind::kOther},
       {"C:\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
@@ -48,6 +59,39 @@ TEST(RecordRules, TellsWhereAFileLies) {
   // The folder's own trail byte 5C is no separator.
   EXPECT_EQ(KindOfFile(text, "D:\\淺", "D:\\淺\\x.dll"), FileKind::kInstalled);
   EXPECT_EQ(KindOfFile(text, "D:\\淺", "D:\\\x9C\\x.dll"), FileKind::kOther);
+}
+
+TEST(RecordRules, ResolvesAPathAsTheSystemDoes) {
+  sim::SimCodePage text;
+  const struct {
+    const char* path;
+    const char* resolved;  // null: no full path
+  } rows[] = {
+      {"C:\\a\\\\b\\", "C:\\a\\b"},
+      {"c:/a/./b. .", "c:\\a\\b"},
+      {"C:\\a..\\b", "C:\\a.\\b"},
+      {"C:\\a \\b", "C:\\a \\b"},
+      {"C:\\a\\..\\..\\b", "C:\\b"},
+      {"C:\\", "C:\\"},
+      {"C:\\淺\\", "C:\\淺"},
+      {"C:", nullptr},
+      {"\\\\server\\share\\a", nullptr},
+      {"a\\b", nullptr},
+      {"\\a", nullptr},
+  };
+  for (const auto& row : rows) {
+    std::string resolved;
+    EXPECT_EQ(ResolvePath(text, row.path, &resolved), row.resolved != nullptr) << row.path;
+    if (row.resolved) {
+      EXPECT_EQ(resolved, row.resolved) << row.path;
+    }
+  }
+  // Key paths compare as spelled: a key's name may end in a dot.
+  EXPECT_FALSE(SamePath(text, "SOFTWARE\\a.", "SOFTWARE\\a"));
+  EXPECT_TRUE(SamePath(text, "software\\A", "SOFTWARE\\a"));
+  EXPECT_TRUE(SamePath(text, "C:\\CAD\\\\Fonts\\x ", "c:\\cad\\fonts\\X"));
+  EXPECT_TRUE(IsBelow(text, "C:\\CAD\\", "C:\\CAD\\\\Fonts"));
+  EXPECT_FALSE(IsBelow(text, "C:\\CAD\\Fonts", "C:\\CAD\\Fonts\\."));
 }
 
 TEST(RecordRules, TellsWhatAKeyAndAValueAre) {
