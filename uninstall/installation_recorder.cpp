@@ -89,7 +89,9 @@ std::vector<const Installation*> InstallationRecorder::Installations() const {
 bool InstallationRecorder::Placed(const std::string& path, const FileContent& content) const {
   for (const Installation* inst : Installations()) {
     for (const PlacedFile& file : inst->files) {
-      if (SamePath(machine_.text, file.path, path) && SameContent(file.content, content))
+      // An entry that saved what stood there names the host's content, not ours.
+      const bool saved = !file.backup.empty() && SameContent(file.content, file.backupContent);
+      if (!saved && SamePath(machine_.text, file.path, path) && SameContent(file.content, content))
         return true;
     }
   }
@@ -318,7 +320,15 @@ void InstallationRecorder::Placing(const std::string& path, const std::string& b
   }
   if (place == Place::kHost && !SaveOriginal(path)) return;
   const FileContent content = ContentOf(bytes);
-  if (Placed(path, content)) return;
+  // Once this run has saved the file, its own entries must name what it places there: the
+  // uninstall undoes its installations one at a time.
+  const bool savedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
+    return !f.backup.empty() && SamePath(machine_.text, f.path, path);
+  });
+  const bool placedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
+    return SamePath(machine_.text, f.path, path) && SameContent(f.content, content);
+  });
+  if (placedHere || (!savedHere && Placed(path, content))) return;
   entry.files = {PlacedFile{resolved, content, "", {}, 0}};
   if (!Append(entry)) Unrecorded("write " + path);
 }

@@ -319,6 +319,25 @@ Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, boo
       if (got == Read::kBad) return fail("a file without its content line");
       if (got == Read::kWhole) inst->files.push_back(file);
       afterFile = true;
+    } else if (k == "saved") {
+      // What stood at a path before a write to it, saved whole in one entry: a stop can cut
+      // it off only as a whole.
+      PlacedFile file;
+      if (!in.Narrow(in.rest_, &file.path)) return fail("not a path");
+      if ((got = Detail(in, "backup")) == Read::kWhole && !in.Narrow(in.rest_, &file.backup))
+        got = Read::kBad;
+      if (got == Read::kWhole && in.DetailFollows("attributes")) {
+        in.Detail("attributes");
+        file.backupAttributes = static_cast<uint32_t>(Number(in.rest_));
+        if (file.backupAttributes == 0 || std::to_string(file.backupAttributes) != in.rest_)
+          return fail("not the attributes of a file");
+      }
+      if (got == Read::kWhole && (got = Detail(in, "content")) == Read::kWhole &&
+          !ParseContent(in.rest_, &file.backupContent))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("a saved file without its backup and content");
+      file.content = file.backupContent;
+      if (got == Read::kWhole) inst->files.push_back(file);
     } else if (k == "backup") {
       if (!fileBefore) return fail("a backup without its file");
       PlacedFile file = inst->files.back();
@@ -367,6 +386,15 @@ void Entries(Writer& out, plat::CodePage& text, const Installation& inst) {
   for (const std::string& path : inst.earlierRecords) out.Entry("earlier", path);
   for (const std::string& path : inst.foldersMade) out.Entry("made-folder", path);
   for (const PlacedFile& file : inst.files) {
+    if (!file.backup.empty() && file.content.size == file.backupContent.size &&
+        file.content.hash == file.backupContent.hash) {
+      out.Entry("saved", file.path);
+      out.Entry("backup", file.backup, true);
+      if (file.backupAttributes)
+        out.Line(kIndent + std::string("attributes ") + std::to_string(file.backupAttributes));
+      out.Line(kIndent + std::string("content ") + ContentText(file.backupContent));
+      continue;
+    }
     out.Entry("file", file.path);
     out.Line(kIndent + std::string("content ") + ContentText(file.content));
     if (file.backup.empty()) continue;

@@ -103,6 +103,8 @@ static bool Parse(SimCodePage& text, const std::string& current, const std::stri
     out->drive = static_cast<char>(std::toupper(static_cast<unsigned char>(current[0])));
     rest = path[0] == '\\' ? path : current.substr(2) + "\\" + path;
   }
+  // '/' separates names too; it is never the trail byte of a double-byte character.
+  std::replace(rest.begin(), rest.end(), '/', '\\');
   std::vector<std::string> parts = SplitNames(text, rest);
   out->trailingBackslash = path.size() > 2 && parts.size() > 1 && parts.back().empty();
   for (size_t i = 0; i < parts.size(); ++i) {
@@ -117,6 +119,8 @@ static bool Parse(SimCodePage& text, const std::string& current, const std::stri
       if (!out->names.empty()) out->names.pop_back();
       continue;
     }
+    // A name with more after it loses one trailing dot.
+    if (i + 1 < parts.size() && name.back() == '.') name.pop_back();
     out->names.push_back(name);
   }
   return true;

@@ -17,6 +17,7 @@
 #include "tests/support/test_machine.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
+#include "uninstall/tests/install_steps.h"
 #include "uninstall/uninstall_support.h"
 
 namespace uninstall {
@@ -104,25 +105,10 @@ class RunUninstallTest : public ::testing::Test {
     dialog.controlFolderText = folderText;
     for (int i = 0; i < kReleaseCount; ++i) dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
     g_bCheckHostRunning = true;
-    Steps steps{first, &support};
+    InstallSteps steps{first, &support};
     OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &steps);
     ASSERT_EQ(dialog.requests, "TPD");
   }
-
-  // The steps after an installation as start-up has them: first, then the uninstall support.
-  struct Steps : AfterInstall {
-    Steps(AfterInstall* first, AfterInstall* support) : first(first), support(support) {}
-    void Prepared(plat::Platform& platform, const std::string& folder) override {
-      support->Prepared(platform, folder);
-    }
-    void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
-             const ReleaseFlags& flags) override {
-      if (first) first->Run(platform, catalogue, flags);
-      support->Run(platform, catalogue, flags);
-    }
-    AfterInstall* first;
-    AfterInstall* support;
-  };
 
   // The uninstaller of folder, answered Yes; then the helper it started, as the machine runs
   // it once the uninstaller has ended; then a restart.
