@@ -228,6 +228,8 @@ class Reader {
   bool Detail(const char* keyword) {
     return Next() && indented_ && keyword_ == keyword;
   }
+  // What is left after the last line read: a line cut off.
+  std::string Left() const { return bytes_->substr(at_); }
   // The next line is an indented keyword line; nothing is read.
   bool DetailFollows(const char* keyword) {
     const Reader saved = *this;
@@ -284,6 +286,7 @@ Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, boo
                        size_t* cut, std::string* error) {
   *more = false;
   bool afterFile = false;  // a backup belongs to the file entry right before it
+  size_t fileStart = 0;    // where that file entry starts
   const auto fail = [&](const std::string& why) {
     in.Fail(why, error);
     return Read::kBad;
@@ -319,6 +322,7 @@ Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, boo
       if (got == Read::kBad) return fail("a file without its content line");
       if (got == Read::kWhole) inst->files.push_back(file);
       afterFile = true;
+      fileStart = *cut;
     } else if (k == "saved") {
       // What stood at a path before a write to it, saved whole in one entry: a stop can cut
       // it off only as a whole.
@@ -354,6 +358,11 @@ Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, boo
         got = Read::kBad;
       if (got == Read::kBad) return fail("a backup without its content line");
       if (got == Read::kWhole) inst->files.back() = file;
+      // A file and its backup stand or fall together.
+      if (got == Read::kCut) {
+        inst->files.pop_back();
+        *cut = fileStart;
+      }
     } else if (k == "value") {
       ValueChange change;
       if (!ParseKey(in, in.rest_, &change.key)) return fail("not a registry key");
@@ -379,6 +388,12 @@ Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, boo
     if (got == Read::kCut) return Read::kCut;
   }
   *cut = in.start_;
+  // A backup line cut off takes its file with it.
+  if (afterFile && !in.Left().empty() && std::string("backup ").compare(0, in.Left().size(), in.Left(), 0, 7) == 0) {
+    inst->files.pop_back();
+    *cut = fileStart;
+    return Read::kCut;
+  }
   return Read::kWhole;
 }
 
