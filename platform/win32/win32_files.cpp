@@ -168,9 +168,12 @@ bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string&
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
-  UniqueFile file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+  // GENERIC_WRITE, which FlushFileBuffers asks for; so the end is sought by hand.
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  LARGE_INTEGER zero;
+  zero.QuadPart = 0;
+  if (!file || !::SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return false;
   DWORD done = 0;
   for (std::size_t at = 0; at < bytes.size(); at += done) {
     const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
