@@ -194,6 +194,10 @@ FileKind KindOfFile(plat::CodePage& text, const std::string& folder, const std::
 KeyKind KindOfKey(plat::CodePage& text, const RegKey& key) {
   if (SamePath(text, key.path, activesetup::kComponentKey))
     return key.root == plat::kHkeyLocalMachine ? KeyKind::kActiveSetup : KeyKind::kServed;
+  // A user who never logged on yet has no Active Setup keys of his own.
+  if (SamePath(text, key.path, "SOFTWARE\\Microsoft\\Active Setup") ||
+      SamePath(text, key.path, "SOFTWARE\\Microsoft\\Active Setup\\Installed Components"))
+    return KeyKind::kComponents;
   const std::vector<std::string> names = PathNames(text, key.path);
   if (!PlainKeyNames(names)) return KeyKind::kOther;
   const bool machine = key.root == plat::kHkeyLocalMachine;

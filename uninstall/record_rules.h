@@ -38,6 +38,7 @@ enum class KeyKind {
   kVariables,     // HKCU SOFTWARE\Autodesk\AutoCAD\...\Variables of a profile
   kActiveSetup,   // the program's Active Setup component
   kServed,        // HKCU: the same component's key, which tells the version a user was served
+  kComponents,    // the two keys above the component, when the installation made them
   kOther,
 };
 KeyKind KindOfKey(plat::CodePage& text, const RegKey& key);

@@ -82,9 +82,10 @@ struct Office {
     // What Windows has from the start.
     regtest::CreatePath(machine.registry, kHkeyLocalMachine,
                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
-    for (plat::HKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
-      regtest::CreatePath(machine.registry, root,
-                          "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
+    // (A user who never logged on has no Active Setup keys.)
+    regtest::CreatePath(machine.registry, kHkeyLocalMachine,
+                        "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
+    regtest::CreatePath(machine.registry, kHkeyCurrentUser, "SOFTWARE\\Microsoft");
   }
 
   void Write(const std::string& path, const std::string& content,

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "activesetup/active_setup.h"
 #include "platform/sim/sim_codepage.h"
 
 namespace uninstall {
@@ -99,6 +100,7 @@ TEST(RecordRules, TellsWhatAKeyAndAValueAre) {
   const std::string product = "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804";
   const std::string product32 = "SOFTWARE\\Wow6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804";
   const std::string profile = product + "\\Profiles\\<<未命名配置>>\\Variables";
+  const std::string component = activesetup::kComponentKey;
   struct Row {
     plat::HKey root;
     std::string path;
@@ -136,6 +138,14 @@ TEST(RecordRules, TellsWhatAKeyAndAValueAre) {
        ValueKind::kOther},
       {kHkeyCurrentUser, product + "\\Profiles\\\\Variables", "TRUSTEDPATHS", KeyKind::kOther,
        ValueKind::kOther},
+      {kHkeyCurrentUser, component, "Version", KeyKind::kServed, ValueKind::kServed},
+      {kHkeyCurrentUser, component, "IsInstalled", KeyKind::kServed, ValueKind::kOther},
+      {kHkeyLocalMachine, component, "IsInstalled", KeyKind::kActiveSetup, ValueKind::kActiveSetup},
+      {kHkeyCurrentUser, "SOFTWARE\\Microsoft\\Active Setup\\Installed Components", "",
+       KeyKind::kComponents, ValueKind::kOther},
+      {kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Active Setup", "", KeyKind::kComponents,
+       ValueKind::kOther},
+      {kHkeyCurrentUser, "SOFTWARE\\Microsoft", "", KeyKind::kOther, ValueKind::kOther},
   };
   for (const Row& row : rows) {
     const RegKey key{row.root, row.path};
