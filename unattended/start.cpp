@@ -114,12 +114,13 @@ class Run {
   }
 
   // The platform a run works on: the real machine's, with message boxes that never show in
-  // /S, and every write heard by the other listeners and the log.
-  plat::Platform& Platform() {
+  // /S, and every write heard by the log, and an installation's by the other listeners too
+  // (the uninstall's own writes are no installation's to record).
+  plat::Platform& Platform(bool installing) {
     plat::Platform& m = s_.machine;
     silentMachine_.reset(new plat::Platform{m.registry, m.files, m.processes,
                                             silent() ? silentBoxes_ : m.messages, m.text});
-    listeners_.Add(s_.observers);
+    if (installing) listeners_.Add(s_.observers);
     if (logging()) listeners_.Add(log_);
     recording_.reset(new journal::RecordingPlatform(*silentMachine_, listeners_));
     return recording_->platform();
@@ -139,7 +140,7 @@ class Run {
 
 int Install(StartUp& s, Run& run, const cmdline::Options& o) {
   Additions additions(run.log(), s.perUserProgram, s.uninstallStep);
-  plat::Platform& platform = run.Platform();
+  plat::Platform& platform = run.Platform(true);
   if (o.silent) {
     return run.End(
         RunSilentInstall(platform, run.silentBoxes(), s.catalogue, o, &additions, run.log()));
@@ -191,7 +192,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
       s.machine.messages.Show(UsageText(), kMessageTitle, plat::kMbOk | kMbIconInformation);
       return run.End(kInstalled);
     case cmdline::Action::kUninstall: {
-      plat::Platform& platform = run.Platform();
+      plat::Platform& platform = run.Platform(false);
       return run.End(s.runs.RunUninstall(platform, o));
     }
     case cmdline::Action::kInstall:
