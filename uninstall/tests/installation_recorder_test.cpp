@@ -288,6 +288,54 @@ TEST(InstallationRecorder, AddsNothingForRunsThatChangeNothing) {
   EXPECT_EQ(office.Snapshot(), before);
 }
 
+// Where a write goes decides what the record holds of it: the installation's folders and the
+// host files are recorded, the package and the settings file are not the uninstall's to give
+// back, and anything else is told as a write no record holds.
+TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
+  Office office;
+  office.Write("C:\\Other\\x.txt", "old");
+  office.machine.registry.DenyWrite(kHkeyLocalMachine,
+                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  InstallationRecorder recorder(office.machine.platform());
+  // Before the record exists, a folder is listed in the installed-programs key; here it cannot.
+  recorder.BeforeFolder("C:\\Tools");
+  office.machine.files.MakeFolders(kFolder);
+  ASSERT_TRUE(recorder.Open(kFolder));
+  const struct {
+    const char* path;
+    bool unrecorded;
+  } rows[] = {
+      {"C:\\Tools\\Velmar\\Velmar批打印软件\\a.dll", false},
+      {"C:\\Program Files\\AutoCAD 2008\\\\Fonts\\Velmar_EN.shx", false},
+      {"C:\\users\\user\\AppData\\Roaming\\Velmar\\Velmar.Ini", false},
+      {"C:\\Setup\\Data\\Velmar.Ini", false},
+      {"C:\\Other\\x.txt", true},
+      {"Fonts\\Velmar_EN.shx", true},
+  };
+  for (const auto& row : rows) recorder.BeforeWrite(row.path, "new");
+  std::vector<std::string> expected = {"create folder C:\\Tools"};
+  for (const auto& row : rows) {
+    if (row.unrecorded) expected.push_back(std::string("write ") + row.path);
+  }
+  EXPECT_EQ(recorder.unrecorded(), expected);
+}
+
+// An installation of a version that kept no record left its auto-load key: the installation
+// deletes it and makes it again, and the uninstall gives it back with what it held.
+TEST(InstallationRecorder, GivesBackAKeyAnOlderInstallationLeft) {
+  Office office;
+  const std::string key =
+      "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Applications\\VL_BatchPlot2020";
+  regtest::SetDword(office.machine.registry, kHkeyLocalMachine, key, "LOADCTRLS", 14);
+  regtest::SetString(office.machine.registry, kHkeyLocalMachine, key, "LOADER",
+                     "D:\\Old\\VL_BatchPlot2019.ARX");
+  const std::string before = office.Snapshot();
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  EXPECT_TRUE(office.unrecorded.empty());
+  EXPECT_EQ(office.Uninstall(), kRemoved) << office.said;
+  EXPECT_EQ(office.Snapshot(), before);
+}
+
 // A location the record cannot name (a network folder): the copies go on as they always
 // have, the user hears of it, and the uninstall names what stays.
 TEST(InstallationRecorder, TellsWhatNoRecordCanHold) {
