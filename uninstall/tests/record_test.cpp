@@ -187,6 +187,8 @@ TEST(Record, RefusesATextThatIsNotAWholeRecord) {
       {"bytes that are no UTF-8", u8"earlier D:\\Tools", "earlier D:\\\xC3"},
       {"a key below no root", "made-key HKCU\\", "made-key HKCR\\"},
       {"a line cut short", "  after REG_BINARY hex\r\n", ""},
+      {"attributes of none", "attributes 33", "attributes 0"},
+      {"attributes with a leading zero", "attributes 33", "attributes 033"},
   };
   for (const Row& row : rows) {
     std::string spoilt = good;
