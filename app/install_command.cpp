@@ -67,6 +67,7 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
   // Before the copy, so every file arrives under the list; a folder that keeps the list it
   // had installs all the same.
   platform.files.SetAccessList(folder, ProgramFolderAccess());
+  if (after) after->Prepared(platform, folder);
 
   if (!RunInstallSequence(platform, catalogue, dialog, folder, inputs.flags, inputs.progress)) {
     return;  // the dialog is already ending

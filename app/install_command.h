@@ -3,6 +3,7 @@
 // the install sequence. Written against what it needs of the setup dialog, so it runs
 // without a window.
 #include <string>
+#include <vector>
 
 #include "discovery/install_catalogue.h"
 #include "platform/platform.h"
@@ -35,6 +36,11 @@ struct InstallInputs {
 class AfterInstall {
  public:
   virtual ~AfterInstall() = default;
+  // The install folder is made and the sequence about to begin: what must be in place before
+  // its first write.
+  virtual void Prepared(plat::Platform& /*platform*/, const std::string& /*installFolder*/) {}
+  // The writes no record holds, one text each, for the log.
+  virtual std::vector<std::string> Unrecorded() const { return {}; }
   virtual void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
                    const ReleaseFlags& flags) = 0;
 };

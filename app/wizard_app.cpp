@@ -65,7 +65,7 @@ bool CWizardApp::InitInstance() {
   journal::FanOut observers;
   WindowsRuns runs(machine);
   // The uninstall support hears the installation as it runs, and records it after it.
-  uninstall::UninstallSupport uninstallSupport(machine.files, machine.text, g_nBuildVersion);
+  uninstall::UninstallSupport uninstallSupport(machine.platform(), g_nBuildVersion);
   observers.Add(uninstallSupport.observer());
   unattended::StartUp startUp{machine.platform(), observers,   theCatalogue, runs,
                               {},                 {},          &uninstallSupport};

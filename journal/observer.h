@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/registry.h"
 
 namespace journal {
@@ -26,11 +27,25 @@ struct ValueState {
 class Observer {
  public:
   virtual ~Observer() = default;
+  // Ahead of every write, what it is about to do, while the machine is still as it was: an
+  // observer that keeps a record can write it here, so that no write lands unrecorded. Each
+  // try of a write announces itself again.
+  virtual void BeforeFolder(const std::string& /*path*/) {}
+  virtual void BeforeCopy(const std::string& /*source*/, const std::string& /*destination*/) {}
+  // bytes: the file's whole content after the write.
+  virtual void BeforeWrite(const std::string& /*path*/, const std::string& /*bytes*/) {}
+  virtual void BeforeAttributes(const std::string& /*path*/, uint32_t /*attributes*/) {}
+  // A file deleted, a folder removed, or either of them left for the next restart.
+  virtual void BeforeDelete(const std::string& /*path*/) {}
+  // The levels a create is about to make, from the top down (none when the key exists).
+  virtual void BeforeKeys(const std::vector<KeyRef>& /*missing*/) {}
+  virtual void BeforeKeyDelete(const KeyRef& /*key*/) {}
+  // after: the value as the wide call will read it once the write is done.
+  virtual void BeforeValue(const KeyRef& /*key*/, const std::string& /*name*/,
+                           const ValueState& /*before*/, const ValueState& /*after*/) {}
+
   virtual void FolderMade(const std::string& /*path*/) {}
   virtual void FolderRemoved(const std::string& /*path*/) {}
-  // A copy is about to replace this existing file: the last moment its old content exists.
-  // A copy retried after a failure announces it again.
-  virtual void BeforeReplace(const std::string& /*destination*/) {}
   virtual void FileCopied(const std::string& /*source*/, const std::string& /*destination*/,
                           uint64_t /*bytes*/) {}
   virtual void FileWritten(const std::string& /*path*/, uint64_t /*bytes*/) {}
@@ -52,11 +67,27 @@ class FanOut : public Observer {
  public:
   void Add(Observer& observer) { observers_.push_back(&observer); }
 
+  void BeforeFolder(const std::string& path) override { Each(&Observer::BeforeFolder, path); }
+  void BeforeCopy(const std::string& source, const std::string& destination) override {
+    Each(&Observer::BeforeCopy, source, destination);
+  }
+  void BeforeWrite(const std::string& path, const std::string& bytes) override {
+    Each(&Observer::BeforeWrite, path, bytes);
+  }
+  void BeforeAttributes(const std::string& path, uint32_t attributes) override {
+    Each(&Observer::BeforeAttributes, path, attributes);
+  }
+  void BeforeDelete(const std::string& path) override { Each(&Observer::BeforeDelete, path); }
+  void BeforeKeys(const std::vector<KeyRef>& missing) override {
+    Each(&Observer::BeforeKeys, missing);
+  }
+  void BeforeKeyDelete(const KeyRef& key) override { Each(&Observer::BeforeKeyDelete, key); }
+  void BeforeValue(const KeyRef& key, const std::string& name, const ValueState& before,
+                   const ValueState& after) override {
+    Each(&Observer::BeforeValue, key, name, before, after);
+  }
   void FolderMade(const std::string& path) override { Each(&Observer::FolderMade, path); }
   void FolderRemoved(const std::string& path) override { Each(&Observer::FolderRemoved, path); }
-  void BeforeReplace(const std::string& destination) override {
-    Each(&Observer::BeforeReplace, destination);
-  }
   void FileCopied(const std::string& source, const std::string& destination,
                   uint64_t bytes) override {
     Each(&Observer::FileCopied, source, destination, bytes);
@@ -87,6 +118,12 @@ class FanOut : public Observer {
 
   std::vector<Observer*> observers_;
 };
+
+// The value a write leaves, as the wide call reads it back: the system counts a text's
+// terminator that the caller left out when one stands right after it, and keeps narrow text
+// in UTF-16. data must hold one more character than size where a terminator could follow.
+ValueState StoredValue(plat::CodePage& text, bool wide, uint32_t type, const void* data,
+                       uint32_t size);
 
 // "HKLM\\path" or "HKCU\\path": how a key is named in texts the observers write.
 std::string KeyText(const KeyRef& key);

@@ -4,11 +4,6 @@
 
 namespace journal {
 
-bool RecordingFileSystem::IsFile(const std::string& path) {
-  const uint32_t attributes = inner_.GetAttributes(path);
-  return attributes != plat::kInvalidAttributes && !(attributes & plat::kAttrDirectory);
-}
-
 uint64_t RecordingFileSystem::SizeOf(const std::string& path) {
   plat::FindEntry entry;
   plat::UniqueFind find(inner_, inner_.FindFirst(path, &entry));
@@ -17,7 +12,7 @@ uint64_t RecordingFileSystem::SizeOf(const std::string& path) {
 
 bool RecordingFileSystem::CopyFile(const std::string& from, const std::string& to,
                                    bool failIfExists) {
-  if (!failIfExists && IsFile(to)) observer_.BeforeReplace(to);
+  observer_.BeforeCopy(from, to);
   if (!inner_.CopyFile(from, to, failIfExists)) {
     observer_.CallFailed("copy " + from + " -> " + to, 0);
     return false;
@@ -26,7 +21,13 @@ bool RecordingFileSystem::CopyFile(const std::string& from, const std::string& t
   return true;
 }
 
+bool RecordingFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  observer_.BeforeAttributes(path, attributes);
+  return inner_.SetAttributes(path, attributes);
+}
+
 bool RecordingFileSystem::CreateDirectory(const std::string& path) {
+  observer_.BeforeFolder(path);
   if (inner_.CreateDirectory(path)) {
     observer_.FolderMade(path);
     return true;
@@ -39,6 +40,7 @@ bool RecordingFileSystem::CreateDirectory(const std::string& path) {
 }
 
 bool RecordingFileSystem::DeleteFile(const std::string& path) {
+  observer_.BeforeDelete(path);
   if (!inner_.DeleteFile(path)) {
     observer_.CallFailed("delete " + path, 0);
     return false;
@@ -48,6 +50,7 @@ bool RecordingFileSystem::DeleteFile(const std::string& path) {
 }
 
 bool RecordingFileSystem::RemoveDirectory(const std::string& path) {
+  observer_.BeforeDelete(path);
   if (!inner_.RemoveDirectory(path)) {
     observer_.CallFailed("remove folder " + path, 0);
     return false;
@@ -56,13 +59,37 @@ bool RecordingFileSystem::RemoveDirectory(const std::string& path) {
   return true;
 }
 
-bool RecordingFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
-  if (!inner_.WriteWholeFile(path, bytes)) {
+bool RecordingFileSystem::Written(bool done, const std::string& path) {
+  if (!done) {
     observer_.CallFailed("write " + path, 0);
     return false;
   }
-  observer_.FileWritten(path, bytes.size());
+  observer_.FileWritten(path, SizeOf(path));
   return true;
+}
+
+bool RecordingFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
+  observer_.BeforeWrite(path, bytes);
+  return Written(inner_.WriteWholeFile(path, bytes), path);
+}
+
+bool RecordingFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  std::string now;
+  inner_.ReadWholeFile(path, &now);
+  observer_.BeforeWrite(path, now + bytes);
+  return Written(inner_.AppendToFile(path, bytes), path);
+}
+
+bool RecordingFileSystem::CutFile(const std::string& path, uint64_t size) {
+  std::string now;
+  inner_.ReadWholeFile(path, &now);
+  observer_.BeforeWrite(path, now.substr(0, size));
+  return Written(inner_.CutFile(path, size), path);
+}
+
+bool RecordingFileSystem::DeleteAtRestart(const std::string& path) {
+  observer_.BeforeDelete(path);
+  return inner_.DeleteAtRestart(path);
 }
 
 }  // namespace journal

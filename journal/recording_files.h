@@ -1,7 +1,7 @@
 #pragma once
-// A file system that forwards every call unchanged and tells an observer what was written:
-// folders made and removed, files copied (and the files a copy is about to replace), written
-// and deleted, and the writes that failed.
+// A file system that forwards every call unchanged and tells an observer each write ahead of
+// it, then what was written: folders made and removed, files copied, written and deleted, and
+// the writes that failed. Access lists it passes on untold.
 #include "journal/observer.h"
 #include "platform/files.h"
 
@@ -21,9 +21,7 @@ class RecordingFileSystem : public plat::FileSystem {
   }
   void FindClose(plat::FindHandle find) override { inner_.FindClose(find); }
   uint32_t GetAttributes(const std::string& path) override { return inner_.GetAttributes(path); }
-  bool SetAttributes(const std::string& path, uint32_t attributes) override {
-    return inner_.SetAttributes(path, attributes);
-  }
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
   bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
   bool CreateDirectory(const std::string& path) override;
   std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
@@ -37,14 +35,16 @@ class RecordingFileSystem : public plat::FileSystem {
     return inner_.ReadWholeFile(path, bytes);
   }
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool CutFile(const std::string& path, uint64_t size) override;
   bool TempFolder(std::string* path) override { return inner_.TempFolder(path); }
-  bool DeleteAtRestart(const std::string& path) override { return inner_.DeleteAtRestart(path); }
+  bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override {
     return inner_.SetAccessList(path, list);
   }
 
  private:
-  bool IsFile(const std::string& path);
+  bool Written(bool done, const std::string& path);
   uint64_t SizeOf(const std::string& path);
 
   plat::FileSystem& inner_;

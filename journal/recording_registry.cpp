@@ -13,6 +13,32 @@ std::string KeyText(const KeyRef& key) {
   return key.path.empty() ? root : std::string(root) + "\\" + key.path;
 }
 
+ValueState StoredValue(plat::CodePage& text, bool wide, uint32_t type, const void* data,
+                       uint32_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  const bool isText =
+      type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
+  ValueState stored{true, type, {}};
+  if (!bytes) return stored;
+  if (isText && wide && size >= 2 && size % 2 == 0 &&
+      (bytes[size - 2] != '\0' || bytes[size - 1] != '\0') && bytes[size] == '\0' &&
+      bytes[size + 1] == '\0') {
+    size += 2;
+  } else if (isText && !wide && size && bytes[size - 1] != '\0' && bytes[size] == '\0') {
+    ++size;
+  }
+  stored.bytes.assign(bytes, size);
+  if (isText && !wide) {
+    const std::u16string units = text.ToUtf16(stored.bytes);
+    stored.bytes.clear();
+    for (char16_t u : units) {
+      stored.bytes += static_cast<char>(u & 0xFF);
+      stored.bytes += static_cast<char>(u >> 8);
+    }
+  }
+  return stored;
+}
+
 RecordingRegistry::RecordingRegistry(plat::Registry& inner, plat::CodePage& text,
                                      Observer& observer)
     : inner_(inner), text_(text), observer_(observer) {}
@@ -100,17 +126,21 @@ long RecordingRegistry::CreateKey(plat::HKey parent, const std::string& sub, pla
     }
     missing.push_back(level);
   }
+  std::vector<KeyRef> ahead;
+  for (const std::string& level : missing) ahead.push_back(Below(parent, level));
+  observer_.BeforeKeys(ahead);
   const long result = inner_.CreateKey(parent, sub, out);
   Remember(result, parent, sub, out);
   if (result != plat::kErrorSuccess) {
     observer_.CallFailed("create " + KeyText(Below(parent, sub)), result);
     return result;
   }
-  for (const std::string& level : missing) observer_.KeyCreated(Below(parent, level));
+  for (const KeyRef& level : ahead) observer_.KeyCreated(level);
   return result;
 }
 
 long RecordingRegistry::DeleteKey(plat::HKey parent, const std::string& sub) {
+  observer_.BeforeKeyDelete(Below(parent, sub));
   const long result = inner_.DeleteKey(parent, sub);
   if (result == plat::kErrorSuccess) {
     observer_.KeyDeleted(Below(parent, sub));
@@ -140,8 +170,10 @@ long RecordingRegistry::QueryValueW(plat::HKey key, const std::u16string& name, 
 
 template <typename Set>
 long RecordingRegistry::Recorded(plat::HKey key, const std::string& name,
-                                 const std::u16string& wideName, Set set) {
+                                 const std::u16string& wideName, const ValueState& after,
+                                 Set set) {
   const ValueState before = Read(key, wideName);
+  observer_.BeforeValue(Where(key), name, before, after);
   const long result = set();
   if (result != plat::kErrorSuccess) {
     observer_.CallFailed("set " + KeyText(Where(key)) + "\\" + name, result);
@@ -153,7 +185,7 @@ long RecordingRegistry::Recorded(plat::HKey key, const std::string& name,
 
 long RecordingRegistry::SetValue(plat::HKey key, const std::string& name, uint32_t type,
                                  const void* data, uint32_t size) {
-  return Recorded(key, name, text_.ToUtf16(name),
+  return Recorded(key, name, text_.ToUtf16(name), StoredValue(text_, false, type, data, size),
                   [&] { return inner_.SetValue(key, name, type, data, size); });
 }
 
@@ -161,12 +193,13 @@ long RecordingRegistry::SetValueW(plat::HKey key, const std::u16string& name, ui
                                   const void* data, uint32_t size) {
   std::string narrowName;
   text_.FromUtf16(name, &narrowName);
-  return Recorded(key, narrowName, name,
+  return Recorded(key, narrowName, name, StoredValue(text_, true, type, data, size),
                   [&] { return inner_.SetValueW(key, name, type, data, size); });
 }
 
 long RecordingRegistry::DeleteValue(plat::HKey key, const std::string& name) {
   const ValueState before = Read(key, text_.ToUtf16(name));
+  if (before.present) observer_.BeforeValue(Where(key), name, before, ValueState());
   const long result = inner_.DeleteValue(key, name);
   if (result == plat::kErrorSuccess) {
     observer_.ValueDeleted(Where(key), name, before);

@@ -1,7 +1,8 @@
 #pragma once
-// A registry that forwards every call unchanged and tells an observer what was written:
-// the levels a create made, each value with its state before and after, each deletion, and
-// the writes that failed. To tell, it reads what it needs first (never writes).
+// A registry that forwards every call unchanged and tells an observer each write ahead of it
+// (with the value it will leave), then what was written: the levels a create made, each value
+// with its state before and after, each deletion, and the writes that failed. To tell, it
+// reads what it needs first (never writes).
 #include <map>
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ class RecordingRegistry : public plat::Registry {
   void Remember(long result, plat::HKey parent, const std::string& sub, const plat::HKey* out);
   ValueState Read(plat::HKey key, const std::u16string& name);
   template <typename Set>
-  long Recorded(plat::HKey key, const std::string& name, const std::u16string& wideName, Set set);
+  long Recorded(plat::HKey key, const std::string& name, const std::u16string& wideName,
+                const ValueState& after, Set set);
 
   plat::Registry& inner_;
   plat::CodePage& text_;

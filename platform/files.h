@@ -11,6 +11,9 @@
 //    writable folder only;
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
 //    existing read-only, hidden or system file and a missing folder;
+//  - AppendToFile adds bytes at the end of a file (made when missing) and has them on the disk
+//    before it returns, so a write that follows it never reaches the disk first; CutFile keeps
+//    a file's first bytes and drops the rest. Both refuse what WriteWholeFile refuses;
 //  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
 //    when the machine next starts, in the order asked; it needs administrator rights.
 //  - SetAccessList replaces the access list of an existing file or folder
@@ -72,6 +75,9 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
+  virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  // False also when the file is shorter than size.
+  virtual bool CutFile(const std::string& path, uint64_t size) = 0;
   // The user's temporary folder as GetTempPathA gives it, with its trailing backslash.
   virtual bool TempFolder(std::string* path) = 0;
   // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).

@@ -27,6 +27,10 @@ class Additions : public AfterInstall {
   Additions(RunLog* log, std::string program, AfterInstall* uninstallStep)
       : log_(log), registration_(std::move(program)), uninstallStep_(uninstallStep) {}
 
+  void Prepared(plat::Platform& platform, const std::string& installFolder) override {
+    if (uninstallStep_) uninstallStep_->Prepared(platform, installFolder);
+  }
+
   void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
            const ReleaseFlags& flags) override {
     ran_ = true;
@@ -60,6 +64,10 @@ class Additions : public AfterInstall {
       }
     }
     if (uninstallStep_) uninstallStep_->Run(platform, catalogue, flags);
+    if (log_ && uninstallStep_) {
+      for (const std::string& what : uninstallStep_->Unrecorded())
+        log_->Line("not recorded for the uninstall: " + log_->Utf8(what));
+    }
   }
   bool ran() const { return ran_; }
 
@@ -107,12 +115,13 @@ class Run {
   }
 
   // The platform a run works on: the real machine's, with message boxes that never show in
-  // /S, and every write heard by the other listeners and the log.
-  plat::Platform& Platform() {
+  // /S, and every write heard by the log, and an installation's by the other listeners too
+  // (the uninstall's own writes are no installation's to record).
+  plat::Platform& Platform(bool installing) {
     plat::Platform& m = s_.machine;
     silentMachine_.reset(new plat::Platform{m.registry, m.files, m.processes,
                                             silent() ? silentBoxes_ : m.messages, m.text});
-    listeners_.Add(s_.observers);
+    if (installing) listeners_.Add(s_.observers);
     if (logging()) listeners_.Add(log_);
     recording_.reset(new journal::RecordingPlatform(*silentMachine_, listeners_));
     return recording_->platform();
@@ -132,7 +141,7 @@ class Run {
 
 int Install(StartUp& s, Run& run, const cmdline::Options& o) {
   Additions additions(run.log(), s.perUserProgram, s.uninstallStep);
-  plat::Platform& platform = run.Platform();
+  plat::Platform& platform = run.Platform(true);
   if (o.silent) {
     return run.End(
         RunSilentInstall(platform, run.silentBoxes(), s.catalogue, o, &additions, run.log()));
@@ -184,7 +193,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
       s.machine.messages.Show(UsageText(), kMessageTitle, plat::kMbOk | kMbIconInformation);
       return run.End(kInstalled);
     case cmdline::Action::kUninstall: {
-      plat::Platform& platform = run.Platform();
+      plat::Platform& platform = run.Platform(false);
       return run.End(s.runs.RunUninstall(platform, o));
     }
     case cmdline::Action::kInstall:

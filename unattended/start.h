@@ -32,7 +32,7 @@ class Runs {
 
 struct StartUp {
   plat::Platform& machine;       // the real machine; its message boxes show
-  journal::FanOut& observers;    // who else listens to what a run writes
+  journal::FanOut& observers;    // who else listens to what an installation writes
   InstallCatalogue& catalogue;
   Runs& runs;
   std::string modulePath;        // the running program (code page text)

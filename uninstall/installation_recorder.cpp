@@ -2,79 +2,473 @@
 
 #include <algorithm>
 
+#include "deploy/package_copy.h"
+#include "uninstall/installed_programs.h"
 #include "uninstall/record_rules.h"
+#include "uninstall/record_store.h"
 
 namespace uninstall {
 namespace {
 
-template <typename Items, typename Same>
-bool Contains(const Items& items, Same same) {
-  return std::any_of(items.begin(), items.end(), same);
+// Where a damaged record is kept for a person to look at, when a new one replaces it.
+const char kDamagedRecordName[] = "Uninstall-damaged.txt";
+// Folders made before the install folder (and so the record) exists are listed here, in the
+// installed-programs entry's key, until the record takes them in.
+const char kPendingFolders[] = "VelmarFoldersMade";
+
+std::string FileName(plat::CodePage& text, const std::string& path) {
+  const size_t slash = text.LastBackslash(path);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(plat::CodePage& text, const std::string& path) {
+  const size_t slash = text.LastBackslash(path);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool SameValue(const RegValue& a, const RegValue& b) {
+  return a.present == b.present && (!a.present || (a.type == b.type && a.bytes == b.bytes));
+}
+
+bool SameContent(const FileContent& a, const FileContent& b) {
+  return a.size == b.size && a.hash == b.hash;
+}
+
+bool SameKey(plat::CodePage& text, const RegKey& a, const RegKey& b) {
+  return a.root == b.root && SamePath(text, a.path, b.path);
+}
+
+bool IsProgramEntry(plat::CodePage& text, const RegKey& key) {
+  return key.root == plat::kHkeyLocalMachine && SamePath(text, key.path, kProgramEntryKey);
 }
 
 }  // namespace
 
-void InstallationRecorder::FolderMade(const std::string& path) {
-  if (listening_) folders_.push_back(path);
+InstallationRecorder::InstallationRecorder(plat::Platform& machine) : machine_(machine) {
+  std::string module;
+  if (machine_.files.ModuleFileName(&module)) {
+    const std::string own = FolderOf(machine_.text, module);
+    packageFolders_ = {own, own + "\\Data"};
+  }
 }
 
-// Only host files are kept for a backup: what a copy replaces in the install folder is an
-// earlier installation's, and the settings file stays the user's whatever happens.
-void InstallationRecorder::BeforeReplace(const std::string& destination) {
-  if (!listening_ || KindOfFile(text_, "", destination) != FileKind::kHostFile) return;
-  // A copy retried, or a host folder served twice: the first content is the host's own.
-  if (Contains(replaced_, [&](const Replaced& r) { return SamePath(text_, r.path, destination); }))
-    return;
-  Replaced replaced{destination, {}};
-  if (files_.ReadWholeFile(destination, &replaced.bytes)) replaced_.push_back(replaced);
+// The settings file goes to "%APPDATA%\\Velmar" under its package name; its folder is the
+// user's as well.
+InstallationRecorder::Place InstallationRecorder::Where(const std::string& path) {
+  plat::CodePage& text = machine_.text;
+  if (!IsPlainPath(text, path)) return Place::kOther;
+  const std::string folder = FolderOf(text, path);
+  for (const std::string& package : packageFolders_) {
+    if (SamePath(text, folder, package)) return Place::kOwn;
+  }
+  switch (KindOfFile(text, folder_, path)) {
+    case FileKind::kInstalled:
+      return Place::kInstalled;
+    case FileKind::kHostFile:
+      return Place::kHost;
+    case FileKind::kOther:
+      break;
+  }
+  std::string appData;
+  if (machine_.files.GetEnvironmentVariable("APPDATA", &appData) &&
+      (SamePath(text, path, appData + "\\Velmar") ||
+       SamePath(text, path, appData + "\\Velmar\\Velmar.Ini")))
+    return Place::kSettings;
+  return Place::kOther;
 }
 
-void InstallationRecorder::FileCopied(const std::string&, const std::string& destination,
-                                      uint64_t) {
-  Placed(destination);
+std::vector<const Installation*> InstallationRecorder::Installations() const {
+  std::vector<const Installation*> all = {&run_};
+  for (const FoundRecord& found : known_) {
+    for (const Installation& inst : found.record.installations) all.push_back(&inst);
+  }
+  return all;
 }
 
-void InstallationRecorder::FileWritten(const std::string& path, uint64_t) { Placed(path); }
-
-void InstallationRecorder::Placed(const std::string& path) {
-  if (!listening_ ||
-      Contains(files_placed_, [&](const std::string& p) { return SamePath(text_, p, path); }))
-    return;
-  files_placed_.push_back(path);
-}
-
-void InstallationRecorder::KeyCreated(const journal::KeyRef& key) {
-  if (!listening_ || key.root == plat::kNoKey) return;
-  if (Contains(keys_, [&](const RegKey& k) {
-        return k.root == key.root && SamePath(text_, k.path, key.path);
-      }))
-    return;
-  keys_.push_back(key);
-}
-
-void InstallationRecorder::ValueWritten(const journal::KeyRef& key, const std::string& name,
-                                        const journal::ValueState& before,
-                                        const journal::ValueState& after) {
-  Changed(key, name, before, after);
-}
-
-void InstallationRecorder::ValueDeleted(const journal::KeyRef& key, const std::string& name,
-                                        const journal::ValueState& before) {
-  Changed(key, name, before, RegValue());
-}
-
-// The first state before and the last after: what the whole installation did to the value.
-void InstallationRecorder::Changed(const RegKey& key, const std::string& name,
-                                   const RegValue& before, const RegValue& after) {
-  if (!listening_ || key.root == plat::kNoKey) return;
-  for (ValueChange& change : values_) {
-    if (change.key.root == key.root && SamePath(text_, change.key.path, key.path) &&
-        text_.CompareNoCase(change.name, name) == 0) {
-      change.after = after;
-      return;
+// Some installation placed exactly this content at path: the file is ours, not the host's.
+bool InstallationRecorder::Placed(const std::string& path, const FileContent& content) const {
+  for (const Installation* inst : Installations()) {
+    for (const PlacedFile& file : inst->files) {
+      // An entry that saved what stood there names the host's content, not ours.
+      const bool saved = !file.backup.empty() && SameContent(file.content, file.backupContent);
+      if (!saved && SamePath(machine_.text, file.path, path) && SameContent(file.content, content))
+        return true;
     }
   }
-  values_.push_back(ValueChange{key, name, before, after});
+  return false;
+}
+
+bool InstallationRecorder::MadeKey(const RegKey& key) const {
+  for (const Installation* inst : Installations()) {
+    for (const RegKey& made : inst->keysMade) {
+      if (SameKey(machine_.text, made, key)) return true;
+    }
+  }
+  return false;
+}
+
+// The newest entry for the value: this run's, else the latest installation's.
+const ValueChange* InstallationRecorder::Newest(const RegKey& key, const std::string& name) const {
+  const ValueChange* newest = nullptr;
+  int number = -1;
+  for (const Installation* inst : Installations()) {
+    const int rank = inst == &run_ ? 1 << 30 : inst->number;
+    for (const ValueChange& change : inst->values) {
+      if (rank >= number && SameKey(machine_.text, change.key, key) &&
+          machine_.text.CompareNoCase(change.name, name) == 0) {
+        newest = &change;
+        number = rank;
+      }
+    }
+  }
+  return newest;
+}
+
+// Adds entries to the record and to what this run knows it recorded. False when the record
+// cannot take them: the write they announce is then one no record holds.
+bool InstallationRecorder::Append(Installation entries) {
+  if (!open_) return false;
+  entries.number = run_.number;
+  if (opening_) entries.earlierRecords = run_.earlierRecords;
+  if (!machine_.files.AppendToFile(recordPath_,
+                                   FormatEntries(machine_.text, entries, opening_)))
+    return false;
+  opening_ = false;
+  run_.foldersMade.insert(run_.foldersMade.end(), entries.foldersMade.begin(),
+                          entries.foldersMade.end());
+  run_.files.insert(run_.files.end(), entries.files.begin(), entries.files.end());
+  run_.settingsFiles.insert(run_.settingsFiles.end(), entries.settingsFiles.begin(),
+                            entries.settingsFiles.end());
+  run_.keysMade.insert(run_.keysMade.end(), entries.keysMade.begin(), entries.keysMade.end());
+  run_.values.insert(run_.values.end(), entries.values.begin(), entries.values.end());
+  return true;
+}
+
+void InstallationRecorder::Unrecorded(const std::string& what) {
+  if (std::find(unrecorded_.begin(), unrecorded_.end(), what) != unrecorded_.end()) return;
+  unrecorded_.push_back(what);
+  Installation entry;
+  entry.unrecorded = {what};
+  Append(entry);
+}
+
+void InstallationRecorder::AddPendingFolder(const std::string& path) {
+  plat::UniqueKey key(machine_.registry);
+  if (machine_.registry.CreateKey(plat::kHkeyLocalMachine, kProgramEntryKey, key.put()) !=
+      plat::kErrorSuccess)
+    return Unrecorded("create folder " + path);
+  const std::u16string name = machine_.text.ToUtf16(kPendingFolders);
+  std::u16string list;
+  uint32_t type = 0, size = 0;
+  if (machine_.registry.QueryValueW(key.get(), name, &type, nullptr, &size) == plat::kErrorSuccess &&
+      type == plat::kRegMultiSz && size >= 2) {
+    list.resize(size / 2);
+    machine_.registry.QueryValueW(key.get(), name, &type,
+                                  reinterpret_cast<unsigned char*>(&list[0]), &size);
+    list.resize(size / 2);
+    while (!list.empty() && list.back() == 0) list.pop_back();
+    list.push_back(0);
+  }
+  list += machine_.text.ToUtf16(path);
+  list.push_back(0);
+  list.push_back(0);
+  if (machine_.registry.SetValueW(key.get(), name, plat::kRegMultiSz, list.data(),
+                                  static_cast<uint32_t>(list.size() * 2)) != plat::kErrorSuccess)
+    Unrecorded("create folder " + path);
+}
+
+// The folders this run, or a run stopped before its record existed, made ahead of the
+// install folder: into the record, then off the list.
+void InstallationRecorder::TakePendingFolders() {
+  plat::CodePage& text = machine_.text;
+  plat::UniqueKey key(machine_.registry);
+  if (machine_.registry.OpenKey(plat::kHkeyLocalMachine, kProgramEntryKey, key.put()) !=
+      plat::kErrorSuccess)
+    return;
+  const std::u16string name = text.ToUtf16(kPendingFolders);
+  uint32_t type = 0, size = 0;
+  if (machine_.registry.QueryValueW(key.get(), name, &type, nullptr, &size) != plat::kErrorSuccess)
+    return;
+  std::u16string list(size / 2 + 1, 0);
+  if (machine_.registry.QueryValueW(key.get(), name, &type,
+                                    reinterpret_cast<unsigned char*>(&list[0]), &size) ==
+          plat::kErrorSuccess &&
+      type == plat::kRegMultiSz) {
+    list.resize(size / 2);
+    Installation made;
+    for (size_t at = 0; at < list.size();) {
+      const size_t end = std::min(list.find(u'\0', at), list.size());
+      std::string path;
+      if (end > at && text.FromUtf16(list.substr(at, end - at), &path) &&
+          machine_.files.GetAttributes(path) != plat::kInvalidAttributes) {
+        if (IsPlainPath(text, path) && (SamePath(text, path, folder_) || IsBelow(text, path, folder_))) {
+          std::string resolved;
+          ResolvePath(text, path, &resolved);
+          made.foldersMade.push_back(resolved);
+        } else {
+          Unrecorded("create folder " + path);
+        }
+      }
+      at = end + 1;
+    }
+    if (!made.foldersMade.empty() && !Append(made)) return;  // stays listed for a later run
+  }
+  machine_.registry.DeleteValue(key.get(), kPendingFolders);
+}
+
+bool InstallationRecorder::Open(const std::string& folder) {
+  plat::FileSystem& files = machine_.files;
+  plat::CodePage& text = machine_.text;
+  if (!IsPlainPath(text, folder)) return false;
+  ResolvePath(text, folder, &folder_);
+  recordPath_ = RecordPath(folder);
+
+  // The folder's record: whole, or cut back to its last whole entry; one that is no record
+  // at all is set aside for a person to look at, and a new one begun.
+  const std::string fresh = FormatRecord(text, Record{folder_, {}});
+  std::string bytes;
+  Record record;
+  std::string why;
+  size_t whole = 0;
+  const bool exists = files.ReadWholeFile(recordPath_, &bytes);
+  bool usable = exists && ParseRecord(text, bytes, &record, &why, &whole) &&
+                CheckRecord(text, record, folder, &why);
+  if (usable && whole < bytes.size()) {
+    ClearReadOnly(files, recordPath_);
+    usable = files.CutFile(recordPath_, whole);
+  }
+  if (!usable) {
+    // A record cut off within its first lines is begun again.
+    if (exists && fresh.compare(0, bytes.size(), bytes) != 0)
+      files.WriteWholeFile(folder + "\\" + kDamagedRecordName, bytes);
+    ClearReadOnly(files, recordPath_);
+    if (!files.WriteWholeFile(recordPath_, fresh)) return false;
+  }
+  open_ = true;
+
+  // Every installation known: this folder's, and those of the installation the
+  // installed-programs entry names when that lies elsewhere; its record stays reachable.
+  Outcome unused;
+  known_ = LoadRecords(machine_, folder, &unused);
+  std::string previous;
+  if (ReadProgramEntryFolder(machine_, &previous) && IsPlainPath(text, previous) &&
+      !SamePath(text, previous, folder)) {
+    for (FoundRecord& found : LoadRecords(machine_, previous, &unused)) {
+      if (SamePath(text, found.path, RecordPath(previous)))
+        run_.earlierRecords.push_back(RecordPath(previous));
+      const bool seen = std::any_of(known_.begin(), known_.end(), [&](const FoundRecord& k) {
+        return SamePath(text, k.path, found.path);
+      });
+      if (!seen) known_.push_back(std::move(found));
+    }
+  }
+  for (const FoundRecord& found : known_) {
+    for (const Installation& earlier : found.record.installations)
+      run_.number = std::max(run_.number, earlier.number);
+  }
+  ++run_.number;
+  TakePendingFolders();
+  return true;
+}
+
+void InstallationRecorder::BeforeFolder(const std::string& path) {
+  plat::CodePage& text = machine_.text;
+  if (!listening_ || machine_.files.GetAttributes(path) != plat::kInvalidAttributes) return;
+  if (!open_) return AddPendingFolder(path);
+  const Place place = Where(path);
+  if (place == Place::kSettings || place == Place::kOwn) return;
+  const std::string backups = folder_ + "\\" + kBackupFolderName;
+  const bool fits = IsPlainPath(text, path) &&
+                    (SamePath(text, path, folder_) || IsBelow(text, path, folder_) ||
+                     SamePath(text, path, backups));
+  std::string resolved;
+  Installation made;
+  if (fits && ResolvePath(text, path, &resolved)) made.foldersMade = {resolved};
+  if (!fits || !Append(made)) Unrecorded("create folder " + path);
+}
+
+void InstallationRecorder::BeforeCopy(const std::string& source, const std::string& destination) {
+  std::string bytes;
+  if (!listening_ || !machine_.files.ReadWholeFile(source, &bytes)) return;
+  Placing(destination, bytes);
+}
+
+void InstallationRecorder::BeforeWrite(const std::string& path, const std::string& bytes) {
+  if (listening_) Placing(path, bytes);
+}
+
+void InstallationRecorder::Placing(const std::string& path, const std::string& bytes) {
+  std::string now;
+  const bool same = machine_.files.ReadWholeFile(path, &now) && now == bytes;
+  std::string resolved;
+  const Place place = Where(path);
+  // What changes nothing adds nothing; but the settings file is named once for the user to
+  // hear where it stays.
+  if (place == Place::kOwn || (same && place != Place::kSettings)) return;
+  if (place == Place::kOther || !ResolvePath(machine_.text, path, &resolved))
+    return Unrecorded("write " + path);
+  Installation entry;
+  if (place == Place::kSettings) {
+    for (const Installation* inst : Installations()) {
+      for (const std::string& known : inst->settingsFiles) {
+        if (SamePath(machine_.text, known, path)) return;
+      }
+    }
+    entry.settingsFiles = {resolved};
+    if (!Append(entry)) Unrecorded("write " + path);
+    return;
+  }
+  if (place == Place::kHost && !SaveOriginal(path)) return;
+  const FileContent content = ContentOf(bytes);
+  // Once this run has saved the file, its own entries must name what it places there: the
+  // uninstall undoes its installations one at a time.
+  const bool savedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
+    return !f.backup.empty() && SamePath(machine_.text, f.path, path);
+  });
+  const bool placedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
+    return SamePath(machine_.text, f.path, path) && SameContent(f.content, content);
+  });
+  if (placedHere || (!savedHere && Placed(path, content))) return;
+  entry.files = {PlacedFile{resolved, content, "", {}, 0}};
+  if (!Append(entry)) Unrecorded("write " + path);
+}
+
+// A host file about to change is saved first, unless it is an earlier installation's copy or
+// already saved. False when it could not be saved: the uninstall then leaves what stands there.
+bool InstallationRecorder::SaveOriginal(const std::string& path) {
+  plat::FileSystem& files = machine_.files;
+  plat::CodePage& text = machine_.text;
+  const auto known = [&](const std::vector<std::string>& paths) {
+    return std::any_of(paths.begin(), paths.end(),
+                       [&](const std::string& p) { return SamePath(text, p, path); });
+  };
+  if (known(unsaved_)) return false;
+  const uint32_t attributes = files.GetAttributes(path);
+  std::string old;
+  if (attributes == plat::kInvalidAttributes) return true;
+  for (const PlacedFile& file : run_.files) {
+    if (!file.backup.empty() && SamePath(text, file.path, path)) return true;
+  }
+  if (!files.ReadWholeFile(path, &old)) {
+    unsaved_.push_back(path);
+    Unrecorded("replace " + path);
+    return false;
+  }
+  if (Placed(path, ContentOf(old))) return true;
+
+  const std::string backups = folder_ + "\\" + kBackupFolderName;
+  if (files.GetAttributes(backups) == plat::kInvalidAttributes) {
+    Installation made;
+    made.foldersMade = {backups};
+    if (Append(made)) files.CreateDirectory(backups);
+  }
+  int saved = 1;
+  for (const PlacedFile& file : run_.files) saved += file.backup.empty() ? 0 : 1;
+  PlacedFile entry{"", ContentOf(old),
+                   backups + "\\" + std::to_string(run_.number) + "-" + std::to_string(saved) +
+                       " " + FileName(text, path),
+                   ContentOf(old), attributes};
+  ResolvePath(text, path, &entry.path);
+  Installation save;
+  save.files = {entry};
+  // The entry first: a backup the record does not name would stay behind for good.
+  if (!Append(save) || !files.WriteWholeFile(entry.backup, old)) {
+    unsaved_.push_back(path);
+    Unrecorded("replace " + path);
+    return false;
+  }
+  return true;
+}
+
+void InstallationRecorder::BeforeAttributes(const std::string& path, uint32_t attributes) {
+  if (!listening_) return;
+  const uint32_t now = machine_.files.GetAttributes(path);
+  if (now == plat::kInvalidAttributes || now == attributes) return;
+  switch (Where(path)) {
+    case Place::kHost:
+      SaveOriginal(path);
+      return;
+    case Place::kOther:
+      return Unrecorded("attributes " + path);
+    default:
+      return;  // goes with the file, or is not the installation's to give back
+  }
+}
+
+void InstallationRecorder::BeforeDelete(const std::string& path) {
+  if (!listening_ || machine_.files.GetAttributes(path) == plat::kInvalidAttributes) return;
+  if (Where(path) != Place::kOwn) Unrecorded("delete " + path);
+}
+
+void InstallationRecorder::BeforeKeys(const std::vector<journal::KeyRef>& missing) {
+  if (!listening_) return;
+  Installation made;
+  for (const journal::KeyRef& key : missing) {
+    if (IsProgramEntry(machine_.text, key) || MadeKey(key)) continue;
+    if (KindOfKey(machine_.text, key) == KeyKind::kOther) {
+      Unrecorded("create " + KeyText(key));
+      continue;
+    }
+    made.keysMade.push_back(key);
+  }
+  if (!made.keysMade.empty() && !Append(made)) {
+    for (const RegKey& key : made.keysMade) Unrecorded("create " + KeyText(key));
+  }
+}
+
+// A key deleted takes its values with it: each value the record can name is a change to
+// none; a key with others cannot be given back whole.
+void InstallationRecorder::BeforeKeyDelete(const journal::KeyRef& key) {
+  if (!listening_ || MadeKey(key)) return;
+  plat::Registry& reg = machine_.registry;
+  plat::UniqueKey handle(reg);
+  if (reg.OpenKeyRead(key.root, key.path, handle.put()) != plat::kErrorSuccess) return;
+  uint32_t values = 0, named = 0;
+  reg.QueryValueCount(handle.get(), &values);
+  for (const char* name : {"LOADCTRLS", "LOADER"}) {
+    RegValue before;
+    uint32_t size = 0;
+    const std::u16string wide = machine_.text.ToUtf16(name);
+    if (reg.QueryValueW(handle.get(), wide, &before.type, nullptr, &size) != plat::kErrorSuccess)
+      continue;
+    before.bytes.resize(size);
+    if (reg.QueryValueW(handle.get(), wide, &before.type,
+                        size ? reinterpret_cast<unsigned char*>(&before.bytes[0]) : nullptr,
+                        &size) != plat::kErrorSuccess)
+      continue;
+    before.present = true;
+    ++named;
+    BeforeValue(key, name, before, RegValue());
+  }
+  if (values > named || KindOfKey(machine_.text, key) != KeyKind::kAutoLoad)
+    Unrecorded("delete " + KeyText(key));
+}
+
+void InstallationRecorder::BeforeValue(const journal::KeyRef& key, const std::string& name,
+                                       const journal::ValueState& before,
+                                       const journal::ValueState& after) {
+  valueAhead_ = false;
+  if (!listening_ || SameValue(before, after) || IsProgramEntry(machine_.text, key)) return;
+  const std::string what = "set " + KeyText(key) + "\\" + name;
+  if (KindOfValue(machine_.text, key, name) == ValueKind::kOther) return Unrecorded(what);
+  // What an earlier installation left it as: its entry gives the value back already.
+  const ValueChange* newest = Newest(key, name);
+  if (newest && SameValue(newest->after, after)) return;
+  Installation entry;
+  entry.values = {ValueChange{key, name, before, after}};
+  if (!Append(entry)) return Unrecorded(what);
+  valueAhead_ = true;
+  expected_ = after;
+}
+
+// A value that came out other than foreseen: one more entry, which merges with the first.
+void InstallationRecorder::ValueWritten(const journal::KeyRef& key, const std::string& name,
+                                        const journal::ValueState&,
+                                        const journal::ValueState& after) {
+  if (!std::exchange(valueAhead_, false) || SameValue(after, expected_)) return;
+  Installation entry;
+  entry.values = {ValueChange{key, name, expected_, after}};
+  if (!Append(entry)) Unrecorded("set " + KeyText(key) + "\\" + name);
 }
 
 }  // namespace uninstall

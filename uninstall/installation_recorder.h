@@ -1,60 +1,77 @@
 #pragma once
-// Listens to the journal while an installation runs, and keeps what its record needs: the
-// folders made, the files placed, the host files a copy is about to replace (with their old
-// bytes, read at the last moment they exist), the keys made, and each value with its first
-// state before and its last state after.
+// Keeps the record of an installation while it runs, ahead of each change: the journal tells
+// every write before it happens, and what the uninstall will need to undo it is on the disk
+// (the record's entry, the host file it replaces saved) before the write goes on. So an
+// installation stopped at any point can be undone, and one that runs again knows what the
+// stopped one placed. A write that changes nothing adds nothing. A write the record cannot
+// hold is noted in the record (the uninstall names it as staying) and told to the user.
 #include <string>
 #include <vector>
 
 #include "journal/observer.h"
 #include "platform/platform.h"
-#include "uninstall/record.h"
+#include "uninstall/removal.h"
 
 namespace uninstall {
 
 class InstallationRecorder : public journal::Observer {
  public:
-  struct Replaced {
-    std::string path;
-    std::string bytes;
-  };
+  // machine: the machine's own calls, which the journal does not hear: the record, the
+  // backups and the folders made before the record exists are the recorder's own writes.
+  explicit InstallationRecorder(plat::Platform& machine);
 
-  InstallationRecorder(plat::FileSystem& files, plat::CodePage& text)
-      : files_(files), text_(text) {}
-
-  // What comes after this is the uninstall support's own writing, no part of the installation.
+  // The install folder is made: opens its record (made when missing; a stopped run's cut-off
+  // last entry cut away) and takes in the folders made before it existed. False when no
+  // record can be kept there; the writes that follow are then told as unrecorded.
+  bool Open(const std::string& folder);
+  // What comes after this is no part of the installation.
   void Stop() { listening_ = false; }
 
-  const std::vector<std::string>& foldersMade() const { return folders_; }
-  const std::vector<std::string>& filesPlaced() const { return files_placed_; }
-  const std::vector<Replaced>& hostFilesReplaced() const { return replaced_; }
-  const std::vector<RegKey>& keysMade() const { return keys_; }
-  const std::vector<ValueChange>& values() const { return values_; }
+  bool opened() const { return open_; }
+  // Every record the installation knows of: the folder's own first.
+  const std::vector<FoundRecord>& known() const { return known_; }
+  // This run's writes that no record holds, one text each.
+  const std::vector<std::string>& unrecorded() const { return unrecorded_; }
 
-  void FolderMade(const std::string& path) override;
-  void BeforeReplace(const std::string& destination) override;
-  void FileCopied(const std::string& source, const std::string& destination,
-                  uint64_t bytes) override;
-  void FileWritten(const std::string& path, uint64_t bytes) override;
-  void KeyCreated(const journal::KeyRef& key) override;
+  void BeforeFolder(const std::string& path) override;
+  void BeforeCopy(const std::string& source, const std::string& destination) override;
+  void BeforeWrite(const std::string& path, const std::string& bytes) override;
+  void BeforeAttributes(const std::string& path, uint32_t attributes) override;
+  void BeforeDelete(const std::string& path) override;
+  void BeforeKeys(const std::vector<journal::KeyRef>& missing) override;
+  void BeforeKeyDelete(const journal::KeyRef& key) override;
+  void BeforeValue(const journal::KeyRef& key, const std::string& name,
+                   const journal::ValueState& before, const journal::ValueState& after) override;
   void ValueWritten(const journal::KeyRef& key, const std::string& name,
                     const journal::ValueState& before, const journal::ValueState& after) override;
-  void ValueDeleted(const journal::KeyRef& key, const std::string& name,
-                    const journal::ValueState& before) override;
 
  private:
-  void Placed(const std::string& path);
-  void Changed(const RegKey& key, const std::string& name, const RegValue& before,
-               const RegValue& after);
+  enum class Place { kOwn, kInstalled, kHost, kSettings, kOther };
+  Place Where(const std::string& path);
+  bool Append(Installation entries);
+  void Unrecorded(const std::string& what);
+  void Placing(const std::string& path, const std::string& bytes);
+  bool SaveOriginal(const std::string& path);
+  bool Placed(const std::string& path, const FileContent& content) const;
+  bool MadeKey(const RegKey& key) const;
+  const ValueChange* Newest(const RegKey& key, const std::string& name) const;
+  std::vector<const Installation*> Installations() const;
+  void TakePendingFolders();
+  void AddPendingFolder(const std::string& path);
 
-  plat::FileSystem& files_;
-  plat::CodePage& text_;
+  plat::Platform& machine_;
   bool listening_ = true;
-  std::vector<std::string> folders_;
-  std::vector<std::string> files_placed_;
-  std::vector<Replaced> replaced_;
-  std::vector<RegKey> keys_;
-  std::vector<ValueChange> values_;
+  bool open_ = false;
+  bool opening_ = true;  // this run's installation line is still to come
+  std::string folder_;   // as resolved
+  std::string recordPath_;
+  std::vector<std::string> packageFolders_;
+  std::vector<FoundRecord> known_;
+  Installation run_;     // what this run has recorded so far
+  std::vector<std::string> unsaved_;  // host files whose old content could not be saved
+  std::vector<std::string> unrecorded_;
+  bool valueAhead_ = false;  // the value write under way has its entry
+  journal::ValueState expected_;
 };
 
 }  // namespace uninstall

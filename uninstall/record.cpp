@@ -177,7 +177,7 @@ const char* ViewText(const RegKey& key, plat::CodePage& text) {
 // Writes lines; texts go from code page 936 to UTF-8.
 class Writer {
  public:
-  explicit Writer(plat::CodePage& text) : text_(text), out_(kBom) {}
+  explicit Writer(plat::CodePage& text, bool bom = true) : text_(text), out_(bom ? kBom : "") {}
   void Line(const std::string& utf8) { out_ += utf8 + "\r\n"; }
   void Entry(const char* keyword, const std::string& narrow, bool indent = false) {
     Line((indent ? kIndent : "") + std::string(keyword) + (narrow.empty() ? "" : " ") +
@@ -194,15 +194,19 @@ class Writer {
 // Reads lines one at a time; texts go from UTF-8 to code page 936.
 class Reader {
  public:
-  Reader(plat::CodePage& text, const std::string& bytes) : text_(text), bytes_(bytes) {
-    if (bytes_.compare(0, 3, kBom) == 0) at_ = 3;
+  Reader(plat::CodePage& text, const std::string& bytes) : text_(&text), bytes_(&bytes) {
+    if (bytes.compare(0, 3, kBom) == 0) at_ = 3;
   }
-  // The next line, its indentation and keyword taken apart; false at the end.
+  // The next line, its indentation and keyword taken apart; false at the end. A last line
+  // without its line end was cut off and is not read.
   bool Next() {
-    if (at_ >= bytes_.size()) return false;
-    size_t end = bytes_.find('\n', at_);
-    if (end == std::string::npos) end = bytes_.size();
-    line_ = bytes_.substr(at_, end - at_);
+    start_ = at_;
+    const size_t end = bytes_->find('\n', at_);
+    if (end == std::string::npos) {
+      ended_ = true;
+      return false;
+    }
+    line_ = bytes_->substr(at_, end - at_);
     at_ = end + 1;
     ++number_;
     if (!line_.empty() && line_.back() == '\r') line_.pop_back();
@@ -224,10 +228,19 @@ class Reader {
   bool Detail(const char* keyword) {
     return Next() && indented_ && keyword_ == keyword;
   }
+  // What is left after the last line read: a line cut off.
+  std::string Left() const { return bytes_->substr(at_); }
+  // The next line is an indented keyword line; nothing is read.
+  bool DetailFollows(const char* keyword) {
+    const Reader saved = *this;
+    const bool follows = Detail(keyword);
+    *this = saved;
+    return follows;
+  }
   bool Narrow(const std::string& utf8, std::string* narrow) {
     std::u16string units;
     return !utf8.empty() && plat::Utf8ToUtf16(utf8, &units) && IsLineText(units) &&
-           text_.FromUtf16(units, narrow);
+           text_->FromUtf16(units, narrow);
   }
   bool Fail(const std::string& why, std::string* error) {
     if (error) *error = "line " + std::to_string(number_) + ": " + why;
@@ -237,10 +250,12 @@ class Reader {
   std::string line_, keyword_, rest_;
   bool indented_ = false;
   int number_ = 0;
+  bool ended_ = false;  // the text ended where a line was looked for
+  size_t start_ = 0;    // where the last line read starts
 
  private:
-  plat::CodePage& text_;
-  const std::string& bytes_;
+  plat::CodePage* text_;
+  const std::string* bytes_;
   size_t at_ = 0;
 };
 
@@ -256,59 +271,163 @@ bool ParseKey(Reader& in, const std::string& utf8, RegKey* key) {
   return key->root != plat::kNoKey && key->path.back() != '\\';
 }
 
-// The lines of one installation, after its "installation N" line; stops at the next one.
-bool ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, bool* more,
-                       std::string* error) {
+enum class Read { kWhole, kCut, kBad };
+
+// One entry that refers back to what is already read: its detail lines, the last of which a
+// stop may have cut off.
+Read Detail(Reader& in, const char* keyword) {
+  if (in.Detail(keyword)) return Read::kWhole;
+  return in.ended_ ? Read::kCut : Read::kBad;
+}
+
+// The lines of one installation, after its "installation N" line; stops at the next one, or
+// at an entry that a stop cut off (*cut then says where it starts).
+Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, bool* more,
+                       size_t* cut, std::string* error) {
   *more = false;
   bool afterFile = false;  // a backup belongs to the file entry right before it
+  size_t fileStart = 0;    // where that file entry starts
+  const auto fail = [&](const std::string& why) {
+    in.Fail(why, error);
+    return Read::kBad;
+  };
   while (in.NextEntry()) {
-    if (in.indented_) return in.Fail("a detail line without its entry", error);
-    const std::string& k = in.keyword_;
+    if (in.indented_) return fail("a detail line without its entry");
+    *cut = in.start_;
+    const std::string k = in.keyword_;
     const bool fileBefore = std::exchange(afterFile, false);
     std::string narrow;
+    Read got = Read::kWhole;
     if (k == "installation") {
       *more = true;
-      return true;
+      return Read::kWhole;
     }
-    if (k == "earlier" || k == "made-folder" || k == "settings") {
-      if (!in.Narrow(in.rest_, &narrow)) return in.Fail("not a path", error);
-      (k == "earlier" ? inst->earlierRecords
-       : k == "made-folder" ? inst->foldersMade : inst->settingsFiles).push_back(narrow);
+    if (k == "earlier" || k == "made-folder" || k == "settings" || k == "unrecorded") {
+      if (!in.Narrow(in.rest_, &narrow))
+        return fail(k == "unrecorded" ? "not a line of text" : "not a path");
+      (k == "earlier"       ? inst->earlierRecords
+       : k == "made-folder" ? inst->foldersMade
+       : k == "settings"    ? inst->settingsFiles
+                            : inst->unrecorded)
+          .push_back(narrow);
     } else if (k == "made-key") {
       RegKey key;
-      if (!ParseKey(in, in.rest_, &key)) return in.Fail("not a registry key", error);
+      if (!ParseKey(in, in.rest_, &key)) return fail("not a registry key");
       inst->keysMade.push_back(key);
     } else if (k == "file") {
       PlacedFile file;
-      if (!in.Narrow(in.rest_, &file.path)) return in.Fail("not a path", error);
-      if (!in.Detail("content") || !ParseContent(in.rest_, &file.content))
-        return in.Fail("a file without its content line", error);
-      inst->files.push_back(file);
+      if (!in.Narrow(in.rest_, &file.path)) return fail("not a path");
+      if ((got = Detail(in, "content")) == Read::kWhole && !ParseContent(in.rest_, &file.content))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("a file without its content line");
+      if (got == Read::kWhole) inst->files.push_back(file);
       afterFile = true;
+      fileStart = *cut;
+    } else if (k == "saved") {
+      // What stood at a path before a write to it, saved whole in one entry: a stop can cut
+      // it off only as a whole.
+      PlacedFile file;
+      if (!in.Narrow(in.rest_, &file.path)) return fail("not a path");
+      if ((got = Detail(in, "backup")) == Read::kWhole && !in.Narrow(in.rest_, &file.backup))
+        got = Read::kBad;
+      if (got == Read::kWhole && in.DetailFollows("attributes")) {
+        in.Detail("attributes");
+        file.backupAttributes = static_cast<uint32_t>(Number(in.rest_));
+        if (file.backupAttributes == 0 || std::to_string(file.backupAttributes) != in.rest_)
+          return fail("not the attributes of a file");
+      }
+      if (got == Read::kWhole && (got = Detail(in, "content")) == Read::kWhole &&
+          !ParseContent(in.rest_, &file.backupContent))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("a saved file without its backup and content");
+      file.content = file.backupContent;
+      if (got == Read::kWhole) inst->files.push_back(file);
     } else if (k == "backup") {
-      if (!fileBefore) return in.Fail("a backup without its file", error);
-      PlacedFile& file = inst->files.back();
-      if (!in.Narrow(in.rest_, &file.backup)) return in.Fail("not a path", error);
-      if (!in.Detail("content") || !ParseContent(in.rest_, &file.backupContent))
-        return in.Fail("a backup without its content line", error);
+      if (!fileBefore) return fail("a backup without its file");
+      PlacedFile file = inst->files.back();
+      if (!in.Narrow(in.rest_, &file.backup)) return fail("not a path");
+      // The attributes line is optional, so it comes first: the content line ends the entry.
+      if (in.DetailFollows("attributes")) {
+        in.Detail("attributes");
+        file.backupAttributes = static_cast<uint32_t>(Number(in.rest_));
+        if (file.backupAttributes == 0 || std::to_string(file.backupAttributes) != in.rest_)
+          return fail("not the attributes of a file");
+      }
+      if ((got = Detail(in, "content")) == Read::kWhole &&
+          !ParseContent(in.rest_, &file.backupContent))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("a backup without its content line");
+      if (got == Read::kWhole) inst->files.back() = file;
+      // A file and its backup stand or fall together.
+      if (got == Read::kCut) {
+        inst->files.pop_back();
+        *cut = fileStart;
+      }
     } else if (k == "value") {
       ValueChange change;
-      if (!ParseKey(in, in.rest_, &change.key)) return in.Fail("not a registry key", error);
-      if (!in.Detail("view") || in.rest_ != ViewText(change.key, text))
-        return in.Fail("the view does not match the key", error);
+      if (!ParseKey(in, in.rest_, &change.key)) return fail("not a registry key");
+      if ((got = Detail(in, "view")) == Read::kWhole && in.rest_ != ViewText(change.key, text))
+        return fail("the view does not match the key");
       // No name: the key's default value.
-      if (!in.Detail("name") || (!in.rest_.empty() && !in.Narrow(in.rest_, &change.name)))
-        return in.Fail("a value without its name", error);
-      if (!in.Detail("before") || !ParseValue(in.rest_, &change.before))
-        return in.Fail("not a value before", error);
-      if (!in.Detail("after") || !ParseValue(in.rest_, &change.after))
-        return in.Fail("not a value after", error);
-      inst->values.push_back(change);
+      if (got == Read::kWhole && (got = Detail(in, "name")) == Read::kWhole &&
+          !in.rest_.empty() && !in.Narrow(in.rest_, &change.name))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("a value without its name");
+      if (got == Read::kWhole && (got = Detail(in, "before")) == Read::kWhole &&
+          !ParseValue(in.rest_, &change.before))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("not a value before");
+      if (got == Read::kWhole && (got = Detail(in, "after")) == Read::kWhole &&
+          !ParseValue(in.rest_, &change.after))
+        got = Read::kBad;
+      if (got == Read::kBad) return fail("not a value after");
+      if (got == Read::kWhole) inst->values.push_back(change);
     } else {
-      return in.Fail("unknown entry \"" + k + "\"", error);
+      return fail("unknown entry \"" + k + "\"");
     }
+    if (got == Read::kCut) return Read::kCut;
   }
-  return true;
+  *cut = in.start_;
+  // A backup line cut off takes its file with it.
+  if (afterFile && !in.Left().empty() && std::string("backup ").compare(0, in.Left().size(), in.Left(), 0, 7) == 0) {
+    inst->files.pop_back();
+    *cut = fileStart;
+    return Read::kCut;
+  }
+  return Read::kWhole;
+}
+
+void Entries(Writer& out, plat::CodePage& text, const Installation& inst) {
+  for (const std::string& path : inst.earlierRecords) out.Entry("earlier", path);
+  for (const std::string& path : inst.foldersMade) out.Entry("made-folder", path);
+  for (const PlacedFile& file : inst.files) {
+    if (!file.backup.empty() && file.content.size == file.backupContent.size &&
+        file.content.hash == file.backupContent.hash) {
+      out.Entry("saved", file.path);
+      out.Entry("backup", file.backup, true);
+      if (file.backupAttributes)
+        out.Line(kIndent + std::string("attributes ") + std::to_string(file.backupAttributes));
+      out.Line(kIndent + std::string("content ") + ContentText(file.backupContent));
+      continue;
+    }
+    out.Entry("file", file.path);
+    out.Line(kIndent + std::string("content ") + ContentText(file.content));
+    if (file.backup.empty()) continue;
+    out.Entry("backup", file.backup);
+    if (file.backupAttributes)
+      out.Line(kIndent + std::string("attributes ") + std::to_string(file.backupAttributes));
+    out.Line(kIndent + std::string("content ") + ContentText(file.backupContent));
+  }
+  for (const std::string& path : inst.settingsFiles) out.Entry("settings", path);
+  for (const RegKey& key : inst.keysMade) out.Entry("made-key", KeyText(key));
+  for (const ValueChange& change : inst.values) {
+    out.Entry("value", KeyText(change.key));
+    out.Line(kIndent + std::string("view ") + ViewText(change.key, text));
+    out.Entry("name", change.name, true);
+    out.Line(kIndent + std::string("before ") + ValueText(change.before));
+    out.Line(kIndent + std::string("after ") + ValueText(change.after));
+  }
+  for (const std::string& what : inst.unrecorded) out.Entry("unrecorded", what);
 }
 
 }  // namespace
@@ -332,30 +451,23 @@ std::string FormatRecord(plat::CodePage& text, const Record& record) {
   for (const Installation& inst : record.installations) {
     out.Line("");
     out.Line("installation " + std::to_string(inst.number));
-    for (const std::string& path : inst.earlierRecords) out.Entry("earlier", path);
-    for (const std::string& path : inst.foldersMade) out.Entry("made-folder", path);
-    for (const PlacedFile& file : inst.files) {
-      out.Entry("file", file.path);
-      out.Line(kIndent + std::string("content ") + ContentText(file.content));
-      if (file.backup.empty()) continue;
-      out.Entry("backup", file.backup);
-      out.Line(kIndent + std::string("content ") + ContentText(file.backupContent));
-    }
-    for (const std::string& path : inst.settingsFiles) out.Entry("settings", path);
-    for (const RegKey& key : inst.keysMade) out.Entry("made-key", KeyText(key));
-    for (const ValueChange& change : inst.values) {
-      out.Entry("value", KeyText(change.key));
-      out.Line(kIndent + std::string("view ") + ViewText(change.key, text));
-      out.Entry("name", change.name, true);
-      out.Line(kIndent + std::string("before ") + ValueText(change.before));
-      out.Line(kIndent + std::string("after ") + ValueText(change.after));
-    }
+    Entries(out, text, inst);
   }
   return out.Text();
 }
 
+std::string FormatEntries(plat::CodePage& text, const Installation& inst, bool opening) {
+  Writer out(text, false);
+  if (opening) {
+    out.Line("");
+    out.Line("installation " + std::to_string(inst.number));
+  }
+  Entries(out, text, inst);
+  return out.Text();
+}
+
 bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
-                 std::string* error) {
+                 std::string* error, size_t* whole) {
   *record = Record();
   Reader in(text, bytes);
   if (!in.Next() || in.line_ != kHeader) return in.Fail("not an uninstall record", error);
@@ -363,7 +475,9 @@ bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
       !in.Narrow(in.rest_, &record->folder)) {
     return in.Fail("no install folder", error);
   }
+  size_t cut = bytes.size();
   bool more = in.NextEntry();
+  if (!more) cut = in.start_;
   while (more) {
     const uint64_t number = Number(in.rest_);
     // A number far beyond any count of installations would not survive its cast.
@@ -377,9 +491,12 @@ bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
     }
     Installation inst;
     inst.number = static_cast<int>(number);
-    if (!ParseInstallation(text, in, &inst, &more, error)) return false;
+    const Read got = ParseInstallation(text, in, &inst, &more, &cut, error);
+    if (got == Read::kBad) return false;
     record->installations.push_back(inst);
+    if (got == Read::kCut) break;
   }
+  if (whole) *whole = cut;
   return true;
 }
 

@@ -46,6 +46,7 @@ struct PlacedFile {
   // nothing, or only a file an earlier installation of ours had placed.
   std::string backup;
   FileContent backupContent;
+  uint32_t backupAttributes = 0;  // the replaced file's attributes; 0 when not known
 };
 
 struct Installation {
@@ -59,7 +60,11 @@ struct Installation {
   // Placed by the installation, but the user's from then on: never removed.
   std::vector<std::string> settingsFiles;
   std::vector<RegKey> keysMade;  // in the order made, parents first
+  // Changes to values; several for one value stand for one change, from the first one's
+  // state before to the last one's after.
   std::vector<ValueChange> values;
+  // Writes the installation made that no entry can hold: what the uninstall cannot undo.
+  std::vector<std::string> unrecorded;
 };
 
 struct Record {
@@ -76,9 +81,14 @@ inline FileContent ContentOf(const std::string& bytes) {
 
 // The file's bytes: UTF-8 with a byte-order mark and CRLF line ends, so that Notepad shows it.
 std::string FormatRecord(plat::CodePage& text, const Record& record);
-// False when bytes are not a whole record of this format; error then names the first line
-// that is not (its number and why).
+// The lines of entries added to the end of a record: with opening, the installation's own
+// line first; then every entry of inst.
+std::string FormatEntries(plat::CodePage& text, const Installation& inst, bool opening);
+// A record is written ahead of the changes it names, one entry at a time, so the program may
+// have stopped in the middle of one: the text is read up to its last whole entry, and what
+// follows is left out (whole: how many bytes that is). False when bytes are not a record of
+// this format; error then names the first line that is not (its number and why).
 bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
-                 std::string* error);
+                 std::string* error, size_t* whole = nullptr);
 
 }  // namespace uninstall

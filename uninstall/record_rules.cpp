@@ -72,23 +72,84 @@ std::vector<std::string> PathNames(plat::CodePage& text, const std::string& path
   return names;
 }
 
-bool IsPlainPath(plat::CodePage& text, const std::string& path) {
-  const std::vector<std::string> names = PathNames(text, path);
-  const std::string& drive = names[0];
-  if (names.size() < 2 || drive.size() != 2 || drive[1] != ':' ||
-      !std::isalpha(static_cast<unsigned char>(drive[0]))) {
-    return false;
+namespace {
+
+bool IsDrive(const std::string& name) {
+  return name.size() == 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
+}
+
+// The names of a full path as the system resolves it before it looks at the disk: '/' is a
+// separator too, runs of separators count as one, "." goes, ".." takes the name before it
+// away, a name followed by more loses one trailing dot, and the last name loses all its
+// trailing dots and blanks. '/' is never the trail byte of a double-byte character.
+bool ResolvedNames(plat::CodePage& text, const std::string& path, std::vector<std::string>* out) {
+  std::string slashed = path;
+  for (size_t i = 0; i < slashed.size(); ++i) {
+    if (text.IsLeadByte(static_cast<unsigned char>(slashed[i])) && i + 1 < slashed.size()) {
+      ++i;
+    } else if (slashed[i] == '/') {
+      slashed[i] = '\\';
+    }
   }
+  const std::vector<std::string> names = PathNames(text, slashed);
+  if (names.size() < 2 || !IsDrive(names[0])) return false;
+  out->assign(1, names[0]);
+  for (size_t n = 1; n < names.size(); ++n) {
+    std::string name = names[n];
+    const bool last = n + 1 == names.size();
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (out->size() > 1) out->pop_back();
+      continue;
+    }
+    if (!last && name.back() == '.') {
+      name.pop_back();
+    } else if (last) {
+      while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+      if (name.empty()) continue;
+    }
+    out->push_back(name);
+  }
+  return true;
+}
+
+// Names compared one by one: resolved when both are full paths, as spelled otherwise (key
+// paths, whose names may well end in a dot).
+bool ComparableNames(plat::CodePage& text, const std::string& a, const std::string& b,
+                     std::vector<std::string>* x, std::vector<std::string>* y) {
+  if (ResolvedNames(text, a, x) && ResolvedNames(text, b, y)) return true;
+  *x = PathNames(text, a);
+  *y = PathNames(text, b);
+  return false;
+}
+
+}  // namespace
+
+bool ResolvePath(plat::CodePage& text, const std::string& path, std::string* resolved) {
+  std::vector<std::string> names;
+  if (!ResolvedNames(text, path, &names)) return false;
+  std::string joined = names[0];
+  for (size_t n = 1; n < names.size(); ++n) joined += "\\" + names[n];
+  if (names.size() == 1) joined += "\\";
+  *resolved = joined;
+  return true;
+}
+
+bool IsPlainPath(plat::CodePage& text, const std::string& path) {
+  std::vector<std::string> names;
+  if (!ResolvedNames(text, path, &names) || names.size() < 2) return false;
   for (size_t n = 1; n < names.size(); ++n) {
     const std::string& name = names[n];
-    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+    // What stays at the end of a name that is not the last: the system keeps it, and no
+    // installation of ours makes such a folder.
+    if (name.back() == '.' || name.back() == ' ') return false;
     for (size_t i = 0; i < name.size();) {
       const unsigned char c = static_cast<unsigned char>(name[i]);
       if (text.IsLeadByte(c) && i + 1 < name.size()) {
         i += 2;
         continue;
       }
-      if (c < 0x20 || std::string("/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
+      if (c < 0x20 || std::string(":*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
         return false;
       ++i;
     }
@@ -97,7 +158,8 @@ bool IsPlainPath(plat::CodePage& text, const std::string& path) {
 }
 
 bool SamePath(plat::CodePage& text, const std::string& a, const std::string& b) {
-  const std::vector<std::string> x = PathNames(text, a), y = PathNames(text, b);
+  std::vector<std::string> x, y;
+  ComparableNames(text, a, b, &x, &y);
   if (x.size() != y.size()) return false;
   for (size_t i = 0; i < x.size(); ++i) {
     if (!SameName(text, x[i], y[i])) return false;
@@ -106,7 +168,8 @@ bool SamePath(plat::CodePage& text, const std::string& a, const std::string& b) 
 }
 
 bool IsBelow(plat::CodePage& text, const std::string& folder, const std::string& path) {
-  const std::vector<std::string> f = PathNames(text, folder), p = PathNames(text, path);
+  std::vector<std::string> f, p;
+  ComparableNames(text, folder, path, &f, &p);
   if (p.size() <= f.size()) return false;
   for (size_t i = 0; i < f.size(); ++i) {
     if (!SameName(text, f[i], p[i])) return false;
@@ -117,7 +180,8 @@ bool IsBelow(plat::CodePage& text, const std::string& folder, const std::string&
 FileKind KindOfFile(plat::CodePage& text, const std::string& folder, const std::string& path) {
   if (!IsPlainPath(text, path)) return FileKind::kOther;
   if (IsBelow(text, folder, path)) return FileKind::kInstalled;
-  const std::vector<std::string> names = PathNames(text, path);
+  std::vector<std::string> names;
+  ResolvedNames(text, path, &names);
   if (names.size() < 3) return FileKind::kOther;
   const std::string& parent = names[names.size() - 2];
   const std::string& name = names.back();
@@ -128,8 +192,12 @@ FileKind KindOfFile(plat::CodePage& text, const std::string& folder, const std::
 }
 
 KeyKind KindOfKey(plat::CodePage& text, const RegKey& key) {
-  if (key.root == plat::kHkeyLocalMachine && SamePath(text, key.path, activesetup::kComponentKey))
-    return KeyKind::kActiveSetup;
+  if (SamePath(text, key.path, activesetup::kComponentKey))
+    return key.root == plat::kHkeyLocalMachine ? KeyKind::kActiveSetup : KeyKind::kServed;
+  // A user who never logged on yet has no Active Setup keys of his own.
+  if (SamePath(text, key.path, "SOFTWARE\\Microsoft\\Active Setup") ||
+      SamePath(text, key.path, "SOFTWARE\\Microsoft\\Active Setup\\Installed Components"))
+    return KeyKind::kComponents;
   const std::vector<std::string> names = PathNames(text, key.path);
   if (!PlainKeyNames(names)) return KeyKind::kOther;
   const bool machine = key.root == plat::kHkeyLocalMachine;
@@ -162,6 +230,8 @@ ValueKind KindOfValue(plat::CodePage& text, const RegKey& key, const std::string
       return SameName(text, name, "TRUSTEDPATHS") ? ValueKind::kTrustedPaths : ValueKind::kOther;
     case KeyKind::kActiveSetup:
       return ValueKind::kActiveSetup;
+    case KeyKind::kServed:
+      return SameName(text, name, activesetup::kVersion) ? ValueKind::kServed : ValueKind::kOther;
     default:
       return ValueKind::kOther;
   }

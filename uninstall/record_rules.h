@@ -13,10 +13,15 @@ namespace uninstall {
 
 // A path's names, split at backslashes that are characters of their own.
 std::vector<std::string> PathNames(plat::CodePage& text, const std::string& path);
-// "X:\\name\\name...": a drive and plain names, none of them "." or "..", none ending in a dot
-// or a blank (which the system drops), none holding a character a file name cannot hold.
+// A full path "X:\\..." as the system resolves it before it looks at the disk: "C:\\CAD\\\\Fonts"
+// and "c:/CAD/./Fonts." both give "c:\\CAD\\Fonts". False for any other path (relative,
+// drive-relative, a network path).
+bool ResolvePath(plat::CodePage& text, const std::string& path, std::string* resolved);
+// A full path that resolves to a drive and plain names: none holding a character a file name
+// cannot hold, none ending in a dot or a blank that the system would keep.
 bool IsPlainPath(plat::CodePage& text, const std::string& path);
-// path lies below folder (not the folder itself); names compare without letter case.
+// path lies below folder (not the folder itself); names compare without letter case, full
+// paths as the system resolves them.
 bool IsBelow(plat::CodePage& text, const std::string& folder, const std::string& path);
 bool SamePath(plat::CodePage& text, const std::string& a, const std::string& b);
 
@@ -32,11 +37,13 @@ enum class KeyKind {
   kApplications,  // the Applications key above it, when the installation made it
   kVariables,     // HKCU SOFTWARE\Autodesk\AutoCAD\...\Variables of a profile
   kActiveSetup,   // the program's Active Setup component
+  kServed,        // HKCU: the same component's key, which tells the version a user was served
+  kComponents,    // the two keys above the component, when the installation made them
   kOther,
 };
 KeyKind KindOfKey(plat::CodePage& text, const RegKey& key);
 
-enum class ValueKind { kAutoLoad, kTrustedPaths, kActiveSetup, kOther };
+enum class ValueKind { kAutoLoad, kTrustedPaths, kActiveSetup, kServed, kOther };
 ValueKind KindOfValue(plat::CodePage& text, const RegKey& key, const std::string& name);
 
 // True when every entry of the record has one of the shapes above and the record belongs to

@@ -30,19 +30,28 @@ class Undo {
 
   void Run(const Step& step) {
     folder_ = *step.folder;
-    const Installation& inst = *step.inst;
+    Installation inst = *step.inst;
+    inst.values = Merged(inst.values);
     UndoAutoLoad(inst);
     bool activeSetup = false;
     for (const ValueChange& change : inst.values) {
       const ValueKind kind = KindOfValue(text_, change.key, change.name);
       if (kind == ValueKind::kTrustedPaths) UndoTrustedPaths(change);
+      if (kind == ValueKind::kServed) UndoIfAsWritten(change);
       if (kind == ValueKind::kActiveSetup && !std::exchange(activeSetup, true))
         SwitchOffActiveSetup(change.key);
     }
     // Parents were made first, so the deepest key goes first.
     for (auto key = inst.keysMade.rbegin(); key != inst.keysMade.rend(); ++key) RemoveKey(*key);
-    for (const PlacedFile& file : inst.files) UndoFile(file);
+    for (size_t i = 0; i < inst.files.size(); ++i) {
+      const bool seen = std::any_of(inst.files.begin(), inst.files.begin() + i,
+                                    [&](const PlacedFile& f) {
+                                      return SamePath(text_, f.path, inst.files[i].path);
+                                    });
+      if (!seen) UndoFile(inst, inst.files[i].path);
+    }
     for (const std::string& path : inst.settingsFiles) NoteSettings(path);
+    for (const std::string& what : inst.unrecorded) out_.unrecorded.push_back(what);
   }
 
  private:
@@ -116,21 +125,65 @@ class Undo {
       if (seen) continue;
       done.push_back(&change.key);
       plat::UniqueKey key(reg_);
-      if (!Open(change.key, &key)) continue;
+      // A key an installation deleted and had not made again yet: what it held comes back.
+      const bool held = std::any_of(inst.values.begin(), inst.values.end(), [&](const ValueChange& v) {
+        return v.before.present && SameKey(v.key, change.key);
+      });
+      if (!(held && reg_.OpenKeyRead(change.key.root, change.key.path, key.put()) ==
+                        plat::kErrorFileNotFound
+                ? reg_.CreateKey(change.key.root, change.key.path, key.put()) ==
+                      plat::kErrorSuccess
+                : Open(change.key, &key)))
+        continue;
       RegValue loader;
       long error = 0;
       if (!Read(key.get(), "LOADER", &loader, &error)) {
         Failed("无法读取 " + KeyText(change.key) + "\\LOADER", error);
         continue;
       }
-      if (!PointsHere(loader)) continue;
+      // Gone, or still this installation's: no other installation has taken the key over.
+      if (loader.present && !PointsHere(loader)) continue;
       for (const ValueChange& value : inst.values) {
-        if (value.key.root != change.key.root || !SamePath(text_, value.key.path, change.key.path))
-          continue;
+        if (!SameKey(value.key, change.key)) continue;
         const long rc = Write(key.get(), value.name, value.before);
         if (rc != plat::kErrorSuccess) Failed("无法删除 " + KeyText(value.key) + "\\" + value.name, rc);
       }
     }
+  }
+
+  // One change for each value: the first state before, the last after.
+  std::vector<ValueChange> Merged(const std::vector<ValueChange>& values) {
+    std::vector<ValueChange> merged;
+    for (const ValueChange& change : values) {
+      auto same = std::find_if(merged.begin(), merged.end(), [&](const ValueChange& m) {
+        return SameKey(m.key, change.key) && text_.CompareNoCase(m.name, change.name) == 0;
+      });
+      if (same == merged.end()) {
+        merged.push_back(change);
+      } else {
+        same->after = change.after;
+      }
+    }
+    return merged;
+  }
+
+  bool SameKey(const RegKey& a, const RegKey& b) {
+    return a.root == b.root && SamePath(text_, a.path, b.path);
+  }
+
+  // Still exactly as written: back to the value before; changed since: left as it is.
+  void UndoIfAsWritten(const ValueChange& change) {
+    plat::UniqueKey key(reg_);
+    if (!Open(change.key, &key)) return;
+    RegValue current;
+    long error = 0;
+    const std::string what = KeyText(change.key) + "\\" + change.name;
+    if (!Read(key.get(), change.name, &current, &error)) return Failed("无法读取 " + what, error);
+    if (current.present != change.after.present ||
+        (current.present && (current.type != change.after.type || current.bytes != change.after.bytes)))
+      return;
+    const long rc = Write(key.get(), change.name, change.before);
+    if (rc != plat::kErrorSuccess) Failed("无法恢复 " + what, rc);
   }
 
   // Still exactly as written: back to the value before. Changed since: only the install
@@ -230,44 +283,61 @@ class Undo {
     return false;
   }
 
-  void UndoFile(const PlacedFile& file) {
+  // Every entry an installation has for one path: it placed any of their contents, and the
+  // first backup among them holds what stood there before.
+  void UndoFile(const Installation& inst, const std::string& path) {
+    std::vector<FileContent> placed;
+    const PlacedFile* file = nullptr;
+    for (const PlacedFile& f : inst.files) {
+      if (!SamePath(text_, f.path, path)) continue;
+      placed.push_back(f.content);
+      if (!file && !f.backup.empty()) file = &f;
+    }
     FileContent now;
-    const Found found = ReadFile(file.path, &now);
+    const Found found = ReadFile(path, &now);
     if (found == Found::kUnreadable) {
-      out_.failed.push_back("无法读取文件 " + file.path);
+      out_.failed.push_back("无法读取文件 " + path);
       return;
     }
-    const bool ours = found == Found::kFile && Same(now, file.content);
-    if (file.backup.empty()) {
+    const bool ours = found == Found::kFile &&
+                      std::any_of(placed.begin(), placed.end(),
+                                  [&](const FileContent& c) { return Same(now, c); });
+    if (!file) {
       if (ours) {
-        Delete(file.path);
+        Delete(path);
       } else if (found == Found::kFile) {
-        out_.kept.push_back(file.path + "（安装后已被修改）");
+        out_.kept.push_back(path + "（安装后已被修改）");
       }
       return;
     }
-    FileContent saved;
-    const bool backupIntact =
-        ReadFile(file.backup, &saved) == Found::kFile && Same(saved, file.backupContent);
-    if (found == Found::kFile && Same(now, file.backupContent)) {
-      // Put back already (an uninstall that ran before and stopped short).
-      if (backupIntact) Delete(file.backup);
+    if (found == Found::kFile && Same(now, file->backupContent)) {
+      // Never replaced, or put back already (an uninstall that ran before and stopped short).
+      PutBackAttributes(*file);
+      if (files_.GetAttributes(file->backup) != plat::kInvalidAttributes) Delete(file->backup);
       return;
     }
     if (!ours && found == Found::kFile) {
-      out_.kept.push_back(file.path + "（安装后已被修改；原来的文件保存在 " + file.backup + "）");
+      out_.kept.push_back(path + "（安装后已被修改；原来的文件保存在 " + file->backup + "）");
       return;
     }
-    if (!backupIntact) {
-      out_.failed.push_back("无法恢复 " + file.path + "：备份 " + file.backup + " 已丢失或已改变");
+    FileContent saved;
+    if (ReadFile(file->backup, &saved) != Found::kFile || !Same(saved, file->backupContent)) {
+      out_.failed.push_back("无法恢复 " + path + "：备份 " + file->backup + " 已丢失或已改变");
       return;
     }
-    ClearReadOnly(files_, file.path);
-    if (!files_.CopyFile(file.backup, file.path, false)) {
-      out_.failed.push_back("无法恢复 " + file.path + "：文件可能正在使用，或没有权限");
+    ClearReadOnly(files_, path);
+    if (!files_.CopyFile(file->backup, path, false)) {
+      out_.failed.push_back("无法恢复 " + path + "：文件可能正在使用，或没有权限");
       return;
     }
-    Delete(file.backup);
+    PutBackAttributes(*file);
+    Delete(file->backup);
+  }
+
+  void PutBackAttributes(const PlacedFile& file) {
+    if (file.backupAttributes && files_.GetAttributes(file.path) != file.backupAttributes &&
+        !files_.SetAttributes(file.path, file.backupAttributes))
+      out_.failed.push_back("无法恢复 " + file.path + " 的文件属性");
   }
 
   void NoteSettings(const std::string& path) {

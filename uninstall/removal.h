@@ -20,6 +20,8 @@ struct Outcome {
   std::vector<std::string> kept;    // changed since the installation, so left in place
   std::vector<std::string> notes;   // worth knowing, such as a record that is gone
   std::vector<std::string> settingsFiles;  // the user's: never removed
+  // What the installations changed that no record could hold: it stays.
+  std::vector<std::string> unrecorded;
 };
 
 // Undoes every installation of the records, newest first.

@@ -24,6 +24,7 @@ const char kTryAgain[] = "请关闭正在使用这些文件的程序后再次卸
 const char kSettingsStay[] = "您的设置文件仍保留在：";
 const char kKeptText[] = "以下文件在安装后被修改过，已保留：";
 const char kAtRestart[] = "卸载程序本身将在重新启动计算机后删除。";
+const char kUnrecordedText[] = "安装时以下更改未能记入卸载记录，仍保留在计算机上：";
 
 std::string FolderOf(plat::CodePage& text, const std::string& path) {
   const size_t slash = text.LastBackslash(path);
@@ -61,9 +62,11 @@ void Section(std::string* text, const char* heading, const std::vector<std::stri
 }
 
 std::string FinalText(const Outcome& outcome, bool selfAtRestart) {
-  std::string text = outcome.failed.empty() ? kRemovedText : kRemovedInPartText;
+  const bool whole = outcome.failed.empty() && outcome.unrecorded.empty();
+  std::string text = whole ? kRemovedText : kRemovedInPartText;
   for (const std::string& failed : outcome.failed) text += "\n" + failed;
   if (!outcome.failed.empty()) text += std::string("\n\n") + kTryAgain;
+  Section(&text, kUnrecordedText, outcome.unrecorded);
   Section(&text, kKeptText, outcome.kept);
   Section(&text, kSettingsStay, outcome.settingsFiles);
   for (const std::string& note : outcome.notes) text += "\n\n" + note;
@@ -125,7 +128,7 @@ int RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
     });
     if (ours || !left.empty()) selfAtRestart = !HandOver(platform, program, left);
   }
-  const bool whole = outcome.failed.empty();
+  const bool whole = outcome.failed.empty() && outcome.unrecorded.empty();
   tell(FinalText(outcome, selfAtRestart),
        plat::kMbOk | (whole ? plat::kMbIconInformation : plat::kMbIconExclamation));
   return whole ? kRemoved : kRemovedInPart;

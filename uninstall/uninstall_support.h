@@ -1,10 +1,12 @@
 #pragma once
-// What an installation adds for its uninstall, after a successful install sequence and before
-// the completion layout: the uninstaller (a copy of the running program, Uninstall.exe), the
-// record of what the installation placed (merged into the folder's record from earlier
-// installations), backups of the host files it replaced, and the installed-programs entry.
-// All of it fails silently, as the rest of the interactive installation does.
+// What an installation adds for its uninstall: the record of what it places, written ahead of
+// each change (the recorder hears the installation through the journal), the uninstaller (a
+// copy of the running program, Uninstall.exe) and the installed-programs entry, both in place
+// before the first file is copied, so that even an installation stopped half-way can be
+// undone. All of it fails silently, as the rest of the interactive installation does, but
+// for writes no record holds: those the user is told of.
 #include <string>
+#include <vector>
 
 #include "app/install_command.h"
 #include "discovery/install_catalogue.h"
@@ -13,24 +15,25 @@
 
 namespace uninstall {
 
-// Writes the record of what recorder heard into folder, with everything it needs.
-void RecordInstallation(plat::Platform& platform, const std::string& folder,
-                        const InstallationRecorder& recorder, int version);
-
-// Listens to the installation while it runs (add it to the journal's observers), then, after
-// a successful sequence, records it.
 class UninstallSupport : public AfterInstall {
  public:
-  // files and text: the machine's own, to read host files before they are replaced.
-  UninstallSupport(plat::FileSystem& files, plat::CodePage& text, int version)
-      : recorder_(files, text), version_(version) {}
+  // machine: the machine's own calls, unheard by the journal.
+  UninstallSupport(plat::Platform& machine, int version)
+      : machine_(machine), recorder_(machine), version_(version) {}
+  // Add it to the journal's observers before the installation begins.
   journal::Observer& observer() { return recorder_; }
+  void Prepared(plat::Platform& platform, const std::string& installFolder) override;
   void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
            const ReleaseFlags& flags) override;
+  std::vector<std::string> Unrecorded() const override { return recorder_.unrecorded(); }
 
  private:
+  void WriteEntry();
+
+  plat::Platform& machine_;
   InstallationRecorder recorder_;
   int version_;
+  std::string folder_;
 };
 
 }  // namespace uninstall

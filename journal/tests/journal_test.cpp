@@ -22,10 +22,15 @@ class Transcript : public journal::Observer {
   explicit Transcript(TestMachine* machine = nullptr) : machine_(machine) {}
   void FolderMade(const std::string& path) override { lines.push_back("made " + path); }
   void FolderRemoved(const std::string& path) override { lines.push_back("removed " + path); }
-  void BeforeReplace(const std::string& destination) override {
+  void BeforeCopy(const std::string&, const std::string& destination) override {
     std::string content;
-    if (machine_) machine_->ReadFile(destination, &content);
-    lines.push_back("replacing " + destination + " (" + content + ")");
+    if (machine_ && machine_->ReadFile(destination, &content))
+      lines.push_back("replacing " + destination + " (" + content + ")");
+  }
+  // Each value as foreseen ahead of its write; told only when the write left another.
+  void BeforeValue(const journal::KeyRef&, const std::string&, const journal::ValueState&,
+                   const journal::ValueState& after) override {
+    foreseen_ = after;
   }
   void FileCopied(const std::string& source, const std::string& destination,
                   uint64_t bytes) override {
@@ -45,6 +50,9 @@ class Transcript : public journal::Observer {
                     const journal::ValueState& before, const journal::ValueState& after) override {
     lines.push_back("set " + journal::KeyText(key) + "\\" + name + " " + State(before) + " -> " +
                     State(after));
+    if (foreseen_.present != after.present || foreseen_.type != after.type ||
+        foreseen_.bytes != after.bytes)
+      lines.push_back("foreseen " + State(foreseen_));
   }
   void ValueDeleted(const journal::KeyRef& key, const std::string& name,
                     const journal::ValueState& before) override {
@@ -78,6 +86,7 @@ class Transcript : public journal::Observer {
 
  private:
   TestMachine* machine_;
+  journal::ValueState foreseen_;
 };
 
 class JournalTest : public ::testing::Test {

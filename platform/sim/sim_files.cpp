@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/sim_codepage.h"
@@ -102,6 +103,8 @@ static bool Parse(SimCodePage& text, const std::string& current, const std::stri
     out->drive = static_cast<char>(std::toupper(static_cast<unsigned char>(current[0])));
     rest = path[0] == '\\' ? path : current.substr(2) + "\\" + path;
   }
+  // '/' separates names too; it is never the trail byte of a double-byte character.
+  std::replace(rest.begin(), rest.end(), '/', '\\');
   std::vector<std::string> parts = SplitNames(text, rest);
   out->trailingBackslash = path.size() > 2 && parts.size() > 1 && parts.back().empty();
   for (size_t i = 0; i < parts.size(); ++i) {
@@ -116,6 +119,8 @@ static bool Parse(SimCodePage& text, const std::string& current, const std::stri
       if (!out->names.empty()) out->names.pop_back();
       continue;
     }
+    // A name with more after it loses one trailing dot.
+    if (i + 1 < parts.size() && name.back() == '.') name.pop_back();
     out->names.push_back(name);
   }
   return true;
@@ -275,6 +280,7 @@ uint32_t SimFileSystem::GetAttributes(const std::string& path) {
 }
 
 bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || WriteDenied(node)) return false;
   uint32_t keep = node->attributes & plat::kAttrDirectory;
@@ -286,6 +292,7 @@ bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) 
 }
 
 bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  BeforeWrite();
   Node* source = Lookup(from, nullptr, nullptr);
   if (!source || source->IsFolder()) return false;
   Node* folder = nullptr;
@@ -308,6 +315,7 @@ bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, boo
 }
 
 bool SimFileSystem::CreateDirectory(const std::string& path) {
+  BeforeWrite();
   Node* folder = nullptr;
   std::string leaf;
   if (Lookup(path, &folder, &leaf) || !folder || !folder->IsFolder()) return false;
@@ -339,6 +347,7 @@ static void Unlink(Node* node) {
 }
 
 bool SimFileSystem::DeleteFile(const std::string& path) {
+  BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent || node->IsFolder()) return false;
   if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node->parent)) return false;
@@ -347,6 +356,7 @@ bool SimFileSystem::DeleteFile(const std::string& path) {
 }
 
 bool SimFileSystem::RemoveDirectory(const std::string& path) {
+  BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent || !node->IsFolder() || !node->children.empty()) return false;
   if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node)) return false;
@@ -359,6 +369,15 @@ bool SimFileSystem::ReadWholeFile(const std::string& path, std::string* bytes) {
 }
 
 bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
+  if (stop_ && stop_->TearsHere()) {
+    Store(path, StopSwitch::Torn(bytes));
+    stop_->Stop();
+  }
+  BeforeWrite();
+  return Store(path, bytes);
+}
+
+bool SimFileSystem::Store(const std::string& path, const std::string& bytes) {
   Node* folder = nullptr;
   std::string leaf;
   Node* node = Lookup(path, &folder, &leaf);
@@ -368,12 +387,42 @@ bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& b
   return WriteFile(path, bytes, plat::kAttrArchive);
 }
 
+bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  const bool tear = stop_ && stop_->TearsHere();
+  if (!tear) BeforeWrite();
+  const std::string landing = tear ? StopSwitch::Torn(bytes) : bytes;
+  std::string content;
+  bool done = false;
+  if (ReadFile(path, &content)) {
+    Node* node = Lookup(path, nullptr, nullptr);
+    constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
+    done = !(node->attributes & kRefused) && !WriteDenied(node->parent);
+    if (done) node->content += landing;
+  } else {
+    done = Store(path, landing);
+  }
+  if (tear) stop_->Stop();
+  return done;
+}
+
+bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
+  BeforeWrite();
+  Node* node = Lookup(path, nullptr, nullptr);
+  constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
+  if (!node || node->IsFolder() || (node->attributes & kRefused) || WriteDenied(node->parent) ||
+      node->content.size() < size)
+    return false;
+  node->content.resize(size);
+  return true;
+}
+
 bool SimFileSystem::TempFolder(std::string* path) {
   *path = temp_ + "\\";
   return true;
 }
 
 bool SimFileSystem::DeleteAtRestart(const std::string& path) {
+  BeforeWrite();
   atRestart_.push_back(path);
   return true;
 }
@@ -406,10 +455,12 @@ void SimFileSystem::MakeFolders(const std::string& path) {
   if (!Parse(text_, current_, path, &parsed)) return;
   AddDrive(parsed.drive);
   std::string at = std::string(1, parsed.drive) + ":";
+  StopSwitch* stop = std::exchange(stop_, nullptr);
   for (const std::string& name : parsed.names) {
     at += "\\" + name;
     CreateDirectory(at);
   }
+  stop_ = stop;
 }
 
 bool SimFileSystem::WriteFile(const std::string& path, const std::string& content,
@@ -456,6 +507,7 @@ void SimFileSystem::DenyAccessChange(const std::string& path) {
 }
 
 bool SimFileSystem::SetAccessList(const std::string& path, const plat::AccessList& list) {
+  BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || node->denyAccessChange) return false;
   node->ownAccess = true;

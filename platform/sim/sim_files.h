@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/sim/stop_switch.h"
 #include "platform/win_constants.h"
 
 namespace sim {
@@ -38,6 +39,8 @@ class SimFileSystem : public plat::FileSystem {
   bool RemoveDirectory(const std::string& path) override;
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool CutFile(const std::string& path, uint64_t size) override;
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
@@ -75,6 +78,9 @@ class SimFileSystem : public plat::FileSystem {
   // those its folder passes on, marked inherited. False when the path does not exist.
   bool AccessListOf(const std::string& path, plat::AccessList* list);
 
+  // The switch every write of the logic consults first (the seeding calls above do not).
+  void UseStopSwitch(StopSwitch* stop) { stop_ = stop; }
+
   // Searches opened and not yet closed.
   int OpenFinds() const { return static_cast<int>(finds_.size()); }
   // Every folder and file of every drive, one line each with attributes and content.
@@ -85,6 +91,10 @@ class SimFileSystem : public plat::FileSystem {
  private:
   Node* Lookup(const std::string& path, Node** parent, std::string* leaf);
   static bool WriteDenied(const Node* folder);
+  void BeforeWrite() {
+    if (stop_) stop_->Before();
+  }
+  bool Store(const std::string& path, const std::string& bytes);
 
   SimCodePage& text_;
   std::map<char, std::shared_ptr<Node>> drives_;
@@ -98,6 +108,7 @@ class SimFileSystem : public plat::FileSystem {
   std::vector<std::string> atRestart_;
   std::map<std::string, std::string> env_;
   std::vector<std::string> denyWrite_;
+  StopSwitch* stop_ = nullptr;
 };
 
 }  // namespace sim

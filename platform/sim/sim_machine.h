@@ -15,7 +15,10 @@ class Machine {
       : registry(text),
         files(text),
         processes(&files),
-        platform_{registry, files, processes, messages, text} {}
+        platform_{registry, files, processes, messages, text} {
+    registry.UseStopSwitch(&stop);
+    files.UseStopSwitch(&stop);
+  }
   plat::Platform& platform() { return platform_; }
 
   SimCodePage text;
@@ -23,6 +26,7 @@ class Machine {
   SimFileSystem files;
   SimProcesses processes;
   ScriptedMessageBoxes messages;
+  StopSwitch stop;  // stops the program after a number of writes; unarmed at first
 
  private:
   plat::Platform platform_;

@@ -177,6 +177,7 @@ long SimRegistry::OpenKeyRead(plat::HKey parent, const std::string& sub, plat::H
 }
 
 long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKey* out) {
+  if (stop_) stop_->Before();
   if (!out) return plat::kErrorInvalidParameter;
   Node* node = Resolve(parent);
   if (!node) return plat::kErrorInvalidHandle;
@@ -213,6 +214,7 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
 }
 
 long SimRegistry::DeleteKey(plat::HKey parent, const std::string& sub) {
+  if (stop_) stop_->Before();
   Node* node = Resolve(parent);
   if (!node) return plat::kErrorInvalidHandle;
   if (node->deleted) return kErrorKeyDeleted;
@@ -344,6 +346,7 @@ long SimRegistry::Query(plat::HKey key, const std::string& name, bool wide, uint
 
 long SimRegistry::SetValue(plat::HKey key, const std::string& name, uint32_t type,
                            const void* data, uint32_t size) {
+  if (stop_) stop_->Before();
   if (size && !data) return plat::kErrorInvalidParameter;
   const char* bytes = static_cast<const char*>(data);
   if (!IsStringType(type)) return Store(key, name, type, std::string(bytes ? bytes : "", size));
@@ -354,6 +357,7 @@ long SimRegistry::SetValue(plat::HKey key, const std::string& name, uint32_t typ
 
 long SimRegistry::SetValueW(plat::HKey key, const std::u16string& name, uint32_t type,
                             const void* data, uint32_t size) {
+  if (stop_) stop_->Before();
   if (size && !data) return plat::kErrorInvalidParameter;
   const char* bytes = static_cast<const char*>(data);
   // The same for a wide text: a terminator left out but standing after the text is counted.
@@ -383,6 +387,7 @@ long SimRegistry::Store(plat::HKey key, const std::string& name, uint32_t type,
 }
 
 long SimRegistry::DeleteValue(plat::HKey key, const std::string& name) {
+  if (stop_) stop_->Before();
   Node* node = Resolve(key);
   if (!node) return plat::kErrorInvalidHandle;
   if (node->deleted) return kErrorKeyDeleted;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/sim/stop_switch.h"
 
 namespace sim {
 
@@ -53,6 +54,9 @@ class SimRegistry : public plat::Registry {
   // Called before each EnumKey, so a test can change the tree in the middle of a walk.
   void SetEnumHook(std::function<void(plat::HKey key, uint32_t index)> hook);
 
+  // The switch every write consults first.
+  void UseStopSwitch(StopSwitch* stop) { stop_ = stop; }
+
   // Handles opened and not yet closed (predefined roots do not count).
   int OpenHandles() const;
   // Every key below the root and every value, one line each in the registry's order, values
@@ -78,6 +82,7 @@ class SimRegistry : public plat::Registry {
   std::set<plat::HKey> readOnly_;
   plat::HKey nextHandle_ = 0x1000;
   std::function<void(plat::HKey, uint32_t)> enumHook_;
+  StopSwitch* stop_ = nullptr;
 };
 
 }  // namespace sim

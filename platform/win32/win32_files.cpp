@@ -167,6 +167,36 @@ bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string&
   return true;
 }
 
+bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  // GENERIC_WRITE, which FlushFileBuffers asks for; so the end is sought by hand.
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER zero;
+  zero.QuadPart = 0;
+  if (!file || !::SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return false;
+  DWORD done = 0;
+  for (std::size_t at = 0; at < bytes.size(); at += done) {
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
+    if (!::WriteFile(file.get(), bytes.data() + at, chunk, &done, nullptr) || done == 0) {
+      return false;
+    }
+  }
+  return ::FlushFileBuffers(file.get()) != FALSE;
+}
+
+bool Win32FileSystem::CutFile(const std::string& path, uint64_t size) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER length;
+  if (!::GetFileSizeEx(file.get(), &length) || static_cast<uint64_t>(length.QuadPart) < size)
+    return false;
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  return ::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get()) &&
+         ::FlushFileBuffers(file.get());
+}
+
 bool Win32FileSystem::TempFolder(std::string* path) {
   char buffer[MAX_PATH + 1];
   const DWORD length = ::GetTempPathA(sizeof buffer, buffer);

@@ -274,6 +274,47 @@ TEST_F(FilesContract, WritesReadsAndRemovesFilesAndFolders) {
   EXPECT_FALSE(files().RemoveDirectory(Path("Folder")));
 }
 
+// A path reaches the file the system resolves it to, however it is spelled: the host folders
+// of an AutoCAD whose location ends in a backslash or a dot are such paths.
+TEST_F(FilesContract, ResolvesPathsAsTheSystemDoes) {
+  ASSERT_TRUE(files().CreateDirectory(Path("Fonts")));
+  machine_->WriteFile(Path("from.shx"), "font");
+  for (const std::string& spelling :
+       {scratch_ + "\\\\Fonts\\a.shx", scratch_ + "\\Fonts.\\a.shx", scratch_ + "/Fonts/a.shx",
+        scratch_ + "\\Fonts\\a.shx. .", scratch_ + "\\.\\Fonts\\x\\..\\a.shx"}) {
+    machine_->RemoveTree(Path("Fonts\\a.shx"));
+    EXPECT_TRUE(files().CopyFile(Path("from.shx"), spelling, false)) << spelling;
+    EXPECT_EQ(Content(Path("Fonts\\a.shx")), "font") << spelling;
+    EXPECT_EQ(files().GetAttributes(spelling) & kAttrArchive, kAttrArchive) << spelling;
+  }
+  // Only the last name loses its blanks; a folder name that keeps one is another folder.
+  EXPECT_FALSE(files().CopyFile(Path("from.shx"), Path("Fonts \\a.shx"), false));
+}
+
+// The record of an installation grows one entry at a time, and a stopped run's cut-off end
+// is cut away.
+TEST_F(FilesContract, AppendsToAFileAndCutsItShort) {
+  const std::string record = Path("淺.txt");
+  ASSERT_TRUE(files().AppendToFile(record, "one\r\n"));
+  ASSERT_TRUE(files().AppendToFile(record, std::string("tw\0o\r\n", 6)));
+  EXPECT_EQ(Content(record), std::string("one\r\ntw\0o\r\n", 11));
+  EXPECT_FALSE(files().CutFile(record, 12));
+  EXPECT_TRUE(files().CutFile(record, 5));
+  EXPECT_EQ(Content(record), "one\r\n");
+  EXPECT_TRUE(files().CutFile(record, 5));
+  EXPECT_FALSE(files().CutFile(Path("absent.txt"), 0));
+  EXPECT_FALSE(files().AppendToFile(Path("Missing\\new.txt"), "x"));
+  // Windows refuses a read-only file; Wine, run by the Unix superuser, writes through its
+  // cleared write bits (as with WriteWholeFile).
+  const bool wineRoot = contract::UnderWineAsUnixRoot();
+  ASSERT_TRUE(files().SetAttributes(record, kAttrReadOnly));
+  EXPECT_EQ(files().AppendToFile(record, "three"), wineRoot);
+  EXPECT_EQ(Content(record), wineRoot ? "one\r\nthree" : "one\r\n");
+  EXPECT_EQ(files().CutFile(record, 5), wineRoot);
+  EXPECT_EQ(Content(record), "one\r\n");
+  ASSERT_TRUE(files().SetAttributes(record, kAttrArchive));
+}
+
 // The temporary folder is where a program puts what may go; what cannot go at once (the
 // running program itself) is left for the next start of the machine.
 TEST_F(FilesContract, GivesATemporaryFolderAndDeletesAtRestart) {

@@ -30,9 +30,10 @@ class FakeRuns : public unattended::Runs {
     g_bCheckHostRunning = true;
     OnBnClickedInstall(platform, catalogue, dialog, dialog.inputs(), after);
   }
-  int RunUninstall(plat::Platform&, const cmdline::Options& options) override {
+  int RunUninstall(plat::Platform& platform, const cmdline::Options& options) override {
     ++uninstalls;
     silentUninstall = options.silent;
+    platform.files.CreateDirectory("C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-1");
     return 0;
   }
   bool click = false;
@@ -89,6 +90,19 @@ TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
   EXPECT_NE(heard.text().find("TRUSTEDPATHS"), std::string::npos);
   EXPECT_NE(heard.text().find("StubPath"), std::string::npos);
   EXPECT_EQ(Log(), "<no log>");
+}
+
+// The other listeners keep the record of installations: an uninstall's own writes (its
+// helper's folder) are none of theirs. The log hears them.
+TEST_F(StartTest, TellsTheOtherListenersOnlyWhatAnInstallationWrites) {
+  unattended::RunLog heard(machine().text);
+  observers.Add(heard);
+  unattended::StartUp s{machine().platform(), observers, catalogue, runs,
+                        "C:\\Setup\\SetUp.exe", "program", nullptr};
+  EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" /UNINSTALL /S /LOG=C:\\v.log"), 0);
+  EXPECT_EQ(runs.uninstalls, 1);
+  EXPECT_EQ(heard.text().find("VelmarUninstall-1"), std::string::npos) << heard.text();
+  EXPECT_NE(Log().find("VelmarUninstall-1"), std::string::npos) << Log();
 }
 
 TEST_F(StartTest, RunsTheCommandLineAsksFor) {

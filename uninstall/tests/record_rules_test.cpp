@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "activesetup/active_setup.h"
 #include "platform/sim/sim_codepage.h"
 
 namespace uninstall {
@@ -29,12 +30,23 @@ TEST(RecordRules, TellsWhereAFileLies) {
       {"D:\\CAD\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
       {"C:\\Velmar\\Velmar批打印软件", FileKind::kOther},  // the folder itself
       {"C:\\Velmar\\Velmar批打印软件\\..\\..\\Windows\\win.ini", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\.\\x.dll", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\x.dll.", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\x.dll ", FileKind::kOther},
+      // Spelled as the system resolves them.
+      {"C:\\Velmar\\Velmar批打印软件\\.\\x.dll", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件\\x.dll.", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件\\x.dll ", FileKind::kInstalled},
       {"C:\\Velmar\\Velmar批打印软件\\x.dll:stream", FileKind::kOther},
       {"C:\\Velmar\\Velmar批打印软件/../x.dll", FileKind::kOther},
-      {"C:\\Velmar\\Velmar批打印软件\\\\x.dll", FileKind::kOther},
+      {"C:\\Velmar\\Velmar批打印软件\\\\x.dll", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件./x.dll", FileKind::kInstalled},
+      {"C:\\Velmar\\Velmar批打印软件 \\x.dll", FileKind::kOther},
+      {"C:\\Velmar\\Velmar批打印软件..\\x.dll", FileKind::kOther},
+      {"C:\\Velmar\\Velmar批打印软件\\sub\\..\\x.dll", FileKind::kInstalled},
+      {"C:\\Program Files\\Autodesk\\AutoCAD 2020\\\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts\\Velmar_EN.shx. . ", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts.\\Velmar_HZ.shx", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts\\Velmar_EN.shx\\", FileKind::kHostFile},
+      {"C:\\CAD\\Fonts\\..\\Velmar_EN.shx", FileKind::kOther},
+      {"C:\\..\\..\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
       {"\\\\server\\share\\Fonts\\Velmar_EN.shx", FileKind::kOther},
       {"Fonts\\Velmar_EN.shx", FileKind::kOther},
       {"C:\\Fonts\\Velmar_EN.shx", FileKind::kHostFile},
@@ -50,11 +62,45 @@ TEST(RecordRules, TellsWhereAFileLies) {
   EXPECT_EQ(KindOfFile(text, "D:\\淺", "D:\\\x9C\\x.dll"), FileKind::kOther);
 }
 
+TEST(RecordRules, ResolvesAPathAsTheSystemDoes) {
+  sim::SimCodePage text;
+  const struct {
+    const char* path;
+    const char* resolved;  // null: no full path
+  } rows[] = {
+      {"C:\\a\\\\b\\", "C:\\a\\b"},
+      {"c:/a/./b. .", "c:\\a\\b"},
+      {"C:\\a..\\b", "C:\\a.\\b"},
+      {"C:\\a \\b", "C:\\a \\b"},
+      {"C:\\a\\..\\..\\b", "C:\\b"},
+      {"C:\\", "C:\\"},
+      {"C:\\淺\\", "C:\\淺"},
+      {"C:", nullptr},
+      {"\\\\server\\share\\a", nullptr},
+      {"a\\b", nullptr},
+      {"\\a", nullptr},
+  };
+  for (const auto& row : rows) {
+    std::string resolved;
+    EXPECT_EQ(ResolvePath(text, row.path, &resolved), row.resolved != nullptr) << row.path;
+    if (row.resolved) {
+      EXPECT_EQ(resolved, row.resolved) << row.path;
+    }
+  }
+  // Key paths compare as spelled: a key's name may end in a dot.
+  EXPECT_FALSE(SamePath(text, "SOFTWARE\\a.", "SOFTWARE\\a"));
+  EXPECT_TRUE(SamePath(text, "software\\A", "SOFTWARE\\a"));
+  EXPECT_TRUE(SamePath(text, "C:\\CAD\\\\Fonts\\x ", "c:\\cad\\fonts\\X"));
+  EXPECT_TRUE(IsBelow(text, "C:\\CAD\\", "C:\\CAD\\\\Fonts"));
+  EXPECT_FALSE(IsBelow(text, "C:\\CAD\\Fonts", "C:\\CAD\\Fonts\\."));
+}
+
 TEST(RecordRules, TellsWhatAKeyAndAValueAre) {
   sim::SimCodePage text;
   const std::string product = "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804";
   const std::string product32 = "SOFTWARE\\Wow6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804";
   const std::string profile = product + "\\Profiles\\<<未命名配置>>\\Variables";
+  const std::string component = activesetup::kComponentKey;
   struct Row {
     plat::HKey root;
     std::string path;
@@ -92,6 +138,14 @@ TEST(RecordRules, TellsWhatAKeyAndAValueAre) {
        ValueKind::kOther},
       {kHkeyCurrentUser, product + "\\Profiles\\\\Variables", "TRUSTEDPATHS", KeyKind::kOther,
        ValueKind::kOther},
+      {kHkeyCurrentUser, component, "Version", KeyKind::kServed, ValueKind::kServed},
+      {kHkeyCurrentUser, component, "IsInstalled", KeyKind::kServed, ValueKind::kOther},
+      {kHkeyLocalMachine, component, "IsInstalled", KeyKind::kActiveSetup, ValueKind::kActiveSetup},
+      {kHkeyCurrentUser, "SOFTWARE\\Microsoft\\Active Setup\\Installed Components", "",
+       KeyKind::kComponents, ValueKind::kOther},
+      {kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Active Setup", "", KeyKind::kComponents,
+       ValueKind::kOther},
+      {kHkeyCurrentUser, "SOFTWARE\\Microsoft", "", KeyKind::kOther, ValueKind::kOther},
   };
   for (const Row& row : rows) {
     const RegKey key{row.root, row.path};

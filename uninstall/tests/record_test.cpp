@@ -25,12 +25,13 @@ bool operator==(const FileContent& a, const FileContent& b) {
 }
 bool operator==(const PlacedFile& a, const PlacedFile& b) {
   return a.path == b.path && a.content == b.content && a.backup == b.backup &&
-         a.backupContent == b.backupContent;
+         a.backupContent == b.backupContent && a.backupAttributes == b.backupAttributes;
 }
 bool operator==(const Installation& a, const Installation& b) {
   return a.number == b.number && a.earlierRecords == b.earlierRecords &&
          a.foldersMade == b.foldersMade && a.files == b.files &&
-         a.settingsFiles == b.settingsFiles && a.keysMade == b.keysMade && a.values == b.values;
+         a.settingsFiles == b.settingsFiles && a.keysMade == b.keysMade && a.values == b.values &&
+         a.unrecorded == b.unrecorded;
 }
 
 namespace {
@@ -90,6 +91,15 @@ Record Sample() {
   Installation second;
   second.number = 3;
   second.earlierRecords = {"D:\\Tools\\Velmar批打印软件\\Uninstall.txt"};
+  // A host file saved before a write, read-only as it was; one saved without its attributes.
+  second.files = {
+      {"C:\\CAD\\Fonts\\Velmar_EN.shx", {7, 9}, std::string(kFolder) + "\\Backup\\3-1 Velmar_EN.shx",
+       {7, 9}, plat::kAttrReadOnly | plat::kAttrArchive},
+      {"C:\\CAD\\Fonts\\Velmar_HZ.shx", {8, 10}, std::string(kFolder) + "\\Backup\\3-2 Velmar_HZ.shx",
+       {8, 10}, 0},
+      {"C:\\CAD\\Fonts\\Velmar_EN.shx", {21, 11}, "", {}, 0},
+  };
+  second.unrecorded = {"write \\\\server\\CAD\\Fonts\\Velmar_EN.shx"};
   record.installations = {first, second};
   return record;
 }
@@ -177,6 +187,8 @@ TEST(Record, RefusesATextThatIsNotAWholeRecord) {
       {"bytes that are no UTF-8", u8"earlier D:\\Tools", "earlier D:\\\xC3"},
       {"a key below no root", "made-key HKCU\\", "made-key HKCR\\"},
       {"a line cut short", "  after REG_BINARY hex\r\n", ""},
+      {"attributes of none", "attributes 33", "attributes 0"},
+      {"attributes with a leading zero", "attributes 33", "attributes 033"},
   };
   for (const Row& row : rows) {
     std::string spoilt = good;
@@ -192,6 +204,48 @@ TEST(Record, RefusesATextThatIsNotAWholeRecord) {
   std::string error;
   EXPECT_FALSE(ParseRecord(text, "", &back, &error));
   EXPECT_FALSE(ParseRecord(text, good.substr(0, good.find("folder ")), &back, &error));
+}
+
+// A stop can cut the record anywhere: it reads up to its last whole entry, each entry whole
+// or not at all, and never takes a saved host file for one the installation placed.
+TEST(Record, ReadsARecordCutShortToItsLastWholeEntry) {
+  sim::SimCodePage text;
+  const Record full = Sample();
+  const std::string bytes = FormatRecord(text, full);
+  const size_t start = bytes.find("\r\n\r\ninstallation 1") + 2;
+  size_t wholeBefore = 0;
+  for (size_t cut = start; cut <= bytes.size(); ++cut) {
+    Record back;
+    std::string error;
+    size_t whole = 0;
+    ASSERT_TRUE(ParseRecord(text, bytes.substr(0, cut), &back, &error, &whole)) << cut << error;
+    EXPECT_LE(whole, cut);
+    wholeBefore = whole;
+    // What is read is a beginning of what was written, entry by entry.
+    ASSERT_LE(back.installations.size(), full.installations.size());
+    for (size_t i = 0; i < back.installations.size(); ++i) {
+      const Installation& got = back.installations[i];
+      const Installation& all = full.installations[i];
+      ASSERT_LE(got.files.size(), all.files.size()) << cut;
+      for (size_t f = 0; f < got.files.size(); ++f) {
+        // Only a file in the older form, cut right before its backup, cannot tell.
+        if (bytes.compare(cut, 8, "backup C") == 0) continue;
+        EXPECT_TRUE(got.files[f] == all.files[f]) << cut;
+      }
+      ASSERT_LE(got.values.size(), all.values.size()) << cut;
+      for (size_t v = 0; v < got.values.size(); ++v) EXPECT_TRUE(got.values[v] == all.values[v]) << cut;
+    }
+    // The whole part reads the same, and nothing after it is left to read.
+    Record again;
+    size_t wholeAgain = 0;
+    ASSERT_TRUE(ParseRecord(text, bytes.substr(0, whole), &again, &error, &wholeAgain));
+    EXPECT_EQ(wholeAgain, whole) << cut;
+    ASSERT_EQ(again.installations.size(), back.installations.size()) << cut;
+    if (!back.installations.empty()) {
+      EXPECT_EQ(again.installations.back().files.size(), back.installations.back().files.size());
+    }
+  }
+  EXPECT_EQ(wholeBefore, bytes.size());
 }
 
 TEST(Record, HashesTellContentsApart) {

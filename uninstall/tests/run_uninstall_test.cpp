@@ -17,6 +17,7 @@
 #include "tests/support/test_machine.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
+#include "uninstall/tests/install_steps.h"
 #include "uninstall/uninstall_support.h"
 
 namespace uninstall {
@@ -57,9 +58,12 @@ class RunUninstallTest : public ::testing::Test {
     SetWide(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", u"C:\\Support;d:\\lisp\\䶮");
     regtest::CreatePath(machine.registry, kHkeyCurrentUser,
                         "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\机械制图");
-    // Windows has the installed-programs key from the start.
+    // Windows has the installed-programs key and those of Active Setup from the start.
     regtest::CreatePath(machine.registry, kHkeyLocalMachine,
                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    for (plat::HKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
+      regtest::CreatePath(machine.registry, root,
+                          "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
     // The settings file as the package has it: the one thing allowed to differ would not.
     Write(kAppData + "\\Velmar\\Velmar.Ini", "package Velmar.Ini");
     before = Snapshot();
@@ -94,17 +98,16 @@ class RunUninstallTest : public ::testing::Test {
     InstallCatalogue catalogue;
     DiscoverHosts(machine.registry, catalogue);
     journal::FanOut observers;
-    UninstallSupport support(machine.files, machine.text, 20240426);
+    UninstallSupport support(machine.platform(), 20240426);
     observers.Add(support.observer());
     journal::RecordingPlatform recording(machine.platform(), observers);
     HeadlessDialog dialog;
     dialog.controlFolderText = folderText;
     for (int i = 0; i < kReleaseCount; ++i) dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
     g_bCheckHostRunning = true;
-    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs());
+    InstallSteps steps{first, &support};
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &steps);
     ASSERT_EQ(dialog.requests, "TPD");
-    if (first) first->Run(recording.platform(), catalogue, dialog.flags);
-    support.Run(recording.platform(), catalogue, dialog.flags);
   }
 
   // The uninstaller of folder, answered Yes; then the helper it started, as the machine runs

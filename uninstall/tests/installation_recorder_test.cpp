@@ -1,0 +1,361 @@
+// The record an installation keeps ahead of its writes, on an office machine built to try it:
+// host locations spelled as a registry may hold them (a trailing backslash, another letter
+// case, a trailing dot), a product in both registry views, the host's own read-only font and
+// driver, an install folder made level by level. Unattended runs, as a deployment tool
+// starts them.
+#include "uninstall/installation_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "activesetup/active_setup.h"
+#include "journal/recording_platform.h"
+#include "platform/sim/sim_machine.h"
+#include "tests/support/test_machine.h"
+#include "unattended/exit_codes.h"
+#include "unattended/silent_install.h"
+#include "unattended/silent_message_boxes.h"
+#include "uninstall/installed_programs.h"
+#include "uninstall/record_rules.h"
+#include "uninstall/record_store.h"
+#include "uninstall/run_uninstall.h"
+#include "uninstall/tests/install_steps.h"
+#include "uninstall/uninstall_support.h"
+
+namespace uninstall {
+namespace {
+
+using plat::kHkeyCurrentUser;
+using plat::kHkeyLocalMachine;
+
+const std::string kFolder = "C:\\Tools\\Velmar\\Velmar批打印软件";
+const std::string kHost2008 = "C:\\Program Files\\AutoCAD 2008";
+const std::string kHost2020 = "C:\\Program Files\\Autodesk\\AutoCAD 2020";
+const std::string kProfile =
+    "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
+
+// Every write the journal saw land (or fail), by what it wrote to.
+class Writes : public journal::Observer {
+ public:
+  void FolderMade(const std::string& path) override { folders.push_back(path); }
+  void FileCopied(const std::string&, const std::string& to, uint64_t) override {
+    files.push_back(to);
+  }
+  void FileWritten(const std::string& path, uint64_t) override { files.push_back(path); }
+  void CallFailed(const std::string& what, long) override {
+    if (what.compare(0, 5, "copy ") == 0) files.push_back(what.substr(what.find(" -> ") + 4));
+  }
+  void KeyCreated(const journal::KeyRef& key) override { keys.push_back(key); }
+  void ValueWritten(const journal::KeyRef& key, const std::string& name,
+                    const journal::ValueState&, const journal::ValueState&) override {
+    values.push_back(journal::KeyText(key) + "\\" + name);
+  }
+  std::vector<std::string> folders, files, values;
+  std::vector<journal::KeyRef> keys;
+};
+
+struct Office {
+  Office() {
+    machine.files.AddDrive('D');
+    for (const char* name : {"VL_BatchPlot2008.arx", "VL_BatchPlot2019.arx", "Velmar.prt7",
+                             "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"}) {
+      Write(std::string("C:\\Setup\\Data\\") + name, std::string("package ") + name);
+    }
+    Write("C:\\Setup\\SetUp.exe", "the setup program");
+    machine.files.SetModuleFileName("C:\\Setup\\SetUp.exe");
+    // 2008 in both views, one folder spelled two ways; 2020 with a trailing dot.
+    Product("SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804", "AutoCAD 2008", kHost2008 + "\\");
+    Product("SOFTWARE\\Wow6432Node\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804", "AutoCAD 2008",
+            "c:\\program files\\autocad 2008\\\\");
+    Product("SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804", "AutoCAD 2020", kHost2020 + ".");
+    machine.files.MakeFolders(kHost2008 + "\\Fonts");
+    machine.files.MakeFolders(kHost2008 + "\\Drv");
+    machine.files.MakeFolders(kHost2020 + "\\Fonts");
+    Write(kHost2008 + "\\Drv\\pdfplot9.hdi", "the host's own driver", plat::kAttrReadOnly);
+    Write(kHost2020 + "\\Fonts\\Velmar_EN.shx", "an old read-only font",
+          plat::kAttrReadOnly | plat::kAttrArchive);
+    Write(kHost2008 + "\\Fonts\\Velmar_HZ.shx", "an old font", plat::kAttrReadOnly);
+    regtest::SetString(machine.registry, kHkeyCurrentUser, kProfile, "TRUSTEDPATHS", "C:\\Support");
+    // What Windows has from the start.
+    regtest::CreatePath(machine.registry, kHkeyLocalMachine,
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    // (A user who never logged on has no Active Setup keys.)
+    regtest::CreatePath(machine.registry, kHkeyLocalMachine,
+                        "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
+    regtest::CreatePath(machine.registry, kHkeyCurrentUser, "SOFTWARE\\Microsoft");
+  }
+
+  void Write(const std::string& path, const std::string& content,
+             uint32_t attributes = plat::kAttrArchive) {
+    machine.files.MakeFolders(path.substr(0, machine.text.LastBackslash(path)));
+    machine.files.WriteFile(path, content, attributes);
+  }
+  void Product(const std::string& key, const char* name, const std::string& location) {
+    regtest::SetString(machine.registry, kHkeyLocalMachine, key, "AcadLocation", location);
+    regtest::SetString(machine.registry, kHkeyLocalMachine, key, "ProductName", name);
+  }
+
+  // The machine, but for what stays on purpose: the settings file with its folder, and the
+  // Active Setup component, switched off.
+  std::string Snapshot() {
+    std::istringstream all(machine.registry.Dump(kHkeyLocalMachine) +
+                           machine.registry.Dump(kHkeyCurrentUser) + machine.files.Dump());
+    std::string kept, line;
+    bool component = false;
+    while (std::getline(all, line)) {
+      if (line[0] == '[') {
+        component = line.find("HKEY_LOCAL_MACHINE\\" + std::string(activesetup::kComponentKey)) !=
+                    std::string::npos;
+      }
+      if (component || line.find("Roaming\\Velmar") != std::string::npos) continue;
+      kept += line + "\n";
+    }
+    return kept;
+  }
+
+  // SetUp.exe /S /DIR=C:\Tools\Velmar, with the steps start-up adds.
+  int Install(journal::Observer* more = nullptr) {
+    unattended::SilentMessageBoxes boxes;
+    plat::Platform run{machine.registry, machine.files, machine.processes, boxes, machine.text};
+    journal::FanOut observers;
+    UninstallSupport support(machine.platform(), 20240426);
+    observers.Add(support.observer());
+    if (more) observers.Add(*more);
+    journal::RecordingPlatform recording(run, observers);
+    activesetup::Registration trust("the per-user program");
+    InstallSteps steps(&trust, &support);
+    InstallCatalogue catalogue;
+    cmdline::Options options;
+    options.noArguments = false;
+    options.silent = options.hasFolder = true;
+    options.folder = "C:\\Tools\\Velmar";
+    g_bCheckHostRunning = true;
+    unrecorded = support.Unrecorded();
+    const int code =
+        unattended::RunSilentInstall(recording.platform(), boxes, catalogue, options, &steps, nullptr);
+    unrecorded = support.Unrecorded();
+    return code;
+  }
+
+  // Uninstall.exe, answered Yes; the helper it hands its own removal to; then a restart.
+  int Uninstall() {
+    machine.files.SetModuleFileName(kFolder + "\\Uninstall.exe");
+    const size_t started = machine.processes.started.size();
+    machine.messages.Answer(plat::kIdYes);
+    const int code = RunUninstall(machine.platform(), UninstallOptions{});
+    said = machine.messages.shown().back().text;
+    if (machine.processes.started.size() > started) {
+      const std::string& line = machine.processes.started.back();
+      machine.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
+      RunUninstall(machine.platform(), UninstallOptions{true});
+    }
+    machine.files.Restart();
+    machine.files.SetModuleFileName("C:\\Setup\\SetUp.exe");
+    return code;
+  }
+
+  std::string Record() {
+    std::string bytes;
+    machine.files.ReadFile(RecordPath(kFolder), &bytes);
+    return bytes;
+  }
+
+  sim::Machine machine;
+  std::vector<std::string> unrecorded;
+  std::string said;  // the uninstall's last message
+};
+
+TEST(InstallationRecorder, RecordsEveryWriteWhateverItsSpelling) {
+  Office office;
+  const std::string before = office.Snapshot();
+  Writes writes;
+  ASSERT_EQ(office.Install(&writes), unattended::kInstalled);
+  EXPECT_TRUE(office.unrecorded.empty()) << office.unrecorded[0];
+  FoundRecord found;
+  std::string why;
+  ASSERT_EQ(LoadRecord(office.machine.platform(), RecordPath(kFolder), &found, &why),
+            Loaded::kRecord) << why;
+  ASSERT_EQ(found.record.installations.size(), 1u);
+  const Installation& inst = found.record.installations[0];
+  plat::CodePage& text = office.machine.text;
+  const auto has = [&](const std::vector<std::string>& paths, const std::string& path) {
+    return std::any_of(paths.begin(), paths.end(),
+                       [&](const std::string& p) { return SamePath(text, p, path); });
+  };
+
+  // One for one: each write the journal saw, and nothing else, stands in the record, with
+  // what the file holds now.
+  std::vector<std::string> recordedFiles;
+  for (const PlacedFile& file : inst.files) recordedFiles.push_back(file.path);
+  for (const std::string& path : writes.files) {
+    if (has(inst.settingsFiles, path)) continue;
+    EXPECT_TRUE(has(recordedFiles, path)) << path;
+    std::string bytes;
+    if (!office.machine.files.ReadFile(path, &bytes)) continue;
+    const bool holds = std::any_of(inst.files.begin(), inst.files.end(), [&](const PlacedFile& f) {
+      return SamePath(text, f.path, path) && f.content.hash == ContentOf(bytes).hash;
+    });
+    EXPECT_TRUE(holds) << path;
+  }
+  for (const std::string& path : recordedFiles) EXPECT_TRUE(has(writes.files, path)) << path;
+  for (const std::string& path : writes.folders) {
+    if (path.find("Roaming") == std::string::npos) {
+      EXPECT_TRUE(has(inst.foldersMade, path)) << path;
+    }
+  }
+  // The two levels of the folder and its product folder, and the backups' folder.
+  EXPECT_EQ(inst.foldersMade.size(), 4u);
+  std::vector<std::string> keysMade;
+  for (const RegKey& key : inst.keysMade) keysMade.push_back(KeyText(key));
+  for (const journal::KeyRef& key : writes.keys) {
+    if (SamePath(text, key.path, kProgramEntryKey)) continue;
+    EXPECT_TRUE(has(keysMade, KeyText(key))) << KeyText(key);
+  }
+  for (const std::string& value : writes.values) {
+    if (value.find("Uninstall\\VelmarBatchPlot") != std::string::npos) continue;
+    const bool recorded = std::any_of(inst.values.begin(), inst.values.end(), [&](const ValueChange& c) {
+      return SamePath(text, KeyText(c.key) + "\\" + c.name, value);
+    });
+    EXPECT_TRUE(recorded) << value;
+  }
+
+  // Stored as the system resolves them; the host's own files saved first, read-only as they were.
+  const auto entry = [&](const std::string& path) -> const PlacedFile* {
+    for (const PlacedFile& f : inst.files) {
+      if (SamePath(text, f.path, path) && !f.backup.empty()) return &f;
+    }
+    return nullptr;
+  };
+  EXPECT_EQ(office.Record().find("\\\\"), std::string::npos);
+  EXPECT_EQ(office.Record().find("2020.\\"), std::string::npos);
+  const PlacedFile* driver = entry(kHost2008 + "\\Drv\\pdfplot9.hdi");
+  ASSERT_NE(driver, nullptr);
+  EXPECT_EQ(driver->backupContent.hash, ContentOf("the host's own driver").hash);
+  EXPECT_EQ(driver->backupAttributes, plat::kAttrReadOnly);
+  const PlacedFile* font = entry(kHost2020 + "\\Fonts\\Velmar_EN.shx");
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->backupAttributes, plat::kAttrReadOnly | plat::kAttrArchive);
+  ASSERT_NE(entry(kHost2008 + "\\Fonts\\Velmar_HZ.shx"), nullptr);
+
+  EXPECT_EQ(office.Uninstall(), kRemoved);
+  EXPECT_EQ(office.Snapshot(), before);
+}
+
+// A deployment tool's time-out, Task Manager, a power cut: after any write, the last write
+// whole or (torn) cut off half-way. The run is started again, and the uninstall gives back the
+// machine as it was. Each slice takes every fourth write, so that each test stays short.
+class StoppedRun : public ::testing::TestWithParam<int> {};
+
+TEST_P(StoppedRun, IsUndoneAfterItsRerun) {
+  const bool torn = GetParam() >= 4;
+  int writes = 0;
+  {
+    Office office;
+    const int start = office.machine.stop.writes();
+    ASSERT_EQ(office.Install(), unattended::kInstalled);
+    writes = office.machine.stop.writes() - start;
+  }
+  ASSERT_GT(writes, 40);
+  for (int k = GetParam() % 4; k < writes; k += 4) {
+    Office office;
+    const std::string before = office.Snapshot();
+    office.machine.stop.Arm(k, torn);
+    EXPECT_THROW(office.Install(), sim::Stopped) << k;
+    ASSERT_EQ(office.Install(), unattended::kInstalled) << k;
+    EXPECT_EQ(office.Uninstall(), kRemoved)
+        << "stopped after write " << k << (torn ? ", torn" : "") << "\n" << office.said;
+    EXPECT_EQ(office.Snapshot(), before) << "stopped after write " << k << (torn ? ", torn" : "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWrite, StoppedRun, ::testing::Range(0, 8));
+
+// A Group Policy start-up script runs the setup at every boot.
+TEST(InstallationRecorder, AddsNothingForRunsThatChangeNothing) {
+  Office office;
+  const std::string before = office.Snapshot();
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  const std::string first = office.Record();
+  ASSERT_NE(first.find("installation 1"), std::string::npos);
+  for (int run = 2; run <= 10; ++run) {
+    ASSERT_EQ(office.Install(), unattended::kInstalled);
+    EXPECT_EQ(office.Record(), first) << "run " << run;
+  }
+  EXPECT_EQ(office.Uninstall(), kRemoved);
+  EXPECT_EQ(office.Snapshot(), before);
+}
+
+// Where a write goes decides what the record holds of it: the installation's folders and the
+// host files are recorded, the package and the settings file are not the uninstall's to give
+// back, and anything else is told as a write no record holds.
+TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
+  Office office;
+  office.Write("C:\\Other\\x.txt", "old");
+  office.machine.registry.DenyWrite(kHkeyLocalMachine,
+                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  InstallationRecorder recorder(office.machine.platform());
+  // Before the record exists, a folder is listed in the installed-programs key; here it cannot.
+  recorder.BeforeFolder("C:\\Tools");
+  office.machine.files.MakeFolders(kFolder);
+  ASSERT_TRUE(recorder.Open(kFolder));
+  const struct {
+    const char* path;
+    bool unrecorded;
+  } rows[] = {
+      {"C:\\Tools\\Velmar\\Velmar批打印软件\\a.dll", false},
+      {"C:\\Program Files\\AutoCAD 2008\\\\Fonts\\Velmar_EN.shx", false},
+      {"C:\\users\\user\\AppData\\Roaming\\Velmar\\Velmar.Ini", false},
+      {"C:\\Setup\\Data\\Velmar.Ini", false},
+      {"C:\\Other\\x.txt", true},
+      {"Fonts\\Velmar_EN.shx", true},
+  };
+  for (const auto& row : rows) recorder.BeforeWrite(row.path, "new");
+  std::vector<std::string> expected = {"create folder C:\\Tools"};
+  for (const auto& row : rows) {
+    if (row.unrecorded) expected.push_back(std::string("write ") + row.path);
+  }
+  EXPECT_EQ(recorder.unrecorded(), expected);
+}
+
+// An installation of a version that kept no record left its auto-load key: the installation
+// deletes it and makes it again, and the uninstall gives it back with what it held.
+TEST(InstallationRecorder, GivesBackAKeyAnOlderInstallationLeft) {
+  Office office;
+  const std::string key =
+      "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Applications\\VL_BatchPlot2020";
+  regtest::SetDword(office.machine.registry, kHkeyLocalMachine, key, "LOADCTRLS", 14);
+  regtest::SetString(office.machine.registry, kHkeyLocalMachine, key, "LOADER",
+                     "D:\\Old\\VL_BatchPlot2019.ARX");
+  const std::string before = office.Snapshot();
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  EXPECT_TRUE(office.unrecorded.empty());
+  EXPECT_EQ(office.Uninstall(), kRemoved) << office.said;
+  EXPECT_EQ(office.Snapshot(), before);
+}
+
+// A location the record cannot name (a network folder): the copies go on as they always
+// have, the user hears of it, and the uninstall names what stays.
+TEST(InstallationRecorder, TellsWhatNoRecordCanHold) {
+  Office office;
+  regtest::SetString(office.machine.registry, kHkeyLocalMachine,
+                     "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804", "AcadLocation",
+                     "Program Files\\Autodesk\\AutoCAD 2020");
+  office.machine.files.SetCurrentDirectory("C:\\");
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  ASSERT_FALSE(office.unrecorded.empty());
+  EXPECT_NE(office.unrecorded[0].find("Fonts\\Velmar_"), std::string::npos) << office.unrecorded[0];
+  EXPECT_NE(office.Record().find("\r\nunrecorded write Program Files\\Autodesk\\AutoCAD 2020\\Fonts\\"),
+            std::string::npos);
+  office.machine.messages.Answer(plat::kIdYes);
+  office.machine.files.SetModuleFileName(kFolder + "\\Uninstall.exe");
+  EXPECT_EQ(RunUninstall(office.machine.platform(), UninstallOptions{}), kRemovedInPart);
+  const std::string said = office.machine.messages.shown().back().text;
+  EXPECT_NE(said.find("未能记入卸载记录"), std::string::npos) << said;
+  EXPECT_NE(said.find("AutoCAD 2020\\Fonts\\Velmar_EN.shx"), std::string::npos) << said;
+}
+
+}  // namespace
+}  // namespace uninstall
