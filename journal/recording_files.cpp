@@ -26,8 +26,8 @@ bool RecordingFileSystem::CopyFile(const std::string& from, const std::string& t
   return true;
 }
 
-bool RecordingFileSystem::CreateDirectory(const std::string& path) {
-  if (inner_.CreateDirectory(path)) {
+bool RecordingFileSystem::Made(bool made, const std::string& path) {
+  if (made) {
     observer_.FolderMade(path);
     return true;
   }
@@ -36,6 +36,24 @@ bool RecordingFileSystem::CreateDirectory(const std::string& path) {
     observer_.CallFailed("create folder " + path, 0);
   }
   return false;
+}
+
+bool RecordingFileSystem::CreateDirectory(const std::string& path) {
+  return Made(inner_.CreateDirectory(path), path);
+}
+
+bool RecordingFileSystem::CreateDirectoryWith(const std::string& path,
+                                              const plat::Descriptor& descriptor) {
+  return Made(inner_.CreateDirectoryWith(path, descriptor), path);
+}
+
+bool RecordingFileSystem::MoveFile(const std::string& from, const std::string& to) {
+  if (!inner_.MoveFile(from, to)) {
+    observer_.CallFailed("move " + from + " -> " + to, 0);
+    return false;
+  }
+  observer_.Moved(from, to);
+  return true;
 }
 
 bool RecordingFileSystem::DeleteFile(const std::string& path) {

@@ -63,6 +63,9 @@ struct LocalMemoryTraits {
   static void Close(Handle memory) { ::LocalFree(memory); }
 };
 
+// OpenProcessToken gives no handle as null, like the process handles.
+struct TokenTraits : ProcessTraits {};
+
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
 
@@ -71,5 +74,6 @@ using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
 using UniqueProcess = UniqueHandle<ProcessTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
+using UniqueToken = UniqueHandle<TokenTraits>;
 
 }  // namespace win32
