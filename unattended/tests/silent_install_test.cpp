@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "protection/rules.h"
 #include "activesetup/active_setup.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
@@ -111,10 +112,22 @@ TEST(SilentInstall, ExitCodes) {
       {"a file that cannot be replaced",
        [](sim::Machine& m) {
          m.files.MakeFolders("C:\\Velmar\\Velmar批打印软件");
+         m.files.SetDescriptor("C:\\Velmar", protection::ProgramFolderDescriptor());
          m.files.WriteFile("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll", "locked",
                            plat::kAttrHidden);
        },
        Silent(), 5, false, false, "answered Abort"},
+      // Made by an administrator where every user may change what is made (the drive's root).
+      {"a folder others may replace", [](sim::Machine& m) { m.files.MakeFolders("C:\\Shared"); },
+       Silent("C:\\Shared"), 9, true, false,
+       "the folder C:\\Shared is not safe: S-1-5-11, not an administrator, may delete or rename"},
+      {"a junction on the way",
+       [](sim::Machine& m) {
+         m.files.MakeFolders("D:\\Elsewhere");
+         m.files.MakeLink("C:\\Velmar", "D:\\Elsewhere");
+       },
+       Silent(), 9, true, false,
+       "the folder C:\\Velmar is not safe: it is a junction or symbolic link"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
