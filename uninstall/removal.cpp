@@ -258,6 +258,12 @@ class Undo {
       out_.kept.push_back(file.path + "（安装后已被修改；原来的文件保存在 " + file.backup + "）");
       return;
     }
+    // The folder it stood in is gone (its host removed): nothing is put where nothing is.
+    const std::string folder = file.path.substr(0, text_.LastBackslash(file.path));
+    if (found == Found::kMissing && files_.GetAttributes(folder) == plat::kInvalidAttributes) {
+      out_.kept.push_back(file.backup + "（" + folder + " 已不存在，未恢复）");
+      return;
+    }
     if (!backupIntact) {
       out_.failed.push_back("无法恢复 " + file.path + "：备份 " + file.backup + " 已丢失或已改变");
       return;

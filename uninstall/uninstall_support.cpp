@@ -91,7 +91,8 @@ void RecordInstallation(plat::Platform& platform, const std::string& folder,
     case Loaded::kRecord:
       record = own.record;
       break;
-    case Loaded::kDamaged: {
+    case Loaded::kDamaged:
+    case Loaded::kUnsafe: {
       std::string bytes;
       if (files.ReadWholeFile(recordPath, &bytes))
         files.WriteWholeFile(folder + "\\" + kDamagedRecordName, bytes);
