@@ -1,5 +1,6 @@
 #pragma once
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class SimProcesses : public plat::Processes {
   }
   uint32_t CurrentProcessId() override { return ownId; }
   uint32_t Start(const std::string& commandLine) override {
+    if (beforeStart) beforeStart(commandLine);
     if (failStart || (files_ && files_->GetAttributes(Program(commandLine)) == 0xFFFFFFFFu))
       return 0;
     started.push_back(commandLine);
@@ -34,6 +36,8 @@ class SimProcesses : public plat::Processes {
   bool failSnapshot = false;
   uint32_t ownId = 4242;
   bool failStart = false;
+  // Runs as a program is about to start: what another process may do in that moment.
+  std::function<void(const std::string&)> beforeStart;
   std::vector<std::string> started;  // command lines, in order
   std::vector<uint32_t> alive;       // ids that do not end
   std::vector<uint32_t> waitedFor;

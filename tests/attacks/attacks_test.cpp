@@ -1,0 +1,350 @@
+// What a standard user of the same machine could try to have the elevated program load, run or
+// act on their code, before an installation, after it, or during an uninstall run as SYSTEM;
+// one row an attack. Each row answers whether the attack worked: it must not.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/install_command.h"
+#include "app/tests/headless_dialog.h"
+#include "discovery/discovery.h"
+#include "journal/recording_platform.h"
+#include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
+#include "unattended/exit_codes.h"
+#include "unattended/silent_install.h"
+#include "unattended/tests/sample_machine.h"
+#include "uninstall/record.h"
+#include "uninstall/run_uninstall.h"
+#include "uninstall/uninstall_support.h"
+
+namespace {
+
+using sim::Identity;
+
+const char kEvil[] = "the attacker's code";
+const std::string kSub = "\\Velmar批打印软件";
+const std::string kProduct = "C:\\Velmar" + kSub;
+const std::string kDriver = std::string(sample::kHost2008) + "\\Drv\\pdfplot9.hdi";
+
+// The office machine of the unattended tests, with a host driver for an installation to
+// replace; every call is the administrator's until a row says otherwise.
+struct World {
+  World() {
+    sample::Seed(m);
+    m.files.MakeFolders(std::string(sample::kHost2008) + "\\Drv");
+    m.files.WriteFile(kDriver, "the host's own driver");
+  }
+
+  // Runs fn as a standard user signed in at the machine.
+  template <typename Fn>
+  auto AsUser(Fn fn) {
+    const Identity was = m.files.caller();
+    m.files.SetCaller(Identity::StandardUser());
+    auto result = fn(m.files);
+    m.files.SetCaller(was);
+    return result;
+  }
+  bool UserMakes(const std::string& folder) {
+    return AsUser([&](plat::FileSystem& f) { return f.CreateDirectory(folder); });
+  }
+  bool UserWrites(const std::string& path, const std::string& content = kEvil) {
+    return AsUser([&](plat::FileSystem& f) { return f.WriteWholeFile(path, content); });
+  }
+  // As the owner would: first gives everyone everything, then writes.
+  bool UserRewrites(const std::string& path) {
+    AsUser([&](plat::FileSystem& f) {
+      return f.SetAccessList(path, {true, {{plat::kSidEveryone, plat::kFileAllAccess, 0}}});
+    });
+    return UserWrites(path);
+  }
+
+  // The setup dialog run by an administrator at the machine, every found release ticked; the
+  // questions answered as given. True when the installation ran to its end.
+  bool InstallWithDialog(const std::string& folder, int answer = plat::kIdYes) {
+    m.files.SetCaller(Identity::Administrator());
+    m.messages.Clear();
+    m.messages.Answer(answer);
+    InstallCatalogue catalogue;
+    DiscoverHosts(m.registry, catalogue);
+    uninstall::UninstallSupport support(m.files, m.text, 20240426);
+    journal::RecordingPlatform recording(m.platform(), support.observer());
+    HeadlessDialog dialog;
+    dialog.controlFolderText = folder;
+    for (int i = 0; i < kReleaseCount; ++i) dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
+    g_bCheckHostRunning = true;
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    return dialog.requests == "TPD";
+  }
+
+  // SetUp.exe /S [/DIR=folder] as a deployment tool runs it: as SYSTEM. Its exit code.
+  int InstallSilently(const char* folder = nullptr) {
+    AsSystem();
+    cmdline::Options options;
+    options.noArguments = false;
+    options.silent = true;
+    options.hasFolder = folder != nullptr;
+    options.folder = folder ? folder : "";
+    unattended::SilentMessageBoxes boxes;
+    uninstall::UninstallSupport support(m.files, m.text, 20240426);
+    plat::Platform silent{m.registry, m.files, m.processes, boxes, m.text};
+    journal::RecordingPlatform recording(silent, support.observer());
+    InstallCatalogue catalogue;
+    g_bCheckHostRunning = true;
+    return unattended::RunSilentInstall(recording.platform(), boxes, catalogue, options,
+                                        &support, nullptr);
+  }
+
+  // Uninstall.exe /S of folder, as SYSTEM; then the helper it started, and a restart.
+  int UninstallSilently(const std::string& folder = kProduct) {
+    AsSystem();
+    m.files.SetModuleFileName(folder + "\\Uninstall.exe");
+    const size_t started = m.processes.started.size();
+    const int code = uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
+    if (m.processes.started.size() > started) {
+      helperLine = m.processes.started.back();
+      m.files.SetModuleFileName(helperLine.substr(1, helperLine.find('"', 1) - 1));
+      uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
+    }
+    m.files.Restart();
+    return code;
+  }
+
+  // The name the product sub-folder found there was given when moved aside: the first number
+  // the machine's generator gives, as a fresh machine gives it.
+  static std::string MovedAsideSuffix() {
+    sim::SimCodePage text;
+    sim::SimFileSystem fresh(text);
+    uint64_t number = 0;
+    fresh.RandomNumber(&number);
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(number));
+    return digits;
+  }
+
+  void AsSystem() {
+    m.files.SetCaller(Identity::System());
+    m.files.SetTempFolder("C:\\Windows\\Temp");
+  }
+
+  // What AutoCAD 2020 loads for the plug-in at its next start, for every user.
+  std::string Loaded() {
+    const regtest::RawValue loader = regtest::ReadRaw(
+        m.registry, plat::kHkeyLocalMachine, std::string(sample::k2020) + "\\Applications\\VL_BatchPlot2020",
+        "LOADER");
+    std::string content;
+    if (!loader.found || !m.files.ReadFile(loader.bytes.c_str(), &content)) return "(nothing)";
+    return content;
+  }
+  std::string File(const std::string& path) {
+    std::string content;
+    return m.files.ReadFile(path, &content) ? content : "(none)";
+  }
+  std::string Snapshot() {
+    return m.registry.Dump(plat::kHkeyLocalMachine) + m.registry.Dump(plat::kHkeyCurrentUser) +
+           m.files.Dump();
+  }
+
+  // The record of an installation made before this program protected the folder above the
+  // product folder: C:\Velmar kept what the drive's root passes on, so that every user may
+  // rename it.
+  void InstalledBeforeTheFolderWasProtected() {
+    ASSERT_TRUE(InstallWithDialog("C:\\Velmar"));
+    m.files.SetDescriptor("C:\\Velmar", {plat::kSidAdministrators, {}});
+  }
+
+  sim::Machine m;
+  std::string helperLine;
+};
+
+// A record as an installation writes it, naming what the attacker wants done.
+std::string CraftedRecord(sim::Machine& m, const std::string& folder,
+                          const std::vector<uninstall::PlacedFile>& files,
+                          const std::vector<std::string>& earlier = {}) {
+  uninstall::Installation inst;
+  inst.number = 9;
+  inst.earlierRecords = earlier;
+  inst.files = files;
+  return uninstall::FormatRecord(m.text, {folder, {inst}});
+}
+
+struct Attack {
+  const char* when;
+  const char* what;
+  std::function<bool(World&)> works;
+};
+
+const Attack kAttacks[] = {
+    // Before the installation.
+    {"before", "makes C:\\Velmar with a module of theirs; the deployment tool installs /S",
+     [](World& w) {
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       const std::string before = w.Snapshot();
+       return w.InstallSilently() != unattended::kFolderNotSafe || w.Snapshot() != before;
+     }},
+    {"before", "makes C:\\Velmar; the administrator at the dialog answers No to the question",
+     [](World& w) {
+       w.UserMakes("C:\\Velmar");
+       const std::string before = w.Snapshot();
+       return w.InstallWithDialog("C:\\Velmar", plat::kIdNo) || w.Snapshot() != before ||
+              w.m.messages.shown().size() != 1;
+     }},
+    {"before", "makes C:\\Velmar with a module of theirs, to change it once installed; the "
+               "administrator answers Yes",
+     [](World& w) {
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       if (!w.InstallWithDialog("C:\\Velmar")) return true;
+       w.UserRewrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       return w.Loaded() == kEvil;
+     }},
+    {"before", "makes the product sub-folder of a drive's root, with a module of theirs to "
+               "change once installed",
+     [](World& w) {
+       w.UserMakes("C:" + kSub);
+       w.UserWrites("C:" + kSub + "\\VL_BatchPlot2019.ARX");
+       if (!w.InstallWithDialog("C:\\") || !w.m.messages.shown().empty()) return true;
+       w.UserRewrites("C:" + kSub + "\\VL_BatchPlot2019.ARX");
+       // Nothing of theirs is lost: it is where it was moved aside.
+       return w.Loaded() == kEvil || w.File("C:" + kSub + "-" + w.MovedAsideSuffix() +
+                                            "\\VL_BatchPlot2019.ARX") != kEvil;
+     }},
+    {"before", "makes the product sub-folder of a drive's root a junction to C:\\Windows, for "
+               "the installation to open Windows' folder to them and fill it",
+     [](World& w) {
+       w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("C:" + kSub, "C:\\Windows"); });
+       plat::Descriptor windows;
+       w.m.files.DescriptorOf("C:\\Windows", &windows);
+       const std::string before = w.Snapshot();
+       const bool refused = w.InstallSilently("C:\\") == unattended::kFolderNotSafe &&
+                            !w.InstallWithDialog("C:\\") && w.m.messages.shown().size() == 1;
+       plat::Descriptor after;
+       w.m.files.DescriptorOf("C:\\Windows", &after);
+       return !refused || w.Snapshot() != before || !(after == windows);
+     }},
+    {"before", "makes C:\\Velmar a junction to C:\\Program Files, for the installation to "
+               "put a folder there",
+     [](World& w) {
+       w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("C:\\Velmar", "C:\\Program Files"); });
+       const std::string before = w.Snapshot();
+       return w.InstallSilently() != unattended::kFolderNotSafe || w.Snapshot() != before;
+     }},
+    {"before", "makes every helper folder name they can foresee in C:\\Windows\\Temp, each with a "
+               "program of theirs",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       const uint32_t self = w.m.processes.ownId;
+       for (uint32_t id : {1u, 4u, 8u, 4096u, self, self + 1}) {
+         const std::string folder = "C:\\Windows\\Temp\\VelmarUninstall-" + std::to_string(id);
+         w.UserMakes(folder);
+         w.UserWrites(folder + "\\Uninstall.exe");
+       }
+       bool theirs = true;
+       w.m.processes.beforeStart = [&](const std::string& line) {
+         const std::string program = line.substr(1, line.find('"', 1) - 1);
+         const std::string folder = program.substr(0, w.m.text.LastBackslash(program));
+         theirs = w.File(program) != "setup" || w.UserWrites(folder + "\\version.dll");
+       };
+       w.UninstallSilently();
+       return theirs;
+     }},
+    {"during", "replaces the helper program and its list between their writing and its start",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       bool replaced = true;
+       std::string started;
+       w.m.processes.beforeStart = [&](const std::string& line) {
+         started = line.substr(1, line.find('"', 1) - 1);
+         const std::string folder = started.substr(0, w.m.text.LastBackslash(started));
+         replaced = w.UserWrites(started) || w.UserWrites(folder + "\\Uninstall-handover.txt") ||
+                    w.UserWrites(folder + "\\version.dll") ||
+                    w.AsUser([&](plat::FileSystem& f) { return f.MoveFile(folder, folder + "-x"); });
+         started = w.File(started);
+       };
+       w.UninstallSilently();
+       return replaced || started != "setup";
+     }},
+    // After the installation.
+    {"after", "renames C:\\Velmar aside and puts a folder of theirs in its place",
+     [](World& w) {
+       if (!w.InstallWithDialog("C:\\Velmar")) return true;
+       if (!w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); }))
+         return false;
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       return w.Loaded() == kEvil;
+     }},
+    {"after", "renames C:\\Velmar aside once the deployment tool has installed there",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       return w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+     }},
+    {"after", "replaces the module, adds a library beside it, or rewrites the folder's list",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       return w.UserRewrites(kProduct + "\\VL_BatchPlot2019.ARX") ||
+              w.UserWrites(kProduct + "\\version.dll") || w.UserMakes(kProduct + "\\Lisp") ||
+              w.AsUser([](plat::FileSystem& f) {
+                return f.SetAccessList(kProduct, {false, {{plat::kSidEveryone, plat::kFileAllAccess, 3}}});
+              });
+     }},
+    {"after", "renames aside the C:\\Velmar of an installation made before it was protected, once "
+              "the new version has installed over it",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       if (!w.InstallWithDialog("C:\\Velmar") || !w.m.messages.shown().empty()) return true;
+       return w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+     }},
+    // During an uninstall run as SYSTEM.
+    {"during", "puts a C:\\Velmar of theirs in place of an old installation's, with a record that "
+               "restores their driver over the host's",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserMakes(kProduct + "\\Backup");
+       w.UserWrites(kProduct + "\\Backup\\1-1 pdfplot9.hdi");
+       const uninstall::FileContent ours = uninstall::ContentOf(w.File(kDriver));
+       w.UserWrites(kProduct + "\\Uninstall.txt",
+                    CraftedRecord(w.m, kProduct,
+                                  {{kDriver, ours, kProduct + "\\Backup\\1-1 pdfplot9.hdi",
+                                    uninstall::ContentOf(kEvil)}}));
+       const std::string before = w.Snapshot();
+       return w.UninstallSilently() != uninstall::kNothingFound || w.Snapshot() != before;
+     }},
+    {"during", "rewrites the earlier record of an installation into their own folder, which the "
+               "administrator accepted, to restore their driver over the host's",
+     [](World& w) {
+       w.UserMakes("D:\\Tools");
+       if (!w.InstallWithDialog("D:\\Tools") || !w.InstallWithDialog("C:\\Velmar")) return true;
+       const std::string theirs = "D:\\Tools" + kSub;
+       w.AsUser([](plat::FileSystem& f) { return f.MoveFile("D:\\Tools", "D:\\Old"); });
+       w.UserMakes("D:\\Tools");
+       w.UserMakes(theirs);
+       w.UserMakes(theirs + "\\Backup");
+       w.UserWrites(theirs + "\\Backup\\1-1 pdfplot9.hdi");
+       w.UserWrites(theirs + "\\Uninstall.txt",
+                    CraftedRecord(w.m, theirs,
+                                  {{kDriver, uninstall::ContentOf(w.File(kDriver)),
+                                    theirs + "\\Backup\\1-1 pdfplot9.hdi", uninstall::ContentOf(kEvil)}}));
+       w.UninstallSilently();
+       return w.File(kDriver) == kEvil;
+     }},
+};
+
+TEST(Attacks, NoneWorks) {
+  for (const Attack& attack : kAttacks) {
+    SCOPED_TRACE(std::string(attack.when) + ": " + attack.what);
+    World world;
+    EXPECT_FALSE(attack.works(world));
+  }
+}
+
+}  // namespace
