@@ -225,7 +225,10 @@ class Undo {
 
   bool Delete(const std::string& path) {
     ClearReadOnly(files_, path);
-    if (files_.DeleteFile(path)) return true;
+    if (files_.DeleteFile(path)) {
+      deleted_.push_back(path);
+      return true;
+    }
     out_.failed.push_back("无法删除文件 " + path + "：文件可能正在使用，或没有权限");
     return false;
   }
@@ -258,10 +261,13 @@ class Undo {
       out_.kept.push_back(file.path + "（安装后已被修改；原来的文件保存在 " + file.backup + "）");
       return;
     }
-    // The folder it stood in is gone (its host removed): nothing is put where nothing is.
-    const std::string folder = file.path.substr(0, text_.LastBackslash(file.path));
-    if (found == Found::kMissing && files_.GetAttributes(folder) == plat::kInvalidAttributes) {
-      out_.kept.push_back(file.backup + "（" + folder + " 已不存在，未恢复）");
+    // Gone since the installation (deleted, or its host removed), and not by this uninstall:
+    // nothing is put back where nothing is.
+    const bool deletedHere = std::any_of(deleted_.begin(), deleted_.end(), [&](const std::string& d) {
+      return SamePath(text_, d, file.path);
+    });
+    if (found == Found::kMissing && !deletedHere) {
+      out_.kept.push_back(file.backup + "（" + file.path + " 已不存在，未恢复）");
       return;
     }
     if (!backupIntact) {
@@ -288,6 +294,7 @@ class Undo {
   plat::CodePage& text_;
   Outcome& out_;
   std::string folder_;
+  std::vector<std::string> deleted_;  // by this uninstall, a newer installation's copy first
 };
 
 }  // namespace
