@@ -7,8 +7,6 @@
 namespace protection {
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 bool Exists(plat::FileSystem& files, const std::string& path) {
   return files.GetAttributes(path) != plat::kInvalidAttributes;
 }
@@ -16,7 +14,8 @@ bool Exists(plat::FileSystem& files, const std::string& path) {
 }  // namespace
 
 std::string FullPath(plat::Platform& platform, const std::string& folder) {
-  const bool drive = folder.size() >= 2 && IsAsciiLetter(folder[0]) && folder[1] == ':';
+  // ':' is never a trail byte, nor in a folder name: "X:" names a drive.
+  const bool drive = folder.size() >= 2 && folder[1] == ':';
   if (drive && folder.size() >= 3 && folder[2] == '\\') return folder;
   if (folder.compare(0, 2, "\\\\") == 0) return folder;  // a share, named whole
   std::string current = platform.files.CurrentDirectory();

@@ -15,6 +15,7 @@ class SimProcesses : public plat::Processes {
  public:
   explicit SimProcesses(plat::FileSystem* files = nullptr) : files_(files) {}
   bool ExecutableNames(std::vector<std::string>* names) override {
+    if (onSnapshot) onSnapshot();
     if (failSnapshot) return false;
     *names = running;
     return true;
@@ -36,7 +37,8 @@ class SimProcesses : public plat::Processes {
   bool failSnapshot = false;
   uint32_t ownId = 4242;
   bool failStart = false;
-  // Runs as a program is about to start: what another process may do in that moment.
+  // What another process does while a snapshot is taken, or as a program is about to start.
+  std::function<void()> onSnapshot;
   std::function<void(const std::string&)> beforeStart;
   std::vector<std::string> started;  // command lines, in order
   std::vector<uint32_t> alive;       // ids that do not end

@@ -227,6 +227,30 @@ const Attack kAttacks[] = {
        w.m.files.DescriptorOf("C:\\Windows", &after);
        return !refused || w.Snapshot() != before || !(after == windows);
      }},
+    {"during", "makes the missing install folder a junction to C:\\Windows while the "
+               "administrator reads the question about the folder above it, their own",
+     [](World& w) {
+       w.UserMakes("D:\\Shared");
+       w.m.messages.whileShown = [&] {
+         w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("D:\\Shared\\New", "C:\\Windows"); });
+       };
+       const bool installed = w.InstallWithDialog("D:\\Shared\\New");
+       w.m.messages.whileShown = nullptr;
+       return installed || w.File("C:\\Windows" + kSub + "\\VL_BatchPlot2019.arx") != "(none)" ||
+              w.m.files.GetAttributes("C:\\Windows" + kSub) != plat::kInvalidAttributes;
+     }},
+    {"during", "makes the product sub-folder of a drive's root a junction to C:\\Windows "
+               "after /S has looked at the folder, while it looks for a running AutoCAD",
+     [](World& w) {
+       w.m.processes.onSnapshot = [&] {
+         w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("C:" + kSub, "C:\\Windows"); });
+       };
+       const std::string before = w.Snapshot();
+       const int code = w.InstallSilently("C:\\");
+       w.m.processes.onSnapshot = nullptr;
+       w.m.files.Remove("C:" + kSub);
+       return code != unattended::kFolderNotSafe || w.Snapshot() != before;
+     }},
     {"before", "makes C:\\Velmar a junction to C:\\Program Files, for the installation to "
                "put a folder there",
      [](World& w) {
