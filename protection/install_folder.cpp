@@ -25,7 +25,8 @@ bool PrepareProduct(plat::Platform& platform, const Administrators& admins,
   if (files.CreateDirectoryWith(product, program)) return true;
   // Not made and not there: the copy into it tells.
   if (files.GetAttributes(product) == plat::kInvalidAttributes) return true;
-  const Finding found = CheckEntry(files, admins, product, kChangeRights, Problem::kOthersMayChange);
+  const Finding found =
+      CheckEntry(files, admins, product, kChangeRights, Problem::kOthersMayChange);
   if (found.problem == Problem::kLink) {
     *why = found;
     return false;

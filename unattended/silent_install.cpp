@@ -51,7 +51,9 @@ int Ends(RunLog* log, int code, const std::string& why) {
   return code;
 }
 
-std::string InLog(RunLog* log, const std::string& text) { return log ? log->Utf8(text) : std::string(); }
+std::string InLog(RunLog* log, const std::string& text) {
+  return log ? log->Utf8(text) : std::string();
+}
 
 // The install command's last word was a refusal of the folder, or the question about one: a stop
 // sign, or a question whose answer was No.
@@ -150,7 +152,8 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   }
   // The install command refused the folder, changed since the check above (its message, in
   // the log, says how); or its own check saw a host that started after ours.
-  if (RefusedFolder(boxes)) return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
+  if (RefusedFolder(boxes))
+    return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
   return Ends(log, kHostRunning, "AutoCAD started while the run began");
 }
 

@@ -57,7 +57,8 @@ Loaded LoadRecord(plat::Platform& platform, const std::string& path, FoundRecord
                   std::string* why) {
   if (platform.files.GetAttributes(path) == plat::kInvalidAttributes) return Loaded::kMissing;
   const protection::Administrators admins = protection::Administrators::Of(platform.files);
-  if (const protection::Finding f = protection::CheckWrittenByAdministrators(platform, admins, path))
+  if (const protection::Finding f =
+          protection::CheckWrittenByAdministrators(platform, admins, path))
     return Unsafe(f, why);
   std::string bytes;
   const Loaded read = Read(platform, path, found, &bytes, why);

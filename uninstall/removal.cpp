@@ -263,9 +263,9 @@ class Undo {
     }
     // Gone since the installation (deleted, or its host removed), and not by this uninstall:
     // nothing is put back where nothing is.
-    const bool deletedHere = std::any_of(deleted_.begin(), deleted_.end(), [&](const std::string& d) {
-      return SamePath(text_, d, file.path);
-    });
+    const bool deletedHere =
+        std::any_of(deleted_.begin(), deleted_.end(),
+                    [&](const std::string& d) { return SamePath(text_, d, file.path); });
     if (found == Found::kMissing && !deletedHere) {
       out_.kept.push_back(file.backup + "（" + file.path + " 已不存在，未恢复）");
       return;

@@ -72,7 +72,8 @@ bool Identity::MayOwnAs(const std::string& sid) const {
 
 Identity Identity::StandardUser() {
   return {"S-1-5-21-1004336348-1177238915-682003330-1002",
-          {plat::kSidEveryone, plat::kSidUsers, plat::kSidInteractive, plat::kSidAuthenticatedUsers},
+          {plat::kSidEveryone, plat::kSidUsers, plat::kSidInteractive,
+           plat::kSidAuthenticatedUsers},
           "S-1-5-21-1004336348-1177238915-682003330-1002"};
 }
 
@@ -159,7 +160,8 @@ Descriptor SystemFolderDescriptor() {
                     {plat::kSidAdministrators, plat::kFileModify, 0},
                     {plat::kSidUsers, readExecute, kBelow | kIo},
                     {plat::kSidUsers, plat::kFileReadExecute, 0},
-                    {plat::kSidTrustedInstaller, plat::kGenericAll, plat::kAceContainerInherit | kIo},
+                    {plat::kSidTrustedInstaller, plat::kGenericAll,
+                     plat::kAceContainerInherit | kIo},
                     {plat::kSidTrustedInstaller, plat::kFileAllAccess, 0},
                     {kAllAppPackages, plat::kFileReadExecute, 0},
                     {kAllAppPackages, readExecute, kBelow | kIo},

@@ -50,6 +50,9 @@ struct World {
   bool UserMakes(const std::string& folder) {
     return AsUser([&](plat::FileSystem& f) { return f.CreateDirectory(folder); });
   }
+  bool UserLinks(const std::string& path, const std::string& target) {
+    return AsUser([&](sim::SimFileSystem& f) { return f.MakeLink(path, target); });
+  }
   bool UserWrites(const std::string& path, const std::string& content = kEvil) {
     return AsUser([&](plat::FileSystem& f) { return f.WriteWholeFile(path, content); });
   }
@@ -73,7 +76,8 @@ struct World {
     journal::RecordingPlatform recording(m.platform(), support.observer());
     HeadlessDialog dialog;
     dialog.controlFolderText = folder;
-    for (int i = 0; i < kReleaseCount; ++i) dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
+    for (int i = 0; i < kReleaseCount; ++i)
+      dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
     g_bCheckHostRunning = true;
     OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
     return dialog.requests == "TPD";
@@ -131,9 +135,9 @@ struct World {
 
   // What AutoCAD 2020 loads for the plug-in at its next start, for every user.
   std::string Loaded() {
-    const regtest::RawValue loader = regtest::ReadRaw(
-        m.registry, plat::kHkeyLocalMachine, std::string(sample::k2020) + "\\Applications\\VL_BatchPlot2020",
-        "LOADER");
+    const std::string key = std::string(sample::k2020) + "\\Applications\\VL_BatchPlot2020";
+    const regtest::RawValue loader =
+        regtest::ReadRaw(m.registry, plat::kHkeyLocalMachine, key, "LOADER");
     std::string content;
     if (!loader.found || !m.files.ReadFile(loader.bytes.c_str(), &content)) return "(nothing)";
     return content;
@@ -217,7 +221,7 @@ const Attack kAttacks[] = {
     {"before", "makes the product sub-folder of a drive's root a junction to C:\\Windows, for "
                "the installation to open Windows' folder to them and fill it",
      [](World& w) {
-       w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("C:" + kSub, "C:\\Windows"); });
+       w.UserLinks("C:" + kSub, "C:\\Windows");
        plat::Descriptor windows;
        w.m.files.DescriptorOf("C:\\Windows", &windows);
        const std::string before = w.Snapshot();
@@ -232,7 +236,7 @@ const Attack kAttacks[] = {
      [](World& w) {
        w.UserMakes("D:\\Shared");
        w.m.messages.whileShown = [&] {
-         w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("D:\\Shared\\New", "C:\\Windows"); });
+         w.UserLinks("D:\\Shared\\New", "C:\\Windows");
        };
        const bool installed = w.InstallWithDialog("D:\\Shared\\New");
        w.m.messages.whileShown = nullptr;
@@ -243,7 +247,7 @@ const Attack kAttacks[] = {
                "after /S has looked at the folder, while it looks for a running AutoCAD",
      [](World& w) {
        w.m.processes.onSnapshot = [&] {
-         w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("C:" + kSub, "C:\\Windows"); });
+         w.UserLinks("C:" + kSub, "C:\\Windows");
        };
        const std::string before = w.Snapshot();
        const int code = w.InstallSilently("C:\\");
@@ -254,7 +258,7 @@ const Attack kAttacks[] = {
     {"before", "makes C:\\Velmar a junction to C:\\Program Files, for the installation to "
                "put a folder there",
      [](World& w) {
-       w.AsUser([&](sim::SimFileSystem& f) { return f.MakeLink("C:\\Velmar", "C:\\Program Files"); });
+       w.UserLinks("C:\\Velmar", "C:\\Program Files");
        const std::string before = w.Snapshot();
        return w.InstallSilently() != unattended::kFolderNotSafe || w.Snapshot() != before;
      }},
@@ -287,7 +291,9 @@ const Attack kAttacks[] = {
          const std::string folder = started.substr(0, w.m.text.LastBackslash(started));
          replaced = w.UserWrites(started) || w.UserWrites(folder + "\\Uninstall-handover.txt") ||
                     w.UserWrites(folder + "\\version.dll") ||
-                    w.AsUser([&](plat::FileSystem& f) { return f.MoveFile(folder, folder + "-x"); });
+                    w.AsUser([&](plat::FileSystem& f) {
+                      return f.MoveFile(folder, folder + "-x");
+                    });
          started = w.File(started);
        };
        w.UninstallSilently();
@@ -315,7 +321,8 @@ const Attack kAttacks[] = {
        return w.UserRewrites(kProduct + "\\VL_BatchPlot2019.ARX") ||
               w.UserWrites(kProduct + "\\version.dll") || w.UserMakes(kProduct + "\\Lisp") ||
               w.AsUser([](plat::FileSystem& f) {
-                return f.SetAccessList(kProduct, {false, {{plat::kSidEveryone, plat::kFileAllAccess, 3}}});
+                const plat::AccessEntry everyone{plat::kSidEveryone, plat::kFileAllAccess, 3};
+                return f.SetAccessList(kProduct, {false, {everyone}});
               });
      }},
     {"after", "renames aside the C:\\Velmar of an installation made before it was protected, once "
@@ -357,7 +364,8 @@ const Attack kAttacks[] = {
        w.UserWrites(theirs + "\\Uninstall.txt",
                     CraftedRecord(w.m, theirs,
                                   {{kDriver, uninstall::ContentOf(w.File(kDriver)),
-                                    theirs + "\\Backup\\1-1 pdfplot9.hdi", uninstall::ContentOf(kEvil)}}));
+                                    theirs + "\\Backup\\1-1 pdfplot9.hdi",
+                                    uninstall::ContentOf(kEvil)}}));
        w.UninstallSilently();
        return w.File(kDriver) == kEvil;
      }},
