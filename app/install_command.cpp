@@ -1,9 +1,9 @@
 #include "app/install_command.h"
 
-#include "protection/install_folder.h"
 #include "deploy/fonts_and_driver.h"
 #include "deploy/package_copy.h"
 #include "deploy/running_host.h"
+#include "protection/install_folder.h"
 #include "registration/auto_load.h"
 
 bool g_bCheckHostRunning = true;

@@ -1,9 +1,9 @@
 #include "unattended/silent_install.h"
 
-#include "protection/install_folder.h"
 #include "deploy/package_folder.h"
 #include "deploy/running_host.h"
 #include "discovery/discovery.h"
+#include "protection/install_folder.h"
 #include "ui/path_checks.h"
 #include "ui/setup_rules.h"
 #include "unattended/exit_codes.h"

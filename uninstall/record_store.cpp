@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "protection/levels.h"
 #include "discovery/discovery.h"
+#include "protection/levels.h"
 #include "uninstall/record_rules.h"
 
 namespace uninstall {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/tests/headless_dialog.h"
-#include "protection/rules.h"
 #include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
 #include "tests/support/test_machine.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "protection/rules.h"
 #include "activesetup/active_setup.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
+#include "protection/rules.h"
 #include "unattended/exit_codes.h"
 #include "unattended/tests/sample_machine.h"
 
