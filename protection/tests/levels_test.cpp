@@ -12,32 +12,41 @@ namespace {
 using protection::Problem;
 
 TEST(ProtectionLevels, NamesEveryLevelOfTheFolderTyped) {
-  struct Row {
+  struct Full {
     const char* current;
     const char* typed;
-    std::vector<std::string> levels;
+    const char* full;
   };
-  const Row rows[] = {
-      {"C:\\Work", "C:\\Velmar\\Sub", {"C:\\", "C:\\Velmar", "C:\\Velmar\\Sub"}},
-      {"C:\\Work", "\\Velmar", {"C:\\", "C:\\Velmar"}},
-      {"C:\\Work", "Tools", {"C:\\", "C:\\Work", "C:\\Work\\Tools"}},
-      {"C:\\Work", "c:Tools", {"C:\\", "C:\\Work", "C:\\Work\\Tools"}},
-      {"C:\\Work", "D:Tools", {"D:\\", "D:\\Tools"}},
-      {"C:\\", "Tools", {"C:\\", "C:\\Tools"}},
-      {"C:\\Work", "D:\\", {"D:\\"}},
-      {"C:\\Work", "C:", {"C:\\", "C:\\Work"}},
-      {"C:\\Work", "C:\\A\\\\B", {"C:\\", "C:\\A", "C:\\A\\B"}},
+  const Full typed[] = {
+      {"C:\\Work", "C:\\Velmar\\Sub", "C:\\Velmar\\Sub"},
+      {"C:\\Work", "C:\\", "C:\\"},
+      {"C:\\Work", "\\Velmar", "C:\\Velmar"},
+      {"C:\\Work", "Tools", "C:\\Work\\Tools"},
+      {"C:\\Work", "c:Tools", "C:\\Work\\Tools"},
+      {"C:\\Work", "D:Tools", "D:\\Tools"},
+      {"C:\\", "Tools", "C:\\Tools"},
       // 淺 is 9C 5C: its trail byte is no backslash.
-      {"C:\\淺", "Tools", {"C:\\", "C:\\淺", "C:\\淺\\Tools"}},
-      {"C:\\Work", "\\\\server\\share\\CAD", {"\\\\server\\share\\", "\\\\server\\share\\CAD"}},
+      {"C:\\淺", "Tools", "C:\\淺\\Tools"},
+      {"C:\\Work", "\\\\server\\share\\CAD", "\\\\server\\share\\CAD"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.current) + " " + row.typed);
+  for (const Full& row : typed) {
     sim::Machine m;
     m.files.SetCurrentDirectory(row.current);
-    EXPECT_EQ(protection::Levels(m.text, protection::FullPath(m.platform(), row.typed)),
-              row.levels);
+    EXPECT_EQ(protection::FullPath(m.platform(), row.typed), row.full) << row.typed;
   }
+  struct Split {
+    const char* full;
+    std::vector<std::string> levels;
+  };
+  const Split splits[] = {
+      {"C:\\A\\\\B", {"C:\\", "C:\\A", "C:\\A\\B"}},
+      {"D:", {"D:\\"}},
+      {"C:\\淺\\B", {"C:\\", "C:\\淺", "C:\\淺\\B"}},
+      {"\\\\server\\share\\CAD", {"\\\\server\\share\\", "\\\\server\\share\\CAD"}},
+  };
+  sim::SimCodePage text;
+  for (const Split& row : splits)
+    EXPECT_EQ(protection::Levels(text, row.full), row.levels) << row.full;
 }
 
 // Folders an administrator made in the drive's root, where every user may change what is made.
