@@ -3,7 +3,6 @@
 // one row an attack. Each row answers whether the attack worked: it must not.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -108,24 +107,19 @@ struct World {
     const size_t started = m.processes.started.size();
     const int code = uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
     if (m.processes.started.size() > started) {
-      helperLine = m.processes.started.back();
-      m.files.SetModuleFileName(helperLine.substr(1, helperLine.find('"', 1) - 1));
+      const std::string& line = m.processes.started.back();
+      m.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
       uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
     }
     m.files.Restart();
     return code;
   }
 
-  // The name the product sub-folder found there was given when moved aside: the first number
-  // the machine's generator gives, as a fresh machine gives it.
-  static std::string MovedAsideSuffix() {
-    sim::SimCodePage text;
-    sim::SimFileSystem fresh(text);
-    uint64_t number = 0;
-    fresh.RandomNumber(&number);
-    char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(number));
-    return digits;
+  // The one folder whose name starts so, in the folder of pattern ("C:\\Name-*").
+  std::string FolderLike(const std::string& pattern) {
+    plat::FindEntry entry;
+    plat::UniqueFind find(m.files, m.files.FindFirst(pattern, &entry));
+    return find ? pattern.substr(0, m.text.LastBackslash(pattern) + 1) + entry.name : "(none)";
   }
 
   void AsSystem() {
@@ -160,16 +154,13 @@ struct World {
   }
 
   sim::Machine m;
-  std::string helperLine;
 };
 
 // A record as an installation writes it, naming what the attacker wants done.
 std::string CraftedRecord(sim::Machine& m, const std::string& folder,
-                          const std::vector<uninstall::PlacedFile>& files,
-                          const std::vector<std::string>& earlier = {}) {
+                          const std::vector<uninstall::PlacedFile>& files) {
   uninstall::Installation inst;
   inst.number = 9;
-  inst.earlierRecords = earlier;
   inst.files = files;
   return uninstall::FormatRecord(m.text, {folder, {inst}});
 }
@@ -215,8 +206,8 @@ const Attack kAttacks[] = {
        if (!w.InstallWithDialog("C:\\") || !w.m.messages.shown().empty()) return true;
        w.UserRewrites("C:" + kSub + "\\VL_BatchPlot2019.ARX");
        // Nothing of theirs is lost: it is where it was moved aside.
-       return w.Loaded() == kEvil || w.File("C:" + kSub + "-" + w.MovedAsideSuffix() +
-                                            "\\VL_BatchPlot2019.ARX") != kEvil;
+       const std::string aside = w.FolderLike("C:" + kSub + "-*");
+       return w.Loaded() == kEvil || w.File(aside + "\\VL_BatchPlot2019.ARX") != kEvil;
      }},
     {"before", "makes the product sub-folder of a drive's root a junction to C:\\Windows, for "
                "the installation to open Windows' folder to them and fill it",

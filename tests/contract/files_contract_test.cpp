@@ -422,24 +422,4 @@ TEST_F(FilesContract, GivesADifferentRandomNumberEachTime) {
   EXPECT_NE(a, b);
 }
 
-// Wine makes no link through the API (CreateSymbolicLink answers TRUE and makes nothing,
-// FSCTL_SET_REPARSE_POINT is not supported); it reports a Unix symbolic link as a reparse
-// point, which the end-to-end scenario of the refused folders shows.
-TEST_F(FilesContract, LeadsThroughAJunctionAndTellsIt) {
-  sim::Machine* simulated = machine_->simulated();
-  if (!simulated) GTEST_SKIP() << "no link can be made through Wine's API";
-  ASSERT_TRUE(files().CreateDirectory(Path("Target")));
-  ASSERT_TRUE(simulated->files.MakeLink(Path("Link"), Path("Target")));
-  EXPECT_EQ(files().GetAttributes(Path("Link")), kAttrDirectory | plat::kAttrReparsePoint);
-  EXPECT_TRUE(files().CreateDirectory(Path("Link\\Made")));
-  EXPECT_EQ(files().GetAttributes(Path("Target\\Made")), kAttrDirectory);
-  EXPECT_TRUE(files().SetAccessList(Path("Link"), {true, {}}));
-  plat::Descriptor target;
-  ASSERT_TRUE(files().ReadSecurity(Path("Target"), &target));
-  EXPECT_TRUE(target.dacl.isProtected);
-  // Removing the junction leaves what it led to.
-  EXPECT_TRUE(files().RemoveDirectory(Path("Link")));
-  EXPECT_EQ(files().GetAttributes(Path("Target\\Made")), kAttrDirectory);
-}
-
 }  // namespace
