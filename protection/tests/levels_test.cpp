@@ -39,7 +39,8 @@ TEST(ProtectionLevels, NamesEveryLevelOfTheFolderTyped) {
     std::vector<std::string> levels;
   };
   const Split splits[] = {
-      {"C:\\A\\\\B", {"C:\\", "C:\\A", "C:\\A\\B"}},
+      {"C:\\\\A\\B", {"C:\\", "C:\\A", "C:\\A\\B"}},
+      {"\\\\server\\share", {"\\\\server\\share\\"}},
       {"D:", {"D:\\"}},
       {"C:\\淺\\B", {"C:\\", "C:\\淺", "C:\\淺\\B"}},
       {"\\\\server\\share\\CAD", {"\\\\server\\share\\", "\\\\server\\share\\CAD"}},

@@ -198,6 +198,22 @@ const Attack kAttacks[] = {
        w.UserRewrites(kProduct + "\\VL_BatchPlot2019.ARX");
        return w.Loaded() == kEvil;
      }},
+    {"before", "writes a record into a folder an administrator shares with every user, saying "
+               "an earlier installation made it, for the installation to take it over unasked",
+     [](World& w) {
+       w.m.files.MakeFolders("D:\\Shared");
+       const std::string theirs = "D:\\Shared" + kSub;
+       w.UserMakes(theirs);
+       uninstall::Installation inst;
+       inst.number = 1;
+       inst.foldersMade = {"D:\\Shared", theirs};
+       w.UserWrites(theirs + "\\Uninstall.txt", uninstall::FormatRecord(w.m.text, {theirs, {inst}}));
+       plat::Descriptor shared, after;
+       w.m.files.DescriptorOf("D:\\Shared", &shared);
+       w.InstallWithDialog("D:\\Shared", plat::kIdNo);
+       w.m.files.DescriptorOf("D:\\Shared", &after);
+       return w.m.messages.shown().size() != 1 || !(after == shared);
+     }},
     {"before", "makes the product sub-folder of a drive's root, with a module of theirs to "
                "change once installed",
      [](World& w) {
