@@ -207,7 +207,8 @@ const Attack kAttacks[] = {
        uninstall::Installation inst;
        inst.number = 1;
        inst.foldersMade = {"D:\\Shared", theirs};
-       w.UserWrites(theirs + "\\Uninstall.txt", uninstall::FormatRecord(w.m.text, {theirs, {inst}}));
+       w.UserWrites(theirs + "\\Uninstall.txt",
+                    uninstall::FormatRecord(w.m.text, {theirs, {inst}}));
        plat::Descriptor shared, after;
        w.m.files.DescriptorOf("D:\\Shared", &shared);
        w.InstallWithDialog("D:\\Shared", plat::kIdNo);
