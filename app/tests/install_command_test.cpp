@@ -343,20 +343,31 @@ TEST_F(InstallCommandTest, NoUserButAnAdministratorMayChangeTheFoldersItMakes) {
     GTEST_SKIP() << "Wine keeps no access list it is given; the files contract shows it and "
                     "checks the list the adapter passes";
   }
-  Click();
-  EXPECT_EQ(dialog.requests, "TPD");
   auto listOf = [&](const std::string& path) {
     plat::AccessList list;
     EXPECT_TRUE(machine->ReadAccessList(path, &list)) << path;
     return list;
   };
-  // Both levels were made under the program's list, the one above the product folder too:
-  // made in the drive's root, it would otherwise let every user rename it aside.
   const std::string product = "C:\\Velmar\\Velmar批打印软件";
-  EXPECT_EQ(listOf("C:\\Velmar"), kProgramFolder);
-  EXPECT_EQ(listOf(product), kProgramFolder);
-  for (const char* file : {"VL_BatchPlot2019.arx", "itextsharp.dll"}) {
-    EXPECT_EQ(listOf(product + "\\" + file), kFileInIt) << file;
+  for (bool earlier : {false, true}) {
+    SCOPED_TRACE(earlier ? "over an earlier installation" : "fresh");
+    TearDown();
+    SetUp();
+    if (earlier) {
+      // A product folder that only takes what the protected folder above passes on.
+      machine->simulated()->files.MakeFolders(product);
+      machine->simulated()->files.SetDescriptor("C:\\Velmar",
+                                                protection::ProgramFolderDescriptor());
+    }
+    Click();
+    EXPECT_EQ(dialog.requests, "TPD");
+    // Both levels were made under the program's list, the one above the product folder too:
+    // made in the drive's root, it would otherwise let every user rename it aside.
+    EXPECT_EQ(listOf("C:\\Velmar"), kProgramFolder);
+    EXPECT_EQ(listOf(product), kProgramFolder);
+    for (const char* file : {"VL_BatchPlot2019.arx", "itextsharp.dll"}) {
+      EXPECT_EQ(listOf(product + "\\" + file), kFileInIt) << file;
+    }
   }
 }
 

@@ -28,6 +28,16 @@ const std::string kSub = "\\Velmar批打印软件";
 const std::string kProduct = "C:\\Velmar" + kSub;
 const std::string kDriver = std::string(sample::kHost2008) + "\\Drv\\pdfplot9.hdi";
 
+// The dialog, with what another process does while the installation copies its files.
+class WatchedDialog : public HeadlessDialog {
+ public:
+  void ShowProgressLayout() override {
+    HeadlessDialog::ShowProgressLayout();
+    if (whileInstalling) whileInstalling();
+  }
+  std::function<void()> whileInstalling;
+};
+
 // The office machine of the unattended tests, with a host driver for an installation to
 // replace; every call is the administrator's until a row says otherwise.
 struct World {
@@ -73,7 +83,8 @@ struct World {
     DiscoverHosts(m.registry, catalogue);
     uninstall::UninstallSupport support(m.files, m.text, 20240426);
     journal::RecordingPlatform recording(m.platform(), support.observer());
-    HeadlessDialog dialog;
+    WatchedDialog dialog;
+    dialog.whileInstalling = whileInstalling;
     dialog.controlFolderText = folder;
     for (int i = 0; i < kReleaseCount; ++i)
       dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
@@ -154,6 +165,7 @@ struct World {
   }
 
   sim::Machine m;
+  std::function<void()> whileInstalling;
 };
 
 // A record as an installation writes it, naming what the attacker wants done.
@@ -251,6 +263,31 @@ const Attack kAttacks[] = {
        return installed || w.File("C:\\Windows" + kSub + "\\VL_BatchPlot2019.arx") != "(none)" ||
               w.m.files.GetAttributes("C:\\Windows" + kSub) != plat::kInvalidAttributes;
      }},
+    {"during", "makes the product sub-folder of their own folder a junction to C:\\Windows while "
+               "the administrator reads the question about that folder",
+     [](World& w) {
+       w.UserMakes("D:\\Shared");
+       w.m.messages.whileShown = [&] { w.UserLinks("D:\\Shared" + kSub, "C:\\Windows"); };
+       plat::Descriptor windows, after;
+       w.m.files.DescriptorOf("C:\\Windows", &windows);
+       const bool installed = w.InstallWithDialog("D:\\Shared");
+       w.m.messages.whileShown = nullptr;
+       w.m.files.DescriptorOf("C:\\Windows", &after);
+       return installed || !(after == windows) || w.m.messages.shown().size() != 2;
+     }},
+    {"before", "makes a folder only they may open, with a product sub-folder in it; the "
+               "administrator answers Yes to the question",
+     [](World& w) {
+       w.UserMakes("D:\\Shared");
+       w.UserMakes("D:\\Shared" + kSub);
+       const plat::AccessList mine = {true, {{Identity::StandardUser().user, plat::kFileAllAccess, 3}}};
+       w.AsUser([&](plat::FileSystem& f) { return f.SetAccessList("D:\\Shared" + kSub, mine); });
+       w.AsUser([&](plat::FileSystem& f) { return f.SetAccessList("D:\\Shared", mine); });
+       const std::string before = w.Snapshot();
+       return w.InstallWithDialog("D:\\Shared") || w.Snapshot() != before ||
+              w.m.messages.shown().size() != 2 ||
+              w.m.messages.shown()[1].type != (plat::kMbOk | plat::kMbIconStop);
+     }},
     {"during", "makes the product sub-folder of a drive's root a junction to C:\\Windows "
                "after /S has looked at the folder, while it looks for a running AutoCAD",
      [](World& w) {
@@ -332,6 +369,16 @@ const Attack kAttacks[] = {
                 const plat::AccessEntry everyone{plat::kSidEveryone, plat::kFileAllAccess, 3};
                 return f.SetAccessList(kProduct, {false, {everyone}});
               });
+     }},
+    {"during", "renames aside the C:\\Velmar of an installation made before it was protected "
+               "while the new version copies its files there",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       bool renamed = true;
+       w.whileInstalling = [&] {
+         renamed = w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+       };
+       return !w.InstallWithDialog("C:\\Velmar") || renamed;
      }},
     {"after", "renames aside the C:\\Velmar of an installation made before it was protected, once "
               "the new version has installed over it",

@@ -128,6 +128,13 @@ TEST(SilentInstall, ExitCodes) {
        },
        Silent(), 9, true, false,
        "the folder C:\\Velmar is not safe: it is a junction or symbolic link"},
+      {"a junction as the product sub-folder",
+       [](sim::Machine& m) {
+         m.files.MakeFolders("D:\\Elsewhere");
+         m.files.MakeLink("C:\\Velmar批打印软件", "D:\\Elsewhere");
+       },
+       Silent("C:\\"), 9, true, false,
+       u8"the folder C:\\Velmar批打印软件 is not safe: it is a junction or symbolic link"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
