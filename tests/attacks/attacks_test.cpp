@@ -280,7 +280,8 @@ const Attack kAttacks[] = {
      [](World& w) {
        w.UserMakes("D:\\Shared");
        w.UserMakes("D:\\Shared" + kSub);
-       const plat::AccessList mine = {true, {{Identity::StandardUser().user, plat::kFileAllAccess, 3}}};
+       const plat::AccessEntry onlyMe{Identity::StandardUser().user, plat::kFileAllAccess, 3};
+       const plat::AccessList mine = {true, {onlyMe}};
        w.AsUser([&](plat::FileSystem& f) { return f.SetAccessList("D:\\Shared" + kSub, mine); });
        w.AsUser([&](plat::FileSystem& f) { return f.SetAccessList("D:\\Shared", mine); });
        const std::string before = w.Snapshot();
@@ -376,7 +377,8 @@ const Attack kAttacks[] = {
        w.InstalledBeforeTheFolderWasProtected();
        bool renamed = true;
        w.whileInstalling = [&] {
-         renamed = w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+         renamed =
+             w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
        };
        return !w.InstallWithDialog("C:\\Velmar") || renamed;
      }},
