@@ -3,6 +3,7 @@
 #include "deploy/fonts_and_driver.h"
 #include "deploy/package_copy.h"
 #include "deploy/running_host.h"
+#include "protection/install_folder.h"
 #include "registration/auto_load.h"
 
 bool g_bCheckHostRunning = true;
@@ -15,26 +16,38 @@ const char kCloseHostFirst[] = "请关闭AutoCAD后再进行安装 !";
 const char kFolderEmpty[] = "安装路径不能为空 !";
 const char kFolderSemicolon[] = "安装路径中不能有分号(;)，请修改后再进行安装 !";
 constexpr int kProgressTop = 50;
-
-const char kSidLocalSystem[] = "S-1-5-18";
-const char kSidAdministrators[] = "S-1-5-32-544";
-const char kSidUsers[] = "S-1-5-32-545";
+const char kOthersMayChangeIt[] =
+    "。\n\n其他用户可以借此替换AutoCAD加载的插件文件。\n\n仍要安装到这里吗 ?";
+const char kNotHere[] = "，不能安装到这里。\n\n请选择其他安装路径后再进行安装 !";
 
 // AutoCAD loads the plug-in from the product folder into every user's session, and the folder
-// is a trusted path, so no user but an administrator may change what lies in it, whatever the
-// folder above it allows: a program folder's list, taking nothing from above and passed on to
-// every file and sub-folder.
-plat::AccessList ProgramFolderAccess() {
-  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
-  plat::AccessList list;
-  list.isProtected = true;
-  list.entries = {{kSidLocalSystem, plat::kFileAllAccess, kBelow},
-                  {kSidAdministrators, plat::kFileAllAccess, kBelow},
-                  {kSidUsers, plat::kFileReadExecute, kBelow}};
-  return list;
+// is a trusted path, so no user but an administrator may change what lies in it or replace a
+// folder on the way to it. A folder the user chose that others may change is theirs to
+// choose, once they know; a link is never followed.
+bool FolderReady(plat::Platform& platform, const std::string& folder, const std::string& product) {
+  const protection::Assessment found = protection::AssessInstallFolder(platform, product);
+  const unsigned refusal = plat::kMbOk | plat::kMbIconStop;
+  if (found.finding.problem == protection::Problem::kLink) {
+    platform.messages.Show(protection::FindingText(found.finding) + kNotHere, kTitle, refusal);
+    return false;
+  }
+  if (found.finding &&
+      platform.messages.Show(protection::FindingText(found.finding) + kOthersMayChangeIt, kTitle,
+                             plat::kMbYesNo | plat::kMbIconExclamation | plat::kMbDefButton2) !=
+          plat::kIdYes)
+    return false;
+  protection::Finding why;
+  if (protection::PrepareInstallFolder(platform, folder, product, found, &why)) return true;
+  platform.messages.Show(protection::FindingText(why) + kNotHere, kTitle, refusal);
+  return false;
 }
 
 }  // namespace
+
+std::string ProductFolder(plat::CodePage& text, std::string folderText) {
+  plat::DropTrailingBackslash(text, folderText);
+  return folderText + kProductSubFolder;
+}
 
 void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
                         InstallDialog& dialog, InstallInputs inputs, AfterInstall* after) {
@@ -60,13 +73,10 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
 
   std::string& folder = inputs.folderText;
   plat::DropTrailingBackslash(platform.text, folder);
-  // One level each; a folder that could not be made shows up as failed copies into it.
-  platform.files.CreateDirectory(folder);
+  // One level each, made before the copy so that every file arrives under the folders' lists;
+  // a folder that could not be made shows up as failed copies into it.
+  if (!FolderReady(platform, folder, folder + kProductSubFolder)) return;
   folder += kProductSubFolder;
-  platform.files.CreateDirectory(folder);
-  // Before the copy, so every file arrives under the list; a folder that keeps the list it
-  // had installs all the same.
-  platform.files.SetAccessList(folder, ProgramFolderAccess());
   if (after) after->Prepared(platform, folder);
 
   if (!RunInstallSequence(platform, catalogue, dialog, folder, inputs.flags, inputs.progress)) {

@@ -45,6 +45,10 @@ class AfterInstall {
                    const ReleaseFlags& flags) = 0;
 };
 
+// The install folder as the install command makes it from the folder text: one trailing
+// backslash dropped, the product sub-folder appended.
+std::string ProductFolder(plat::CodePage& text, std::string folderText);
+
 void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
                         InstallDialog& dialog, InstallInputs inputs,
                         AfterInstall* after = nullptr);

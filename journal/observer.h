@@ -50,6 +50,8 @@ class Observer {
                           uint64_t /*bytes*/) {}
   virtual void FileWritten(const std::string& /*path*/, uint64_t /*bytes*/) {}
   virtual void FileDeleted(const std::string& /*path*/) {}
+  // A file or folder renamed: what was at from is at to now.
+  virtual void Moved(const std::string& /*from*/, const std::string& /*to*/) {}
   // Once for every level a create call made, from the top down.
   virtual void KeyCreated(const KeyRef& /*key*/) {}
   virtual void KeyDeleted(const KeyRef& /*key*/) {}
@@ -96,6 +98,9 @@ class FanOut : public Observer {
     Each(&Observer::FileWritten, path, bytes);
   }
   void FileDeleted(const std::string& path) override { Each(&Observer::FileDeleted, path); }
+  void Moved(const std::string& from, const std::string& to) override {
+    Each(&Observer::Moved, from, to);
+  }
   void KeyCreated(const KeyRef& key) override { Each(&Observer::KeyCreated, key); }
   void KeyDeleted(const KeyRef& key) override { Each(&Observer::KeyDeleted, key); }
   void ValueWritten(const KeyRef& key, const std::string& name, const ValueState& before,

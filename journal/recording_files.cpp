@@ -26,9 +26,8 @@ bool RecordingFileSystem::SetAttributes(const std::string& path, uint32_t attrib
   return inner_.SetAttributes(path, attributes);
 }
 
-bool RecordingFileSystem::CreateDirectory(const std::string& path) {
-  observer_.BeforeFolder(path);
-  if (inner_.CreateDirectory(path)) {
+bool RecordingFileSystem::Made(bool made, const std::string& path) {
+  if (made) {
     observer_.FolderMade(path);
     return true;
   }
@@ -37,6 +36,26 @@ bool RecordingFileSystem::CreateDirectory(const std::string& path) {
     observer_.CallFailed("create folder " + path, 0);
   }
   return false;
+}
+
+bool RecordingFileSystem::CreateDirectory(const std::string& path) {
+  observer_.BeforeFolder(path);
+  return Made(inner_.CreateDirectory(path), path);
+}
+
+bool RecordingFileSystem::CreateDirectoryWith(const std::string& path,
+                                              const plat::Descriptor& descriptor) {
+  observer_.BeforeFolder(path);
+  return Made(inner_.CreateDirectoryWith(path, descriptor), path);
+}
+
+bool RecordingFileSystem::MoveFile(const std::string& from, const std::string& to) {
+  if (!inner_.MoveFile(from, to)) {
+    observer_.CallFailed("move " + from + " -> " + to, 0);
+    return false;
+  }
+  observer_.Moved(from, to);
+  return true;
 }
 
 bool RecordingFileSystem::DeleteFile(const std::string& path) {

@@ -42,9 +42,18 @@ class RecordingFileSystem : public plat::FileSystem {
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override {
     return inner_.SetAccessList(path, list);
   }
+  bool CreateDirectoryWith(const std::string& path, const plat::Descriptor& descriptor) override;
+  bool ReadSecurity(const std::string& path, plat::Descriptor* descriptor) override {
+    return inner_.ReadSecurity(path, descriptor);
+  }
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool RunningAccount(std::string* sid) override { return inner_.RunningAccount(sid); }
+  bool RandomNumber(uint64_t* number) override { return inner_.RandomNumber(number); }
 
  private:
   bool Written(bool done, const std::string& path);
+  bool Made(bool made, const std::string& path);
+  bool IsFile(const std::string& path);
   uint64_t SizeOf(const std::string& path);
 
   plat::FileSystem& inner_;

@@ -19,6 +19,16 @@
 //  - SetAccessList replaces the access list of an existing file or folder
 //    (SetNamedSecurityInfo). A protected list takes nothing from the parent folder; its
 //    inheritable entries reach what lies below, what is already there included.
+//  - CreateDirectoryWith makes one level with the owner and access list given in the create
+//    call itself, so that no one can open it under any other list; it fails as CreateDirectory
+//    does, and when the owner given is not one the running account may give.
+//  - ReadSecurity reads the owner and access list of a file or folder (GetNamedSecurityInfo),
+//    following a junction or symbolic link at the end of the path; GetAttributes does not
+//    follow it and tells it by kAttrReparsePoint.
+//  - MoveFile renames a file or folder on its volume (MoveFileEx without flags); it fails when
+//    the new name exists. What moves keeps its owner and access list.
+//  - Every call is made with the rights of the running account, whose security identifier
+//    RunningAccount gives.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -35,13 +45,14 @@ struct FindEntry {
   uint64_t size = 0;  // bytes of a file; 0 for a folder
 };
 
-// One access-allowed entry of an access list (an ACE of a DACL).
+// One entry of an access list (an ACE of a DACL): it allows, or denies, rights to one SID.
 struct AccessEntry {
   std::string sid;     // string form, "S-1-5-18": account names differ with the language
   uint32_t rights = 0;  // access mask
   uint32_t flags = 0;   // ACE flags: kAceObjectInherit, kAceContainerInherit, kAceInherited ...
+  bool deny = false;    // an access-denied entry
   bool operator==(const AccessEntry& o) const {
-    return sid == o.sid && rights == o.rights && flags == o.flags;
+    return sid == o.sid && rights == o.rights && flags == o.flags && deny == o.deny;
   }
 };
 
@@ -51,6 +62,15 @@ struct AccessList {
   bool operator==(const AccessList& o) const {
     return isProtected == o.isProtected && entries == o.entries;
   }
+};
+
+// The parts of a file's security descriptor that decide who may change it: its owner, who
+// may always rewrite the list, and its access list. A descriptor without a list (which lets
+// everyone do everything) reads as one entry giving everyone full control.
+struct Descriptor {
+  std::string owner;  // SID text
+  AccessList dacl;
+  bool operator==(const Descriptor& o) const { return owner == o.owner && dacl == o.dacl; }
 };
 
 class FileSystem {
@@ -84,6 +104,13 @@ class FileSystem {
   virtual bool DeleteAtRestart(const std::string& path) = 0;
   // False when the path does not exist or its access list may not be changed.
   virtual bool SetAccessList(const std::string& path, const AccessList& list) = 0;
+  virtual bool CreateDirectoryWith(const std::string& path, const Descriptor& descriptor) = 0;
+  // False when the path does not exist or its descriptor may not be read.
+  virtual bool ReadSecurity(const std::string& path, Descriptor* descriptor) = 0;
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  virtual bool RunningAccount(std::string* sid) = 0;
+  // A number from the system's random generator (RtlGenRandom), for names no one can guess.
+  virtual bool RandomNumber(uint64_t* number) = 0;
 };
 
 // Owns one directory search and closes it exactly once.

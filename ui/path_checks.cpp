@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "protection/rules.h"
+
 namespace picker {
 namespace {
 
@@ -66,7 +68,9 @@ int CheckOrCreatePath(plat::FileSystem& files, plat::CodePage& text, const char*
     }
     if (!checkOnly) {
       const std::string level = work.substr(0, end);
-      files.CreateDirectory(level);  // an existing level is fine; the test below decides
+      // An existing level is fine; the test below decides. A level made here is the
+      // program's, as the install command makes its own.
+      files.CreateDirectoryWith(level, protection::ProgramFolderDescriptor());
       if (!Exists(files, level)) return kFolderNotCreated;
     }
     if (end == work.size()) return kFolderUsable;

@@ -19,8 +19,9 @@ constexpr int kFolderDeclined = -1;  // ConfirmFolder only: the user did not wan
 int ConfirmFolder(plat::Platform& platform, const std::string& caption, const std::string& path);
 
 // Syntax check of a rooted path "X:\\a\\b" and, unless checkOnly, creation of every missing
-// level from the root down. Shows nothing. Returns kFolderUsable, kFolderInvalid, or
-// kFolderNotCreated when a level does not exist after its creation.
+// level from the root down, each with the descriptor of the folders the program makes. Shows
+// nothing. Returns kFolderUsable, kFolderInvalid, or kFolderNotCreated when a level does not
+// exist after its creation.
 int CheckOrCreatePath(plat::FileSystem& files, plat::CodePage& text, const char* path,
                       bool checkOnly);
 

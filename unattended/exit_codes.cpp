@@ -10,6 +10,7 @@ const char* Meaning(int code) {
     case kHostRunning: return "AutoCAD is running, nothing was changed";
     case kNoPackage: return "the package was not found";
     case kCopyFailed: return "a file could not be copied, nothing registered";
+    case kFolderNotSafe: return "the install folder is not safe, nothing written";
     default: return "ended";
   }
 }

@@ -9,6 +9,7 @@ enum ExitCode {
   kHostRunning = 3,       // AutoCAD is running; nothing was changed
   kNoPackage = 4,         // the package was not found
   kCopyFailed = 5,        // a file could not be copied; stopped as Abort does, nothing registered
+  kFolderNotSafe = 9,     // others than administrators could change the folder; nothing written
 };
 
 // "installed", "the command line is wrong", ...: the code's meaning in the log.

@@ -83,6 +83,7 @@ std::string RunLog::Value(const journal::KeyRef& key, const std::string& name) {
 void RunLog::Unshown(const UnshownMessage& box) {
   const char* answer = box.answer == plat::kIdAbort    ? "Abort"
                        : box.answer == plat::kIdYes    ? "Yes"
+                       : box.answer == plat::kIdNo     ? "No"
                        : box.answer == plat::kIdCancel ? "Cancel"
                                                        : "OK";
   std::string shown;
@@ -105,6 +106,10 @@ void RunLog::FileWritten(const std::string& path, uint64_t bytes) {
 }
 
 void RunLog::FileDeleted(const std::string& path) { Line("file deleted: " + Utf8(path)); }
+
+void RunLog::Moved(const std::string& from, const std::string& to) {
+  Line("moved aside: " + Utf8(from) + " -> " + Utf8(to));
+}
 
 void RunLog::KeyCreated(const journal::KeyRef& key) { Line("key created: " + Key(key)); }
 

@@ -29,6 +29,7 @@ class RunLog : public journal::Observer {
                   uint64_t bytes) override;
   void FileWritten(const std::string& path, uint64_t bytes) override;
   void FileDeleted(const std::string& path) override;
+  void Moved(const std::string& from, const std::string& to) override;
   void KeyCreated(const journal::KeyRef& key) override;
   void KeyDeleted(const journal::KeyRef& key) override;
   void ValueWritten(const journal::KeyRef& key, const std::string& name,

@@ -3,6 +3,7 @@
 #include "deploy/package_folder.h"
 #include "deploy/running_host.h"
 #include "discovery/discovery.h"
+#include "protection/install_folder.h"
 #include "ui/path_checks.h"
 #include "ui/setup_rules.h"
 #include "unattended/exit_codes.h"
@@ -48,6 +49,19 @@ void Note(RunLog* log, const std::string& line) {
 int Ends(RunLog* log, int code, const std::string& why) {
   Note(log, why);
   return code;
+}
+
+std::string InLog(RunLog* log, const std::string& text) {
+  return log ? log->Utf8(text) : std::string();
+}
+
+// The install command's last word was a refusal of the folder, or the question about one: a stop
+// sign, or a question whose answer was No.
+bool RefusedFolder(const SilentMessageBoxes& boxes) {
+  constexpr unsigned kIconMask = 0xF0;
+  if (boxes.unshown().empty()) return false;
+  const UnshownMessage& last = boxes.unshown().back();
+  return (last.type & kIconMask) == plat::kMbIconStop || last.answer == plat::kIdNo;
 }
 
 // The folder text as the picker checks it: "C:\\Tools\\" is typed as often as "C:\\Tools",
@@ -107,6 +121,14 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
                 "the folder " + (log ? log->Utf8(folder) : std::string()) +
                     " is not a full folder path such as C:\\Velmar");
   }
+  // Nobody is there to accept a folder others may change, and nothing is made before it is
+  // refused.
+  const std::string product = ProductFolder(platform.text, folder);
+  const protection::Finding unsafe = protection::AssessInstallFolder(platform, product).finding;
+  if (unsafe) {
+    return Ends(log, kFolderNotSafe, "the folder " + InLog(log, unsafe.path) +
+                                         " is not safe: " + protection::FindingLogText(unsafe));
+  }
   // Before anything is made: a running host changes nothing.
   if (IsHostRunning(platform)) return Ends(log, kHostRunning, "AutoCAD is running");
   std::string package;
@@ -128,7 +150,10 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
     }
     return Ends(log, kNoPackage, "the package was gone when the copy began");
   }
-  // The install command's own check saw a host that started after ours.
+  // The install command refused the folder, changed since the check above (its message, in
+  // the log, says how); or its own check saw a host that started after ours.
+  if (RefusedFolder(boxes))
+    return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
   return Ends(log, kHostRunning, "AutoCAD started while the run began");
 }
 

@@ -11,7 +11,13 @@ constexpr unsigned kMbRetryCancel = 0x5;
 constexpr unsigned kMbYesNoCancel = 0x3;
 constexpr unsigned kMbOkCancel = 0x1;
 
-int FixedAnswer(unsigned buttons) {
+constexpr unsigned kDefaultButtonMask = 0xF00;
+
+int FixedAnswer(unsigned type) {
+  const unsigned buttons = type & kButtonsMask;
+  // A question whose default is No is one to which only a person may answer Yes.
+  if (buttons == plat::kMbYesNo && (type & kDefaultButtonMask) == plat::kMbDefButton2)
+    return plat::kIdNo;
   switch (buttons) {
     case plat::kMbAbortRetryIgnore:
       return plat::kIdAbort;
@@ -30,7 +36,7 @@ int FixedAnswer(unsigned buttons) {
 }  // namespace
 
 int SilentMessageBoxes::Show(const std::string& text, const std::string& title, unsigned type) {
-  const int answer = FixedAnswer(type & kButtonsMask);
+  const int answer = FixedAnswer(type);
   unshown_.push_back({text, title, type, answer});
   if (log_) log_->Unshown(unshown_.back());
   return answer;

@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes of a run without windows: nothing is ever shown. Each box gets the fixed
-// answer of an unattended run (Abort to a failed copy, Yes to the folder question, OK to
-// every notice) and is kept, so the run can tell what it was asked and the log can say so.
+// answer of an unattended run (Abort to a failed copy, Yes to the folder question, No to a
+// question whose default is No, OK to every notice) and is kept, so the run can tell what it
+// was asked and the log can say so.
 #include <string>
 #include <vector>
 

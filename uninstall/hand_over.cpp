@@ -1,6 +1,9 @@
 #include "uninstall/hand_over.h"
 
+#include <cstdio>
+
 #include "deploy/package_copy.h"
+#include "protection/levels.h"
 #include "uninstall/record.h"
 #include "uninstall/record_rules.h"
 
@@ -45,21 +48,36 @@ bool ParseList(const std::string& bytes, HandOverList* list) {
   return !first;
 }
 
+// A folder of the helper's own in temp, made by this call under a name no one can guess, with
+// the descriptor of the folders the program makes: no one else can put anything in it or
+// change what is written there before the helper uses it, and a folder that was there already
+// is never taken. None in a temporary folder on whose way someone else could replace a level.
+bool MakeHelperFolder(plat::Platform& platform, const std::string& temp, std::string* folder) {
+  const protection::Administrators admins = protection::Administrators::Of(platform.files);
+  if (protection::CheckLevels(platform, admins, protection::FullPath(platform, temp), {}, nullptr))
+    return false;
+  uint64_t number = 0;
+  if (!platform.files.RandomNumber(&number)) return false;
+  char name[40];
+  std::snprintf(name, sizeof name, "\\VelmarUninstall-%016llx",
+                static_cast<unsigned long long>(number));
+  *folder = temp + name;
+  return platform.files.CreateDirectoryWith(*folder, protection::ProgramFolderDescriptor());
+}
+
 }  // namespace
 
 bool HandOver(plat::Platform& platform, const std::string& program,
               const std::vector<std::string>& folders) {
   plat::FileSystem& files = platform.files;
-  std::string temp;
-  if (files.TempFolder(&temp)) {
-    plat::DropTrailingBackslash(platform.text, temp);
+  std::string temp, helperFolder;
+  if (files.TempFolder(&temp)) plat::DropTrailingBackslash(platform.text, temp);
+  if (!temp.empty() && MakeHelperFolder(platform, temp, &helperFolder)) {
     const uint32_t self = platform.processes.CurrentProcessId();
-    const std::string helperFolder = temp + "\\VelmarUninstall-" + std::to_string(self);
     const std::string helper = helperFolder + "\\" + kUninstallerFileName;
     std::string list = std::string(kHeader) + "\r\nwait " + std::to_string(self) + "\r\ndelete " +
                        program + "\r\n";
     for (const std::string& folder : folders) list += "remove " + folder + "\r\n";
-    files.CreateDirectory(helperFolder);
     if (files.CopyFile(program, helper, false) &&
         files.WriteWholeFile(ListPath(helperFolder), list) &&
         platform.processes.Start("\"" + helper + "\" /S") != 0) {
@@ -83,7 +101,10 @@ void FinishHandOver(plat::Platform& platform, const std::string& folder) {
   plat::CodePage& text = platform.text;
   std::string bytes;
   HandOverList list;
-  if (files.ReadWholeFile(ListPath(folder), &bytes) && ParseList(bytes, &list)) {
+  // Only a list that an administrator alone can have written, as the uninstaller writes it.
+  const protection::Administrators admins = protection::Administrators::Of(files);
+  const bool ours = !protection::CheckWrittenByAdministrators(platform, admins, ListPath(folder));
+  if (ours && files.ReadWholeFile(ListPath(folder), &bytes) && ParseList(bytes, &list)) {
     platform.processes.WaitForExit(list.wait, kWaitMilliseconds);
     bool later = false;
     for (const std::string& path : list.deletes) {

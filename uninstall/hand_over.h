@@ -1,9 +1,10 @@
 #pragma once
 // A running program cannot delete its own file. So the uninstaller leaves its last removals to
-// a copy of itself in the temporary folder: it writes there what is left (its own file, the
-// folders that held it) and starts the copy, which waits for it to end, removes those, and has
-// itself deleted when the machine next starts. The copy is an uninstall run like any other; it
-// tells that it is the helper by the hand-over list beside it.
+// a copy of itself in a folder of its own that it makes in the temporary folder: it writes
+// there what is left (its own file, the folders that held it) and starts the copy, which waits
+// for it to end, removes those, and has itself deleted when the machine next starts. The copy
+// is an uninstall run like any other; it tells that it is the helper by the hand-over list
+// beside it, and acts on one that only an administrator can have written.
 #include <string>
 #include <vector>
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "deploy/package_copy.h"
+#include "protection/levels.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_rules.h"
 #include "uninstall/record_store.h"
@@ -231,7 +232,11 @@ bool InstallationRecorder::Open(const std::string& folder) {
   std::string why;
   size_t whole = 0;
   const bool exists = files.ReadWholeFile(recordPath_, &bytes);
-  bool usable = exists && ParseRecord(text, bytes, &record, &why, &whole) &&
+  // One that someone else could have written is no record of ours, whatever it says.
+  const bool trusted =
+      !exists || !protection::CheckWrittenByAdministrators(
+                     machine_, protection::Administrators::Of(files), recordPath_);
+  bool usable = exists && trusted && ParseRecord(text, bytes, &record, &why, &whole) &&
                 CheckRecord(text, record, folder, &why);
   if (usable && whole < bytes.size()) {
     ClearReadOnly(files, recordPath_);
@@ -242,6 +247,8 @@ bool InstallationRecorder::Open(const std::string& folder) {
     if (exists && fresh.compare(0, bytes.size(), bytes) != 0)
       files.WriteWholeFile(folder + "\\" + kDamagedRecordName, bytes);
     ClearReadOnly(files, recordPath_);
+    // Written over, someone else's file would keep its owner and list; ours is made anew.
+    if (!trusted) files.DeleteFile(recordPath_);
     if (!files.WriteWholeFile(recordPath_, fresh)) return false;
   }
   open_ = true;

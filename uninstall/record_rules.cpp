@@ -1,5 +1,6 @@
 #include "uninstall/record_rules.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "activesetup/active_setup.h"
@@ -270,6 +271,27 @@ bool CheckRecord(plat::CodePage& text, const Record& record, const std::string& 
     }
     for (const ValueChange& change : inst.values) {
       if (!CheckValue(text, change)) return refuse("value " + KeyText(change.key) + " " + change.name);
+    }
+  }
+  return true;
+}
+
+bool CheckHostFiles(plat::CodePage& text, const Record& record, const std::string& folder,
+                    const std::vector<std::string>& hostLocations, std::string* why) {
+  for (const Installation& inst : record.installations) {
+    for (const PlacedFile& file : inst.files) {
+      if (KindOfFile(text, folder, file.path) != FileKind::kHostFile) continue;
+      const std::vector<std::string> names = PathNames(text, file.path);
+      const std::string& kind = names[names.size() - 2];  // Fonts or Drv, as the shape says
+      const bool known = std::any_of(
+          hostLocations.begin(), hostLocations.end(), [&](std::string location) {
+            plat::DropTrailingBackslash(text, location);
+            return SamePath(text, location + "\\" + kind + "\\" + names.back(), file.path);
+          });
+      if (!known) {
+        *why = "文件 " + file.path + " 不在本机AutoCAD的Fonts或Drv文件夹中";
+        return false;
+      }
     }
   }
   return true;

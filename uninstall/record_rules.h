@@ -51,4 +51,10 @@ ValueKind KindOfValue(plat::CodePage& text, const RegKey& key, const std::string
 bool CheckRecord(plat::CodePage& text, const Record& record, const std::string& folder,
                  std::string* why);
 
+// True when every host file of the record lies in the Fonts or Drv folder of one of the host
+// locations (AutoCAD's program folders, as the discovery finds them in the machine's registry);
+// otherwise why names the first that does not.
+bool CheckHostFiles(plat::CodePage& text, const Record& record, const std::string& folder,
+                    const std::vector<std::string>& hostLocations, std::string* why);
+
 }  // namespace uninstall

@@ -9,12 +9,22 @@
 
 namespace uninstall {
 
-enum class Loaded { kRecord, kMissing, kDamaged };
+// kUnsafe: a record that someone other than an administrator could have written, or could
+// change while it is acted on, or that names a host file outside the hosts' Fonts and Drv
+// folders.
+enum class Loaded { kRecord, kMissing, kDamaged, kUnsafe };
 
 // The record at path, read whole and checked against the folder it lies in; why says what is
-// wrong with a damaged one.
+// wrong with a damaged or unsafe one. Only what administrators alone can have written is read:
+// every folder on the way belongs to an administrator, the record's folder and the record to
+// one alone; and no one else may replace a folder on the way: those that the record's
+// installations made are protected as an installation protects them, others are refused.
 Loaded LoadRecord(plat::Platform& platform, const std::string& path, FoundRecord* found,
                   std::string* why);
+
+// The folders that the record in folder says earlier installations made, when only
+// administrators can have written it; none otherwise. Changes nothing.
+std::vector<std::string> FoldersMadeBefore(plat::Platform& platform, const std::string& folder);
 
 // The record in folder and every record it reaches through earlier installations, each
 // once. Damaged or missing earlier records are left out and told in outcome (a damaged one as

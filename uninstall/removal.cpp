@@ -278,7 +278,10 @@ class Undo {
 
   bool Delete(const std::string& path) {
     ClearReadOnly(files_, path);
-    if (files_.DeleteFile(path)) return true;
+    if (files_.DeleteFile(path)) {
+      deleted_.push_back(path);
+      return true;
+    }
     out_.failed.push_back("无法删除文件 " + path + "：文件可能正在使用，或没有权限");
     return false;
   }
@@ -311,17 +314,29 @@ class Undo {
       return;
     }
     if (found == Found::kFile && Same(now, file->backupContent)) {
-      // Never replaced, or put back already (an uninstall that ran before and stopped short).
+      // Never replaced, or put back already (an uninstall that ran before and stopped short);
+      // the backup, whole or cut short by a stop while it was made, holds nothing else.
       PutBackAttributes(*file);
       if (files_.GetAttributes(file->backup) != plat::kInvalidAttributes) Delete(file->backup);
       return;
     }
+    FileContent saved;
+    const bool backupIntact =
+        ReadFile(file->backup, &saved) == Found::kFile && Same(saved, file->backupContent);
     if (!ours && found == Found::kFile) {
       out_.kept.push_back(path + "（安装后已被修改；原来的文件保存在 " + file->backup + "）");
       return;
     }
-    FileContent saved;
-    if (ReadFile(file->backup, &saved) != Found::kFile || !Same(saved, file->backupContent)) {
+    // Gone since the installation (deleted, or its host removed), and not by this uninstall:
+    // nothing is put back where nothing is.
+    const bool deletedHere =
+        std::any_of(deleted_.begin(), deleted_.end(),
+                    [&](const std::string& d) { return SamePath(text_, d, path); });
+    if (found == Found::kMissing && !deletedHere) {
+      out_.kept.push_back(file->backup + "（" + path + " 已不存在，未恢复）");
+      return;
+    }
+    if (!backupIntact) {
       out_.failed.push_back("无法恢复 " + path + "：备份 " + file->backup + " 已丢失或已改变");
       return;
     }
@@ -352,6 +367,7 @@ class Undo {
   plat::CodePage& text_;
   Outcome& out_;
   std::string folder_;
+  std::vector<std::string> deleted_;  // by this uninstall, a newer installation's copy first
 };
 
 }  // namespace

@@ -6,6 +6,7 @@ namespace sim {
 
 int ScriptedMessageBoxes::Show(const std::string& text, const std::string& title, unsigned type) {
   shown_.push_back({text, title, type});
+  if (whileShown) whileShown();
   if (!answers_.empty()) {
     int answer = answers_.front();
     answers_.pop_front();

@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes for tests: answers come from a script, every box shown is recorded.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ class ScriptedMessageBoxes : public plat::MessageBoxes {
   // Without a scripted answer a box gets its first button (OK, Abort or Yes), so that a
   // test that forgot a script ends instead of retrying forever.
   int Show(const std::string& text, const std::string& title, unsigned type) override;
+
+  // What another process does while a box waits for its answer.
+  std::function<void()> whileShown;
 
  private:
   std::deque<int> answers_;

@@ -17,9 +17,8 @@ struct SimFileSystem::Node {
   std::string content;
   bool denyWrite = false;
   bool creationOrder = false;  // on a drive's root: the volume lists in creation order
-  bool denyAccessChange = false;
-  bool ownAccess = false;    // given a list of its own; otherwise it inherits only
-  plat::AccessList access;  // that list
+  plat::Descriptor security;
+  std::string link;  // a junction or symbolic link: the path it leads to
   Node* parent = nullptr;
   std::vector<std::shared_ptr<Node>> children;  // in the volume's listing order
 
@@ -126,22 +125,21 @@ static bool Parse(SimCodePage& text, const std::string& current, const std::stri
   return true;
 }
 
-// What a Windows system drive's root allows: administrators and the system everything, users
-// reading, and every signed-in user changing whatever is made below it.
-static plat::AccessList SystemDriveRootAccess() {
-  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
-  plat::AccessList list;
-  list.isProtected = true;
-  list.entries = {{"S-1-5-32-544", plat::kFileAllAccess, kBelow},
-                  {"S-1-5-18", plat::kFileAllAccess, kBelow},
-                  {"S-1-5-32-545", plat::kFileReadExecute, kBelow},
-                  {"S-1-5-11", plat::kFileModify, kBelow | plat::kAceInheritOnly},
-                  {"S-1-5-11", plat::kFileAppendData, 0}};
-  return list;
-}
-
 SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   AddDrive('C');
+  const struct {
+    const char* path;
+    plat::Descriptor security;
+  } windows[] = {{"C:\\Windows", SystemFolderDescriptor()},
+                 {"C:\\Windows\\Temp", WindowsTempDescriptor()},
+                 {"C:\\Program Files", SystemFolderDescriptor()},
+                 {"C:\\Program Files (x86)", SystemFolderDescriptor()},
+                 {"C:\\users", UsersFolderDescriptor()},
+                 {"C:\\users\\user", ProfileDescriptor(caller_.user)}};
+  for (const auto& folder : windows) {
+    MakeFolders(folder.path);
+    SetDescriptor(folder.path, folder.security);
+  }
   MakeFolders(shellAppData_);
   env_["APPDATA"] = shellAppData_;
   MakeFolders(temp_);
@@ -155,24 +153,23 @@ void SimFileSystem::AddDrive(char letter, ListingOrder order) {
     auto root = std::make_shared<Node>();
     root->name = std::string(1, d) + ":";
     root->creationOrder = order == ListingOrder::Creation;
-    root->ownAccess = true;
-    root->access = SystemDriveRootAccess();
+    root->security = DriveRootDescriptor();
     drives_[d] = root;
   }
 }
 
-// Adds an entry to a folder at its place in the volume's listing order.
-static Node* AddChild(SimCodePage& text, Node* folder, const std::string& name,
-                      uint32_t attributes, const std::string& content) {
-  auto node = std::make_shared<Node>();
+static const Node* RootOf(const Node* node) {
+  while (node->parent) node = node->parent;
+  return node;
+}
+
+// Puts an entry into a folder under its name, at its place in the volume's listing order.
+static Node* Insert(SimCodePage& text, Node* folder, std::shared_ptr<Node> node,
+                    const std::string& name) {
   node->name = name;
   node->fold = text.Upper(name);
-  node->attributes = attributes;
-  node->content = content;
   node->parent = folder;
-  const Node* root = folder;
-  while (root->parent) root = root->parent;
-  if (root->creationOrder) {
+  if (RootOf(folder)->creationOrder) {
     folder->children.push_back(node);
     return node.get();
   }
@@ -183,6 +180,19 @@ static Node* AddChild(SimCodePage& text, Node* folder, const std::string& name,
   return node.get();
 }
 
+// A new entry in folder: its owner and list from the create call when it gives them, else the
+// caller's default owner; then whatever the folder passes on.
+Node* SimFileSystem::Make(Node* folder, const std::string& leaf, uint32_t attributes,
+                          const std::string& content, const plat::Descriptor* given) {
+  auto node = std::make_shared<Node>();
+  node->attributes = attributes;
+  node->content = content;
+  const std::string owner = given ? given->owner : caller_.defaultOwner;
+  node->security = {owner, InheritedList(folder->security.dacl, node->IsFolder(), owner,
+                                         given ? &given->dacl : nullptr)};
+  return Insert(text_, folder, node, leaf);
+}
+
 static std::shared_ptr<Node> ChildNamed(SimCodePage& text, Node* folder, const std::string& name) {
   std::string fold = text.Upper(name);
   for (auto& child : folder->children)
@@ -191,9 +201,10 @@ static std::shared_ptr<Node> ChildNamed(SimCodePage& text, Node* folder, const s
 }
 
 // Resolves a path to its node (null when missing); *parent is the folder that holds or would
-// hold it, and *leaf its last name.
+// hold it, and *leaf its last name. A link on the way leads on to its target; one at the end
+// is followed when follow is true, as opening a file or folder follows it.
 SimFileSystem::Node* SimFileSystem::Lookup(const std::string& path, Node** parent,
-                                           std::string* leaf) {
+                                           std::string* leaf, bool follow, int depth) {
   if (parent) *parent = nullptr;
   ParsedPath parsed;
   if (!Parse(text_, current_, path, &parsed)) return nullptr;
@@ -202,23 +213,44 @@ SimFileSystem::Node* SimFileSystem::Lookup(const std::string& path, Node** paren
   Node* at = drive->second.get();
   for (size_t i = 0; i < parsed.names.size(); ++i) {
     if (!at->IsFolder()) return nullptr;
-    if (i + 1 == parsed.names.size()) {
+    const bool last = i + 1 == parsed.names.size();
+    if (last) {
       if (parent) *parent = at;
       if (leaf) *leaf = parsed.names[i];
     }
     std::shared_ptr<Node> child = ChildNamed(text_, at, parsed.names[i]);
     if (!child) return nullptr;
     at = child.get();
+    if (!at->link.empty() && (!last || follow)) {
+      at = Follow(at, depth);
+      if (!at) return nullptr;
+    }
   }
   // A trailing backslash names a folder only.
   if (parsed.trailingBackslash && !at->IsFolder()) return nullptr;
   return at;
 }
 
+SimFileSystem::Node* SimFileSystem::Follow(Node* link, int depth) {
+  constexpr int kMaxLinks = 8;  // a loop of links ends as a missing path
+  if (depth >= kMaxLinks) return nullptr;
+  return Lookup(link->link, nullptr, nullptr, true, depth + 1);
+}
+
 bool SimFileSystem::WriteDenied(const Node* folder) {
   for (const Node* n = folder; n; n = n->parent)
     if (n->denyWrite) return true;
   return false;
+}
+
+bool SimFileSystem::May(const Node* node, uint32_t rights) const {
+  return Allows(node->security, caller_, rights);
+}
+
+// Windows lets a holder of FILE_DELETE_CHILD on a folder delete what is in it, whatever the
+// entry's own list says.
+bool SimFileSystem::MayDelete(const Node* node) const {
+  return May(node, plat::kDelete) || (node->parent && May(node->parent, plat::kFileDeleteChild));
 }
 
 bool SimFileSystem::ModuleFileName(std::string* path) {
@@ -234,8 +266,8 @@ plat::FindHandle SimFileSystem::FindFirst(const std::string& pattern, plat::Find
   if (HasWildcard(last)) {
     std::string folderPath = cut == std::string::npos ? current_ : pattern.substr(0, cut + 1);
     if (folderPath.size() == 2 && folderPath[1] == ':') folderPath += "\\";
-    Node* folder = Lookup(folderPath, nullptr, nullptr);
-    if (!folder || !folder->IsFolder()) return plat::kNoFind;
+    Node* folder = Lookup(folderPath, nullptr, nullptr, true);
+    if (!folder || !folder->IsFolder() || !May(folder, plat::kFileReadData)) return plat::kNoFind;
     std::string foldPattern = text_.Upper(last);
     if (folder->parent) {
       for (const char* dots : {".", ".."})
@@ -282,8 +314,8 @@ uint32_t SimFileSystem::GetAttributes(const std::string& path) {
 bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
-  if (!node || WriteDenied(node)) return false;
-  uint32_t keep = node->attributes & plat::kAttrDirectory;
+  if (!node || WriteDenied(node) || !May(node, plat::kFileWriteAttributes)) return false;
+  uint32_t keep = node->attributes & (plat::kAttrDirectory | plat::kAttrReparsePoint);
   uint32_t settable = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem |
                       plat::kAttrArchive;
   node->attributes = keep | (attributes & settable);
@@ -293,11 +325,12 @@ bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) 
 
 bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   BeforeWrite();
-  Node* source = Lookup(from, nullptr, nullptr);
-  if (!source || source->IsFolder()) return false;
+  Node* source = Lookup(from, nullptr, nullptr, true);
+  if (!source || source->IsFolder() || !May(source, plat::kFileReadData)) return false;
   Node* folder = nullptr;
   std::string leaf;
-  Node* target = Lookup(to, &folder, &leaf);
+  Node* target = Lookup(to, &folder, &leaf, true);
+  if (target) folder = target->parent;
   if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
   uint32_t attributes = (source->attributes & ~plat::kAttrNormal) | plat::kAttrArchive;
   if (target) {
@@ -306,22 +339,39 @@ bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, boo
     if (failIfExists || target->IsFolder() ||
         (target->attributes & (plat::kAttrReadOnly | plat::kAttrHidden)))
       return false;
+    // The file keeps its owner and list.
+    if (!May(target, plat::kFileWriteData)) return false;
     target->content = source->content;
     target->attributes = attributes;
     return true;
   }
-  AddChild(text_, folder, leaf, attributes, source->content);
+  if (!May(folder, plat::kFileWriteData)) return false;
+  Make(folder, leaf, attributes, source->content, nullptr);
+  return true;
+}
+
+bool SimFileSystem::MakeFolder(const std::string& path, const plat::Descriptor* given,
+                               bool checked) {
+  Node* folder = nullptr;
+  std::string leaf;
+  if (Lookup(path, &folder, &leaf) || !folder || !folder->IsFolder()) return false;
+  if (checked) {
+    if (WriteDenied(folder) || !May(folder, plat::kFileAppendData)) return false;
+    if (given && !caller_.MayOwnAs(given->owner)) return false;
+  }
+  Make(folder, leaf, plat::kAttrDirectory, "", given);
   return true;
 }
 
 bool SimFileSystem::CreateDirectory(const std::string& path) {
   BeforeWrite();
-  Node* folder = nullptr;
-  std::string leaf;
-  if (Lookup(path, &folder, &leaf) || !folder || !folder->IsFolder()) return false;
-  if (WriteDenied(folder)) return false;
-  AddChild(text_, folder, leaf, plat::kAttrDirectory, "");
-  return true;
+  return MakeFolder(path, nullptr, true);
+}
+
+bool SimFileSystem::CreateDirectoryWith(const std::string& path,
+                                        const plat::Descriptor& descriptor) {
+  BeforeWrite();
+  return MakeFolder(path, &descriptor, true);
 }
 
 std::string SimFileSystem::CurrentDirectory() { return current_; }
@@ -351,6 +401,7 @@ bool SimFileSystem::DeleteFile(const std::string& path) {
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent || node->IsFolder()) return false;
   if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node->parent)) return false;
+  if (!MayDelete(node)) return false;
   Unlink(node);
   return true;
 }
@@ -360,12 +411,16 @@ bool SimFileSystem::RemoveDirectory(const std::string& path) {
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent || !node->IsFolder() || !node->children.empty()) return false;
   if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node)) return false;
+  if (!MayDelete(node)) return false;
   Unlink(node);
   return true;
 }
 
 bool SimFileSystem::ReadWholeFile(const std::string& path, std::string* bytes) {
-  return ReadFile(path, bytes);
+  Node* node = Lookup(path, nullptr, nullptr, true);
+  if (!node || node->IsFolder() || !May(node, plat::kFileReadData)) return false;
+  *bytes = node->content;
+  return true;
 }
 
 bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -380,11 +435,21 @@ bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& b
 bool SimFileSystem::Store(const std::string& path, const std::string& bytes) {
   Node* folder = nullptr;
   std::string leaf;
-  Node* node = Lookup(path, &folder, &leaf);
+  Node* node = Lookup(path, &folder, &leaf, true);
+  if (node) folder = node->parent;
   if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
   constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
   if (node && (node->IsFolder() || (node->attributes & kRefused))) return false;
-  return WriteFile(path, bytes, plat::kAttrArchive);
+  if (node) {
+    // Replaced in place: the file keeps its owner and list.
+    if (!May(node, plat::kFileWriteData)) return false;
+    node->content = bytes;
+    node->attributes = plat::kAttrArchive;
+    return true;
+  }
+  if (!May(folder, plat::kFileWriteData)) return false;
+  Make(folder, leaf, plat::kAttrArchive, bytes, nullptr);
+  return true;
 }
 
 bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
@@ -423,15 +488,20 @@ bool SimFileSystem::TempFolder(std::string* path) {
 
 bool SimFileSystem::DeleteAtRestart(const std::string& path) {
   BeforeWrite();
+  // The list of what goes at the next start is the machine's, in its registry.
+  if (!caller_.Has(plat::kSidAdministrators)) return false;
   atRestart_.push_back(path);
   return true;
 }
 
 void SimFileSystem::Restart() {
+  const Identity was = caller_;
+  caller_ = Identity::System();
   for (const std::string& path : atRestart_) {
     if (!DeleteFile(path)) RemoveDirectory(path);
   }
   atRestart_.clear();
+  caller_ = was;
 }
 
 static void DumpNode(const Node& node, const std::string& path, std::string* out) {
@@ -458,7 +528,7 @@ void SimFileSystem::MakeFolders(const std::string& path) {
   StopSwitch* stop = std::exchange(stop_, nullptr);
   for (const std::string& name : parsed.names) {
     at += "\\" + name;
-    CreateDirectory(at);
+    MakeFolder(at, nullptr, false);
   }
   stop_ = stop;
 }
@@ -467,7 +537,7 @@ bool SimFileSystem::WriteFile(const std::string& path, const std::string& conten
                               uint32_t attributes) {
   Node* folder = nullptr;
   std::string leaf;
-  Node* node = Lookup(path, &folder, &leaf);
+  Node* node = Lookup(path, &folder, &leaf, true);
   if (node) {
     if (node->IsFolder()) return false;
     node->content = content;
@@ -475,12 +545,12 @@ bool SimFileSystem::WriteFile(const std::string& path, const std::string& conten
     return true;
   }
   if (!folder || !folder->IsFolder()) return false;
-  AddChild(text_, folder, leaf, attributes & ~plat::kAttrDirectory, content);
+  Make(folder, leaf, attributes & ~plat::kAttrDirectory, content, nullptr);
   return true;
 }
 
 bool SimFileSystem::ReadFile(const std::string& path, std::string* content) {
-  Node* node = Lookup(path, nullptr, nullptr);
+  Node* node = Lookup(path, nullptr, nullptr, true);
   if (!node || node->IsFolder()) return false;
   *content = node->content;
   return true;
@@ -502,58 +572,109 @@ void SimFileSystem::DenyWrite(const std::string& path) {
   if (Node* node = Lookup(path, nullptr, nullptr)) node->denyWrite = true;
 }
 
-void SimFileSystem::DenyAccessChange(const std::string& path) {
-  if (Node* node = Lookup(path, nullptr, nullptr)) node->denyAccessChange = true;
+// A list set on a folder reaches at once what lies below it and inherits, as
+// SetNamedSecurityInfo propagates it.
+static void PassDown(Node* folder) {
+  for (const std::shared_ptr<Node>& child : folder->children) {
+    plat::Descriptor& own = child->security;
+    own.dacl = Reinherited(folder->security.dacl, child->IsFolder(), own.owner, own.dacl);
+    if (child->link.empty()) PassDown(child.get());
+  }
+}
+
+static plat::AccessList OwnEntries(const plat::AccessList& list) {
+  plat::AccessList own{list.isProtected, {}};
+  for (plat::AccessEntry e : list.entries) {
+    e.flags &= ~plat::kAceInherited;
+    own.entries.push_back(e);
+  }
+  return own;
 }
 
 bool SimFileSystem::SetAccessList(const std::string& path, const plat::AccessList& list) {
   BeforeWrite();
-  Node* node = Lookup(path, nullptr, nullptr);
-  if (!node || node->denyAccessChange) return false;
-  node->ownAccess = true;
-  node->access = list;
+  Node* node = Lookup(path, nullptr, nullptr, true);
+  if (!node || !May(node, plat::kWriteDac)) return false;
+  plat::Descriptor& own = node->security;
+  const plat::AccessList given = OwnEntries(list);
+  own.dacl = node->parent ? InheritedList(node->parent->security.dacl, node->IsFolder(),
+                                          own.owner, &given)
+                          : given;
+  PassDown(node);
   return true;
 }
 
-// The entries a folder's list passes on to one entry in it. An entry for folders that does
-// not propagate stops at the first level; one for files only is held by a sub-folder as
-// inherit-only, to pass on to the files below it.
-static void AppendInherited(const plat::AccessList& folder, bool toFolder,
-                            std::vector<plat::AccessEntry>* out) {
-  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
-  for (const plat::AccessEntry& e : folder.entries) {
-    const bool files = (e.flags & plat::kAceObjectInherit) != 0;
-    const bool folders = (e.flags & plat::kAceContainerInherit) != 0;
-    const bool stop = (e.flags & plat::kAceNoPropagateInherit) != 0;
-    uint32_t flags = plat::kAceInherited;
-    if (!toFolder) {
-      if (!files) continue;
-    } else if (folders) {
-      if (!stop) flags |= e.flags & kBelow;
-    } else if (files && !stop) {
-      flags |= plat::kAceObjectInherit | plat::kAceInheritOnly;
-    } else {
-      continue;
-    }
-    out->push_back({e.sid, e.rights, flags});
-  }
+void SimFileSystem::SetDescriptor(const std::string& path, const plat::Descriptor& descriptor) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node) return;
+  node->security.owner = descriptor.owner;
+  const plat::AccessList given = OwnEntries(descriptor.dacl);
+  node->security.dacl = node->parent ? InheritedList(node->parent->security.dacl,
+                                                     node->IsFolder(), descriptor.owner, &given)
+                                     : given;
+  PassDown(node);
 }
 
-// Computed when asked, so a list set on a folder reaches what lies below it at once, as
-// SetNamedSecurityInfo propagates it on Windows.
-static plat::AccessList EffectiveAccess(const Node* node) {
-  plat::AccessList list;
-  if (node->ownAccess) list = node->access;
-  if (!list.isProtected && node->parent) {
-    AppendInherited(EffectiveAccess(node->parent), node->IsFolder(), &list.entries);
-  }
-  return list;
+bool SimFileSystem::DescriptorOf(const std::string& path, plat::Descriptor* descriptor) {
+  Node* node = Lookup(path, nullptr, nullptr);
+  if (!node) return false;
+  *descriptor = node->security;
+  return true;
+}
+
+bool SimFileSystem::ReadSecurity(const std::string& path, plat::Descriptor* descriptor) {
+  Node* node = Lookup(path, nullptr, nullptr, true);
+  if (!node || !May(node, plat::kReadControl)) return false;
+  *descriptor = node->security;
+  return true;
+}
+
+bool SimFileSystem::MoveFile(const std::string& from, const std::string& to) {
+  Node* source = Lookup(from, nullptr, nullptr);
+  Node* folder = nullptr;
+  std::string leaf;
+  if (!source || !source->parent || Lookup(to, &folder, &leaf) || !folder || !folder->IsFolder())
+    return false;
+  if (RootOf(source) != RootOf(folder)) return false;  // a rename stays on its volume
+  for (const Node* n = folder; n; n = n->parent)
+    if (n == source) return false;  // not into itself
+  if (WriteDenied(source->parent) || WriteDenied(folder) || !MayDelete(source)) return false;
+  if (!May(folder, source->IsFolder() ? plat::kFileAppendData : plat::kFileWriteData)) return false;
+  std::shared_ptr<Node> moved = ChildNamed(text_, source->parent, source->name);
+  Unlink(source);
+  Insert(text_, folder, moved, leaf);
+  return true;
+}
+
+bool SimFileSystem::MakeLink(const std::string& path, const std::string& target, bool folder) {
+  Node* parent = nullptr;
+  std::string leaf;
+  if (Lookup(path, &parent, &leaf) || !parent || !parent->IsFolder() || WriteDenied(parent))
+    return false;
+  if (!May(parent, folder ? plat::kFileAppendData : plat::kFileWriteData)) return false;
+  const uint32_t kind = folder ? plat::kAttrDirectory : plat::kAttrArchive;
+  Make(parent, leaf, kind | plat::kAttrReparsePoint, "", nullptr)->link = target;
+  return true;
+}
+
+bool SimFileSystem::RunningAccount(std::string* sid) {
+  *sid = caller_.user;
+  return true;
+}
+
+bool SimFileSystem::RandomNumber(uint64_t* number) {
+  // splitmix64: every call a new number, the same sequence in every run of a test.
+  uint64_t z = (random_ += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  *number = z ^ (z >> 31);
+  return true;
 }
 
 bool SimFileSystem::AccessListOf(const std::string& path, plat::AccessList* list) {
-  Node* node = Lookup(path, nullptr, nullptr);
+  Node* node = Lookup(path, nullptr, nullptr, true);
   if (!node) return false;
-  *list = EffectiveAccess(node);
+  *list = node->security.dacl;
   return true;
 }
 

@@ -3,9 +3,12 @@
 // show them: drives, case-insensitive names, listings sorted like NTFS (or in creation order
 // like FAT32) with "." and ".." first in every folder but a drive root, copies that refuse
 // read-only and hidden destinations, drive-relative paths resolved against the current
-// directory. Access lists follow Windows' inheritance: every drive root carries the list of a
-// Windows system drive's root, and an entry without a list of its own takes what its folder
-// passes on.
+// directory. Every call is made by one account (an elevated administrator unless a test says
+// otherwise) and checked as Windows checks it (platform/sim/sim_access.h): an entry gets its
+// owner and list when it is made, from the create call and from its folder; deleting or
+// renaming needs DELETE on the entry or FILE_DELETE_CHILD on its folder. Drive roots, Windows'
+// own folders and the user's profile carry the lists Windows gives them. A junction leads the
+// path on to the folder it names.
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +16,7 @@
 
 #include "platform/files.h"
 #include "platform/sim/stop_switch.h"
+#include "platform/sim/sim_access.h"
 #include "platform/win_constants.h"
 
 namespace sim {
@@ -44,6 +48,11 @@ class SimFileSystem : public plat::FileSystem {
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
+  bool CreateDirectoryWith(const std::string& path, const plat::Descriptor& descriptor) override;
+  bool ReadSecurity(const std::string& path, plat::Descriptor* descriptor) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool RunningAccount(std::string* sid) override;
+  bool RandomNumber(uint64_t* number) override;
 
   // How a volume lists a folder. NTFS sorts the names (compared upper-cased); FAT32 and
   // exFAT, the usual formats of a USB stick, and many network shares list entries in the
@@ -54,11 +63,20 @@ class SimFileSystem : public plat::FileSystem {
   // Setting up the machine. The machine starts with drive C: (sorted) and current directory
   // C:\. A drive that exists keeps its order.
   void AddDrive(char letter, ListingOrder order = ListingOrder::Sorted);
+  // The account every call is made with from now on.
+  void SetCaller(const Identity& who) { caller_ = who; }
+  const Identity& caller() const { return caller_; }
+
+  // Seeding, not checked against the caller's rights; what is made belongs to the caller.
   // Creates every missing folder level (used for seeding, not by the logic).
   void MakeFolders(const std::string& path);
   // Writes a file (its folder must exist); false when it cannot.
   bool WriteFile(const std::string& path, const std::string& content,
                  uint32_t attributes = plat::kAttrArchive);
+  // Gives an existing entry this owner and list (the list reaches what lies below).
+  void SetDescriptor(const std::string& path, const plat::Descriptor& descriptor);
+  // The descriptor of the entry itself, a link's own included; false when it is missing.
+  bool DescriptorOf(const std::string& path, plat::Descriptor* descriptor);
   bool ReadFile(const std::string& path, std::string* content);
   void Remove(const std::string& path);
   void SetModuleFileName(const std::string& path) { module_ = path; }
@@ -66,14 +84,20 @@ class SimFileSystem : public plat::FileSystem {
   void SetEnvironment(const std::string& name, const std::string& value);
   void UnsetEnvironment(const std::string& name);
   void SetShellAppData(const std::string& path) { shellAppData_ = path; }
+  // The folder TempFolder answers: the account's own, or C:\Windows\Temp for SYSTEM.
+  void SetTempFolder(const std::string& path) { temp_ = path; }
+
+  // A junction (folder) or symbolic link (file) at path leading to target, made as the
+  // caller makes a folder or file there; false when the caller may not. The target need not
+  // exist. (A symbolic link takes a privilege standard users lack unless the machine is in
+  // developer mode; the model does not ask for it.)
+  bool MakeLink(const std::string& path, const std::string& target, bool folder = true);
   // Carries out the deletions asked for at restart, in order, as the next start would.
   void Restart();
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }
   // Copies, folder creation and attribute changes in this folder (and below it) fail; on a
   // drive's root ("E:\\") it stands for a write-protected medium.
   void DenyWrite(const std::string& path);
-  // SetAccessList on this entry fails (no right to change its access list).
-  void DenyAccessChange(const std::string& path);
   // The access list as Windows reports it: the entry's own entries, then, unless protected,
   // those its folder passes on, marked inherited. False when the path does not exist.
   bool AccessListOf(const std::string& path, plat::AccessList* list);
@@ -89,12 +113,19 @@ class SimFileSystem : public plat::FileSystem {
   struct Node;
 
  private:
-  Node* Lookup(const std::string& path, Node** parent, std::string* leaf);
+  Node* Lookup(const std::string& path, Node** parent, std::string* leaf, bool follow = false,
+               int depth = 0);
+  Node* Follow(Node* link, int depth);
   static bool WriteDenied(const Node* folder);
   void BeforeWrite() {
     if (stop_) stop_->Before();
   }
   bool Store(const std::string& path, const std::string& bytes);
+  bool May(const Node* node, uint32_t rights) const;
+  bool MayDelete(const Node* node) const;
+  Node* Make(Node* folder, const std::string& leaf, uint32_t attributes,
+             const std::string& content, const plat::Descriptor* given);
+  bool MakeFolder(const std::string& path, const plat::Descriptor* given, bool checked);
 
   SimCodePage& text_;
   std::map<char, std::shared_ptr<Node>> drives_;
@@ -109,6 +140,8 @@ class SimFileSystem : public plat::FileSystem {
   std::map<std::string, std::string> env_;
   std::vector<std::string> denyWrite_;
   StopSwitch* stop_ = nullptr;
+  Identity caller_ = Identity::Administrator();
+  uint64_t random_ = 0x5EED;
 };
 
 }  // namespace sim

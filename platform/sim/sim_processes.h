@@ -1,5 +1,6 @@
 #pragma once
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,14 @@ class SimProcesses : public plat::Processes {
  public:
   explicit SimProcesses(plat::FileSystem* files = nullptr) : files_(files) {}
   bool ExecutableNames(std::vector<std::string>* names) override {
+    if (onSnapshot) onSnapshot();
     if (failSnapshot) return false;
     *names = running;
     return true;
   }
   uint32_t CurrentProcessId() override { return ownId; }
   uint32_t Start(const std::string& commandLine) override {
+    if (beforeStart) beforeStart(commandLine);
     if (failStart || (files_ && files_->GetAttributes(Program(commandLine)) == 0xFFFFFFFFu))
       return 0;
     started.push_back(commandLine);
@@ -34,6 +37,9 @@ class SimProcesses : public plat::Processes {
   bool failSnapshot = false;
   uint32_t ownId = 4242;
   bool failStart = false;
+  // What another process does while a snapshot is taken, or as a program is about to start.
+  std::function<void()> onSnapshot;
+  std::function<void(const std::string&)> beforeStart;
   std::vector<std::string> started;  // command lines, in order
   std::vector<uint32_t> alive;       // ids that do not end
   std::vector<uint32_t> waitedFor;

@@ -69,6 +69,8 @@ struct ModuleTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle module) { ::FreeLibrary(module); }
 };
+// OpenProcessToken gives no handle as null, like the process handles.
+struct TokenTraits : ProcessTraits {};
 
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
@@ -79,5 +81,6 @@ using UniqueFindFile = UniqueHandle<FindFileTraits>;
 using UniqueProcess = UniqueHandle<ProcessTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueToken = UniqueHandle<TokenTraits>;
 
 }  // namespace win32

@@ -3,6 +3,7 @@
 #include "platform/win32/windows_api.h"
 
 #include <aclapi.h>
+#include <ntsecapi.h>
 #include <shlobj.h>
 
 #include "platform/win32/unique_handle.h"
@@ -216,6 +217,49 @@ bool Win32FileSystem::SetAccessList(const std::string& path, const plat::AccessL
   return ::SetNamedSecurityInfoA(&name[0], SE_FILE_OBJECT, DaclInformation(list), nullptr,
                                  nullptr, reinterpret_cast<PACL>(acl.data()),
                                  nullptr) == ERROR_SUCCESS;
+}
+
+bool Win32FileSystem::CreateDirectoryWith(const std::string& path,
+                                          const plat::Descriptor& descriptor) {
+  SecurityDescriptor security;
+  if (!security.Make(descriptor)) return false;
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), security.get(), FALSE};
+  return ::CreateDirectoryA(path.c_str(), &attributes) != FALSE;
+}
+
+bool Win32FileSystem::ReadSecurity(const std::string& path, plat::Descriptor* descriptor) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR security = nullptr;
+  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &security) != ERROR_SUCCESS) {
+    return false;
+  }
+  UniqueLocal owned(security);
+  return ReadDescriptor(security, owner, dacl, descriptor);
+}
+
+bool Win32FileSystem::MoveFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), 0) != FALSE;
+}
+
+bool Win32FileSystem::RunningAccount(std::string* sid) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  UniqueToken owned(token);
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1);
+  if (!::GetTokenInformation(token, TokenUser, buffer.data(),
+                             static_cast<DWORD>(buffer.size() * sizeof(DWORD)), &size)) {
+    return false;
+  }
+  return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid);
+}
+
+bool Win32FileSystem::RandomNumber(uint64_t* number) {
+  return ::RtlGenRandom(number, sizeof(*number)) != FALSE;
 }
 
 }  // namespace win32

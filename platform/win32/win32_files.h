@@ -27,6 +27,11 @@ class Win32FileSystem : public plat::FileSystem {
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
+  bool CreateDirectoryWith(const std::string& path, const plat::Descriptor& descriptor) override;
+  bool ReadSecurity(const std::string& path, plat::Descriptor* descriptor) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool RunningAccount(std::string* sid) override;
+  bool RandomNumber(uint64_t* number) override;
 };
 
 }  // namespace win32

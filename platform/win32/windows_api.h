@@ -11,3 +11,4 @@
 #undef GetEnvironmentVariable
 #undef DeleteFile
 #undef RemoveDirectory
+#undef MoveFile

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/progress_sink.h"
 #include "tests/support/test_machine.h"
 
@@ -21,6 +22,10 @@ class ProgressProbe {
 };
 
 void SetEnvironment(TestMachine& machine, const std::string& name, const std::string& value);
+
+// Whether the running account may have these rights on an object of this descriptor: the
+// simulated machine's own check of its caller, or Windows' AccessCheck with the process's token.
+bool Allows(TestMachine& machine, const plat::Descriptor& descriptor, uint32_t rights);
 
 // The Wine that runs the Windows build (not Windows, not the simulated machine).
 bool UnderWine();

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "platform/win32/common_controls.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_access.h"
 #include "platform/win32/win32_progress.h"
 #include "tests/contract/contract_machine.h"
 
@@ -42,6 +44,33 @@ std::unique_ptr<ProgressProbe> ProgressProbe::Create() {
 
 void SetEnvironment(TestMachine&, const std::string& name, const std::string& value) {
   ::SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+bool Allows(TestMachine&, const plat::Descriptor& descriptor, uint32_t rights) {
+  win32::SecurityDescriptor security;
+  if (!security.Make(descriptor)) return false;
+  // AccessCheck wants a group as well; which one does not matter here.
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  ::GetSecurityDescriptorOwner(security.get(), &owner, &defaulted);
+  ::SetSecurityDescriptorGroup(security.get(), owner, FALSE);
+  HANDLE process = nullptr, impersonation = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &process))
+    return false;
+  win32::UniqueToken ownedProcess(process);
+  if (!::DuplicateToken(process, SecurityImpersonation, &impersonation)) return false;
+  win32::UniqueToken ownedImpersonation(impersonation);
+  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                             FILE_ALL_ACCESS};
+  DWORD wanted = rights;
+  ::MapGenericMask(&wanted, &mapping);
+  PRIVILEGE_SET privileges;
+  DWORD privilegesSize = sizeof(privileges);
+  DWORD granted = 0;
+  BOOL allowed = FALSE;
+  return ::AccessCheck(security.get(), impersonation, wanted, &mapping, &privileges,
+                       &privilegesSize, &granted, &allowed) &&
+         allowed;
 }
 
 bool UnderWine() {

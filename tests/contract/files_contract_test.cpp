@@ -403,4 +403,64 @@ TEST_F(FilesContract, KeepsAnAccessListAndPassesItOnBelow) {
   }
 }
 
+// A folder made with its descriptor in the create call. Windows keeps the owner and list
+// given. Wine keeps no list: it makes the folder with the Unix mode the list comes to (here
+// 0750) and answers the owner and list of any folder from that mode: the running account as
+// owner, SYSTEM and that account with full control, and everyone reading when the mode lets
+// others read.
+TEST_F(FilesContract, MakesAFolderWithTheDescriptorGivenAndReadsItBack) {
+  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
+  const plat::Descriptor program = {plat::kSidAdministrators,
+                                    {true,
+                                     {{plat::kSidLocalSystem, plat::kFileAllAccess, kBelow},
+                                      {plat::kSidAdministrators, plat::kFileAllAccess, kBelow},
+                                      {plat::kSidUsers, plat::kFileReadExecute, kBelow}}}};
+  std::string self;
+  ASSERT_TRUE(files().RunningAccount(&self));
+  EXPECT_EQ(self.compare(0, 6, "S-1-5-"), 0) << self;
+
+  EXPECT_TRUE(files().CreateDirectoryWith(Path("Program"), program));
+  EXPECT_FALSE(files().CreateDirectoryWith(Path("Program"), program));
+  EXPECT_FALSE(files().CreateDirectoryWith(Path("Missing\\Deeper"), program));
+  EXPECT_EQ(files().GetAttributes(Path("Missing")), plat::kInvalidAttributes);
+  ASSERT_TRUE(files().CreateDirectory(Path("Plain")));
+
+  plat::Descriptor made, plain;
+  ASSERT_TRUE(files().ReadSecurity(Path("Program"), &made));
+  ASSERT_TRUE(files().ReadSecurity(Path("Plain"), &plain));
+  EXPECT_FALSE(files().ReadSecurity(Path("Missing"), &plain));
+  if (machine_->KeepsAccessLists()) {
+    EXPECT_EQ(made, program);
+    // An elevated administrator's folders belong to Administrators.
+    EXPECT_EQ(plain.owner, plat::kSidAdministrators);
+    EXPECT_FALSE(plain.dacl.isProtected);
+  } else {
+    const plat::AccessEntry system{plat::kSidLocalSystem, plat::kFileAllAccess, kBelow};
+    const plat::AccessEntry owner{self, plat::kFileAllAccess, kBelow};
+    const plat::AccessEntry everyone{plat::kSidEveryone, plat::kFileReadExecute, kBelow};
+    EXPECT_EQ(made, (plat::Descriptor{self, {false, {system, owner}}}));
+    EXPECT_EQ(plain, (plat::Descriptor{self, {false, {system, owner, everyone}}}));
+  }
+}
+
+TEST_F(FilesContract, RenamesAFolderOrFileWhereItIs) {
+  machine_->WriteFile(Path("Old\\in.txt"), "x");
+  ASSERT_TRUE(files().CreateDirectory(Path("Taken")));
+  EXPECT_TRUE(files().MoveFile(Path("Old"), Path("New")));
+  EXPECT_EQ(files().GetAttributes(Path("Old")), plat::kInvalidAttributes);
+  EXPECT_EQ(Content(Path("New\\in.txt")), "x");
+  EXPECT_FALSE(files().MoveFile(Path("New"), Path("Taken")));
+  EXPECT_FALSE(files().MoveFile(Path("Gone"), Path("Other")));
+  EXPECT_TRUE(files().MoveFile(Path("New\\in.txt"), Path("New\\out.txt")));
+  EXPECT_EQ(Content(Path("New\\out.txt")), "x");
+  EXPECT_EQ(files().GetAttributes(Path("Taken")), kAttrDirectory);
+}
+
+TEST_F(FilesContract, GivesADifferentRandomNumberEachTime) {
+  uint64_t a = 0, b = 0;
+  ASSERT_TRUE(files().RandomNumber(&a));
+  ASSERT_TRUE(files().RandomNumber(&b));
+  EXPECT_NE(a, b);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "activesetup/active_setup.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
+#include "protection/rules.h"
 #include "unattended/exit_codes.h"
 #include "unattended/tests/sample_machine.h"
 
@@ -111,10 +112,29 @@ TEST(SilentInstall, ExitCodes) {
       {"a file that cannot be replaced",
        [](sim::Machine& m) {
          m.files.MakeFolders("C:\\Velmar\\Velmar批打印软件");
+         m.files.SetDescriptor("C:\\Velmar", protection::ProgramFolderDescriptor());
          m.files.WriteFile("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll", "locked",
                            plat::kAttrHidden);
        },
        Silent(), 5, false, false, "answered Abort"},
+      // Made by an administrator where every user may change what is made (the drive's root).
+      {"a folder others may replace", [](sim::Machine& m) { m.files.MakeFolders("C:\\Shared"); },
+       Silent("C:\\Shared"), 9, true, false,
+       "the folder C:\\Shared is not safe: S-1-5-11, not an administrator, may delete or rename"},
+      {"a junction on the way",
+       [](sim::Machine& m) {
+         m.files.MakeFolders("D:\\Elsewhere");
+         m.files.MakeLink("C:\\Velmar", "D:\\Elsewhere");
+       },
+       Silent(), 9, true, false,
+       "the folder C:\\Velmar is not safe: it is a junction or symbolic link"},
+      {"a junction as the product sub-folder",
+       [](sim::Machine& m) {
+         m.files.MakeFolders("D:\\Elsewhere");
+         m.files.MakeLink("C:\\Velmar批打印软件", "D:\\Elsewhere");
+       },
+       Silent("C:\\"), 9, true, false,
+       u8"the folder C:\\Velmar批打印软件 is not safe: it is a junction or symbolic link"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

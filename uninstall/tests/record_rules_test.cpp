@@ -205,5 +205,34 @@ TEST(RecordRules, AcceptsOnlyARecordOfTheFolderItLiesIn) {
   }
 }
 
+// Host files only where AutoCAD is installed now: its Fonts and Drv folders, the location
+// written as the registry holds it (with or without its last backslash).
+TEST(RecordRules, AcceptsHostFilesOnlyInTheHostsFoundNow) {
+  sim::SimCodePage text;
+  const std::vector<std::string> hosts = {"C:\\Program Files\\AutoCAD 2008\\",
+                                          "D:\\淺\\AutoCAD 2020"};
+  struct Row {
+    const char* path;
+    bool accepted;
+  };
+  const Row rows[] = {
+      {"C:\\Program Files\\AutoCAD 2008\\Drv\\pdfplot9.hdi", true},
+      {"c:\\program files\\autocad 2008\\FONTS\\Velmar_HZ.shx", true},
+      {"D:\\淺\\AutoCAD 2020\\Fonts\\Velmar_EN.shx", true},
+      {"C:\\Program Files\\AutoCAD 2008\\Sub\\Drv\\pdfplot9.hdi", false},
+      {"C:\\Program Files\\AutoCAD 2010\\Drv\\pdfplot9.hdi", false},
+      {"C:\\Users\\Public\\Fonts\\Velmar_EN.shx", false},
+      {"D:\\淺\\Fonts\\Velmar_EN.shx", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    Installation inst;
+    inst.files = {{kFolder + std::string("\\a.dll"), {}, "", {}}, {row.path, {}, "", {}}};
+    const Record record{kFolder, {inst}};
+    std::string why;
+    EXPECT_EQ(CheckHostFiles(text, record, kFolder, hosts, &why), row.accepted) << why;
+  }
+}
+
 }  // namespace
 }  // namespace uninstall

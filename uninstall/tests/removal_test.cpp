@@ -237,6 +237,18 @@ TEST_F(RemovalTest, LeavesWhatChangedSince) {
   EXPECT_TRUE(outcome.failed.empty());
 }
 
+// The host's driver deleted since the installation, AutoCAD's own folder removed with its
+// host: neither is made again; what was saved stays saved.
+TEST_F(RemovalTest, PutsNothingBackWhereNothingIsAnyMore) {
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  machine.files.Remove(kHost + "\\Drv\\pdfplot9.hdi");
+  UndoInstallations(platform(), records, &outcome);
+  EXPECT_FALSE(Exists(kHost + "\\Drv\\pdfplot9.hdi"));
+  EXPECT_EQ(Content(kFolder + "\\Backup\\1 pdfplot9.hdi"), "host driver");
+  EXPECT_TRUE(outcome.failed.empty());
+  EXPECT_EQ(outcome.kept.size(), 1u);
+}
+
 // An uninstall that stopped short runs again: what is done stays done, nothing is reported.
 TEST_F(RemovalTest, RunsAgainWithoutHarm) {
   const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};

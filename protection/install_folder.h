@@ -1,0 +1,34 @@
+#pragma once
+// The install command's folders. Before anything is written: what stands in the way of the
+// install folder (a link on the way, or a level that is not ours and that someone else owns or
+// may replace). Then, once the user has accepted that, the folders made ready: each level the
+// program makes is made with the program folder's descriptor in the create call; the folders an
+// earlier installation made are given it; the product sub-folder is an administrator's alone,
+// moved aside and made anew when it was not.
+#include <string>
+#include <vector>
+
+#include "protection/levels.h"
+#include "platform/platform.h"
+
+namespace protection {
+
+struct Assessment {
+  Finding finding;                     // what stands in the way, if anything
+  std::vector<std::string> toProtect;  // earlier installations' folders, to be protected
+};
+
+// Read only. product: the install folder with its product sub-folder, as the install command
+// has it. A link on the way or as the product sub-folder is a kLink finding.
+Assessment AssessInstallFolder(plat::Platform& platform, const std::string& product);
+
+// folder: the install folder's text without its trailing backslash; product: with the product
+// sub-folder. Protects what the assessment found to be ours; makes the install folder (one
+// level; one that cannot be made shows up as failed copies into it); then the product
+// sub-folder. False, with why, when a link has appeared on the way, or the product sub-folder
+// is a link, or is not an administrator's alone and cannot be moved aside and made anew.
+bool PrepareInstallFolder(plat::Platform& platform, const std::string& folder,
+                          const std::string& product, const Assessment& assessment,
+                          Finding* why);
+
+}  // namespace protection

@@ -1,0 +1,439 @@
+// What a standard user of the same machine could try to have the elevated program load, run or
+// act on their code, before an installation, after it, or during an uninstall run as SYSTEM;
+// one row an attack. Each row answers whether the attack worked: it must not.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/install_command.h"
+#include "app/tests/headless_dialog.h"
+#include "discovery/discovery.h"
+#include "journal/recording_platform.h"
+#include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
+#include "unattended/exit_codes.h"
+#include "unattended/silent_install.h"
+#include "unattended/tests/sample_machine.h"
+#include "uninstall/record.h"
+#include "uninstall/run_uninstall.h"
+#include "uninstall/uninstall_support.h"
+
+namespace {
+
+using sim::Identity;
+
+const char kEvil[] = "the attacker's code";
+const std::string kSub = "\\Velmar批打印软件";
+const std::string kProduct = "C:\\Velmar" + kSub;
+const std::string kDriver = std::string(sample::kHost2008) + "\\Drv\\pdfplot9.hdi";
+
+// The dialog, with what another process does while the installation copies its files.
+class WatchedDialog : public HeadlessDialog {
+ public:
+  void ShowProgressLayout() override {
+    HeadlessDialog::ShowProgressLayout();
+    if (whileInstalling) whileInstalling();
+  }
+  std::function<void()> whileInstalling;
+};
+
+// The office machine of the unattended tests, with a host driver for an installation to
+// replace; every call is the administrator's until a row says otherwise.
+struct World {
+  World() {
+    sample::Seed(m);
+    m.files.MakeFolders(std::string(sample::kHost2008) + "\\Drv");
+    m.files.WriteFile(kDriver, "the host's own driver");
+  }
+
+  // Runs fn as a standard user signed in at the machine.
+  template <typename Fn>
+  auto AsUser(Fn fn) {
+    const Identity was = m.files.caller();
+    m.files.SetCaller(Identity::StandardUser());
+    auto result = fn(m.files);
+    m.files.SetCaller(was);
+    return result;
+  }
+  bool UserMakes(const std::string& folder) {
+    return AsUser([&](plat::FileSystem& f) { return f.CreateDirectory(folder); });
+  }
+  bool UserLinks(const std::string& path, const std::string& target) {
+    return AsUser([&](sim::SimFileSystem& f) { return f.MakeLink(path, target); });
+  }
+  bool UserWrites(const std::string& path, const std::string& content = kEvil) {
+    return AsUser([&](plat::FileSystem& f) { return f.WriteWholeFile(path, content); });
+  }
+  // As the owner would: first gives everyone everything, then writes.
+  bool UserRewrites(const std::string& path) {
+    AsUser([&](plat::FileSystem& f) {
+      return f.SetAccessList(path, {true, {{plat::kSidEveryone, plat::kFileAllAccess, 0}}});
+    });
+    return UserWrites(path);
+  }
+
+  // The setup dialog run by an administrator at the machine, every found release ticked; the
+  // questions answered as given. True when the installation ran to its end.
+  bool InstallWithDialog(const std::string& folder, int answer = plat::kIdYes) {
+    m.files.SetCaller(Identity::Administrator());
+    m.messages.Clear();
+    m.messages.Answer(answer);
+    InstallCatalogue catalogue;
+    DiscoverHosts(m.registry, catalogue);
+    uninstall::UninstallSupport support(m.platform(), 20240426);
+    journal::RecordingPlatform recording(m.platform(), support.observer());
+    WatchedDialog dialog;
+    dialog.whileInstalling = whileInstalling;
+    dialog.controlFolderText = folder;
+    for (int i = 0; i < kReleaseCount; ++i)
+      dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
+    g_bCheckHostRunning = true;
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    return dialog.requests == "TPD";
+  }
+
+  // SetUp.exe /S [/DIR=folder] as a deployment tool runs it: as SYSTEM. Its exit code.
+  int InstallSilently(const char* folder = nullptr) {
+    AsSystem();
+    cmdline::Options options;
+    options.noArguments = false;
+    options.silent = true;
+    options.hasFolder = folder != nullptr;
+    options.folder = folder ? folder : "";
+    unattended::SilentMessageBoxes boxes;
+    plat::Platform silent{m.registry, m.files, m.processes, boxes, m.text};
+    uninstall::UninstallSupport support(silent, 20240426);
+    journal::RecordingPlatform recording(silent, support.observer());
+    InstallCatalogue catalogue;
+    g_bCheckHostRunning = true;
+    return unattended::RunSilentInstall(recording.platform(), boxes, catalogue, options,
+                                        &support, nullptr);
+  }
+
+  // Uninstall.exe /S of folder, as SYSTEM; then the helper it started, and a restart.
+  int UninstallSilently(const std::string& folder = kProduct) {
+    AsSystem();
+    m.files.SetModuleFileName(folder + "\\Uninstall.exe");
+    const size_t started = m.processes.started.size();
+    const int code = uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
+    if (m.processes.started.size() > started) {
+      const std::string& line = m.processes.started.back();
+      m.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
+      uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
+    }
+    m.files.Restart();
+    return code;
+  }
+
+  // The one folder whose name starts so, in the folder of pattern ("C:\\Name-*").
+  std::string FolderLike(const std::string& pattern) {
+    plat::FindEntry entry;
+    plat::UniqueFind find(m.files, m.files.FindFirst(pattern, &entry));
+    return find ? pattern.substr(0, m.text.LastBackslash(pattern) + 1) + entry.name : "(none)";
+  }
+
+  void AsSystem() {
+    m.files.SetCaller(Identity::System());
+    m.files.SetTempFolder("C:\\Windows\\Temp");
+  }
+
+  // What AutoCAD 2020 loads for the plug-in at its next start, for every user.
+  std::string Loaded() {
+    const std::string key = std::string(sample::k2020) + "\\Applications\\VL_BatchPlot2020";
+    const regtest::RawValue loader =
+        regtest::ReadRaw(m.registry, plat::kHkeyLocalMachine, key, "LOADER");
+    std::string content;
+    if (!loader.found || !m.files.ReadFile(loader.bytes.c_str(), &content)) return "(nothing)";
+    return content;
+  }
+  std::string File(const std::string& path) {
+    std::string content;
+    return m.files.ReadFile(path, &content) ? content : "(none)";
+  }
+  std::string Snapshot() {
+    return m.registry.Dump(plat::kHkeyLocalMachine) + m.registry.Dump(plat::kHkeyCurrentUser) +
+           m.files.Dump();
+  }
+
+  // The record of an installation made before this program protected the folder above the
+  // product folder: C:\Velmar kept what the drive's root passes on, so that every user may
+  // rename it.
+  void InstalledBeforeTheFolderWasProtected() {
+    ASSERT_TRUE(InstallWithDialog("C:\\Velmar"));
+    m.files.SetDescriptor("C:\\Velmar", {plat::kSidAdministrators, {}});
+  }
+
+  sim::Machine m;
+  std::function<void()> whileInstalling;
+};
+
+// A record as an installation writes it, naming what the attacker wants done.
+std::string CraftedRecord(sim::Machine& m, const std::string& folder,
+                          const std::vector<uninstall::PlacedFile>& files) {
+  uninstall::Installation inst;
+  inst.number = 9;
+  inst.files = files;
+  return uninstall::FormatRecord(m.text, {folder, {inst}});
+}
+
+struct Attack {
+  const char* when;
+  const char* what;
+  std::function<bool(World&)> works;
+};
+
+const Attack kAttacks[] = {
+    // Before the installation.
+    {"before", "makes C:\\Velmar with a module of theirs; the deployment tool installs /S",
+     [](World& w) {
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       const std::string before = w.Snapshot();
+       return w.InstallSilently() != unattended::kFolderNotSafe || w.Snapshot() != before;
+     }},
+    {"before", "makes C:\\Velmar; the administrator at the dialog answers No to the question",
+     [](World& w) {
+       w.UserMakes("C:\\Velmar");
+       const std::string before = w.Snapshot();
+       return w.InstallWithDialog("C:\\Velmar", plat::kIdNo) || w.Snapshot() != before ||
+              w.m.messages.shown().size() != 1;
+     }},
+    {"before", "makes C:\\Velmar with a module of theirs, to change it once installed; the "
+               "administrator answers Yes",
+     [](World& w) {
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       if (!w.InstallWithDialog("C:\\Velmar")) return true;
+       w.UserRewrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       return w.Loaded() == kEvil;
+     }},
+    {"before", "writes a record into a folder an administrator shares with every user, saying "
+               "an earlier installation made it, for the installation to take it over unasked",
+     [](World& w) {
+       w.m.files.MakeFolders("D:\\Shared");
+       const std::string theirs = "D:\\Shared" + kSub;
+       w.UserMakes(theirs);
+       uninstall::Installation inst;
+       inst.number = 1;
+       inst.foldersMade = {"D:\\Shared", theirs};
+       w.UserWrites(theirs + "\\Uninstall.txt",
+                    uninstall::FormatRecord(w.m.text, {theirs, {inst}}));
+       plat::Descriptor shared, after;
+       w.m.files.DescriptorOf("D:\\Shared", &shared);
+       w.InstallWithDialog("D:\\Shared", plat::kIdNo);
+       w.m.files.DescriptorOf("D:\\Shared", &after);
+       return w.m.messages.shown().size() != 1 || !(after == shared);
+     }},
+    {"before", "makes the product sub-folder of a drive's root, with a module of theirs to "
+               "change once installed",
+     [](World& w) {
+       w.UserMakes("C:" + kSub);
+       w.UserWrites("C:" + kSub + "\\VL_BatchPlot2019.ARX");
+       if (!w.InstallWithDialog("C:\\") || !w.m.messages.shown().empty()) return true;
+       w.UserRewrites("C:" + kSub + "\\VL_BatchPlot2019.ARX");
+       // Nothing of theirs is lost: it is where it was moved aside.
+       const std::string aside = w.FolderLike("C:" + kSub + "-*");
+       return w.Loaded() == kEvil || w.File(aside + "\\VL_BatchPlot2019.ARX") != kEvil;
+     }},
+    {"before", "makes the product sub-folder of a drive's root a junction to C:\\Windows, for "
+               "the installation to open Windows' folder to them and fill it",
+     [](World& w) {
+       w.UserLinks("C:" + kSub, "C:\\Windows");
+       plat::Descriptor windows;
+       w.m.files.DescriptorOf("C:\\Windows", &windows);
+       const std::string before = w.Snapshot();
+       const bool refused = w.InstallSilently("C:\\") == unattended::kFolderNotSafe &&
+                            !w.InstallWithDialog("C:\\") && w.m.messages.shown().size() == 1;
+       plat::Descriptor after;
+       w.m.files.DescriptorOf("C:\\Windows", &after);
+       return !refused || w.Snapshot() != before || !(after == windows);
+     }},
+    {"during", "makes the missing install folder a junction to C:\\Windows while the "
+               "administrator reads the question about the folder above it, their own",
+     [](World& w) {
+       w.UserMakes("D:\\Shared");
+       w.m.messages.whileShown = [&] {
+         w.UserLinks("D:\\Shared\\New", "C:\\Windows");
+       };
+       const bool installed = w.InstallWithDialog("D:\\Shared\\New");
+       w.m.messages.whileShown = nullptr;
+       return installed || w.File("C:\\Windows" + kSub + "\\VL_BatchPlot2019.arx") != "(none)" ||
+              w.m.files.GetAttributes("C:\\Windows" + kSub) != plat::kInvalidAttributes;
+     }},
+    {"during", "makes the product sub-folder of their own folder a junction to C:\\Windows while "
+               "the administrator reads the question about that folder",
+     [](World& w) {
+       w.UserMakes("D:\\Shared");
+       w.m.messages.whileShown = [&] { w.UserLinks("D:\\Shared" + kSub, "C:\\Windows"); };
+       plat::Descriptor windows, after;
+       w.m.files.DescriptorOf("C:\\Windows", &windows);
+       const bool installed = w.InstallWithDialog("D:\\Shared");
+       w.m.messages.whileShown = nullptr;
+       w.m.files.DescriptorOf("C:\\Windows", &after);
+       return installed || !(after == windows) || w.m.messages.shown().size() != 2;
+     }},
+    {"before", "makes a folder only they may open, with a product sub-folder in it; the "
+               "administrator answers Yes to the question",
+     [](World& w) {
+       w.UserMakes("D:\\Shared");
+       w.UserMakes("D:\\Shared" + kSub);
+       const plat::AccessEntry onlyMe{Identity::StandardUser().user, plat::kFileAllAccess, 3};
+       const plat::AccessList mine = {true, {onlyMe}};
+       w.AsUser([&](plat::FileSystem& f) { return f.SetAccessList("D:\\Shared" + kSub, mine); });
+       w.AsUser([&](plat::FileSystem& f) { return f.SetAccessList("D:\\Shared", mine); });
+       const std::string before = w.Snapshot();
+       return w.InstallWithDialog("D:\\Shared") || w.Snapshot() != before ||
+              w.m.messages.shown().size() != 2 ||
+              w.m.messages.shown()[1].type != (plat::kMbOk | plat::kMbIconStop);
+     }},
+    {"during", "makes the product sub-folder of a drive's root a junction to C:\\Windows "
+               "after /S has looked at the folder, while it looks for a running AutoCAD",
+     [](World& w) {
+       w.m.processes.onSnapshot = [&] {
+         w.UserLinks("C:" + kSub, "C:\\Windows");
+       };
+       const std::string before = w.Snapshot();
+       const int code = w.InstallSilently("C:\\");
+       w.m.processes.onSnapshot = nullptr;
+       w.m.files.Remove("C:" + kSub);
+       return code != unattended::kFolderNotSafe || w.Snapshot() != before;
+     }},
+    {"before", "makes C:\\Velmar a junction to C:\\Program Files, for the installation to "
+               "put a folder there",
+     [](World& w) {
+       w.UserLinks("C:\\Velmar", "C:\\Program Files");
+       const std::string before = w.Snapshot();
+       return w.InstallSilently() != unattended::kFolderNotSafe || w.Snapshot() != before;
+     }},
+    {"before", "makes every helper folder name they can foresee in C:\\Windows\\Temp, each with a "
+               "program of theirs",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       const uint32_t self = w.m.processes.ownId;
+       for (uint32_t id : {1u, 4u, 8u, 4096u, self, self + 1}) {
+         const std::string folder = "C:\\Windows\\Temp\\VelmarUninstall-" + std::to_string(id);
+         w.UserMakes(folder);
+         w.UserWrites(folder + "\\Uninstall.exe");
+       }
+       bool theirs = true;
+       w.m.processes.beforeStart = [&](const std::string& line) {
+         const std::string program = line.substr(1, line.find('"', 1) - 1);
+         const std::string folder = program.substr(0, w.m.text.LastBackslash(program));
+         theirs = w.File(program) != "setup" || w.UserWrites(folder + "\\version.dll");
+       };
+       w.UninstallSilently();
+       return theirs;
+     }},
+    {"during", "replaces the helper program and its list between their writing and its start",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       bool replaced = true;
+       std::string started;
+       w.m.processes.beforeStart = [&](const std::string& line) {
+         started = line.substr(1, line.find('"', 1) - 1);
+         const std::string folder = started.substr(0, w.m.text.LastBackslash(started));
+         replaced = w.UserWrites(started) || w.UserWrites(folder + "\\Uninstall-handover.txt") ||
+                    w.UserWrites(folder + "\\version.dll") ||
+                    w.AsUser([&](plat::FileSystem& f) {
+                      return f.MoveFile(folder, folder + "-x");
+                    });
+         started = w.File(started);
+       };
+       w.UninstallSilently();
+       return replaced || started != "setup";
+     }},
+    // After the installation.
+    {"after", "renames C:\\Velmar aside and puts a folder of theirs in its place",
+     [](World& w) {
+       if (!w.InstallWithDialog("C:\\Velmar")) return true;
+       if (!w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); }))
+         return false;
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+       return w.Loaded() == kEvil;
+     }},
+    {"after", "renames C:\\Velmar aside once the deployment tool has installed there",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       return w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+     }},
+    {"after", "replaces the module, adds a library beside it, or rewrites the folder's list",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       return w.UserRewrites(kProduct + "\\VL_BatchPlot2019.ARX") ||
+              w.UserWrites(kProduct + "\\version.dll") || w.UserMakes(kProduct + "\\Lisp") ||
+              w.AsUser([](plat::FileSystem& f) {
+                const plat::AccessEntry everyone{plat::kSidEveryone, plat::kFileAllAccess, 3};
+                return f.SetAccessList(kProduct, {false, {everyone}});
+              });
+     }},
+    {"during", "renames aside the C:\\Velmar of an installation made before it was protected "
+               "while the new version copies its files there",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       bool renamed = true;
+       w.whileInstalling = [&] {
+         renamed =
+             w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+       };
+       return !w.InstallWithDialog("C:\\Velmar") || renamed;
+     }},
+    {"after", "renames aside the C:\\Velmar of an installation made before it was protected, once "
+              "the new version has installed over it",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       if (!w.InstallWithDialog("C:\\Velmar") || !w.m.messages.shown().empty()) return true;
+       return w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+     }},
+    // During an uninstall run as SYSTEM.
+    {"during", "puts a C:\\Velmar of theirs in place of an old installation's, with a record that "
+               "restores their driver over the host's",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       w.AsUser([](plat::FileSystem& f) { return f.MoveFile("C:\\Velmar", "C:\\Old"); });
+       w.UserMakes("C:\\Velmar");
+       w.UserMakes(kProduct);
+       w.UserMakes(kProduct + "\\Backup");
+       w.UserWrites(kProduct + "\\Backup\\1-1 pdfplot9.hdi");
+       const uninstall::FileContent ours = uninstall::ContentOf(w.File(kDriver));
+       w.UserWrites(kProduct + "\\Uninstall.txt",
+                    CraftedRecord(w.m, kProduct,
+                                  {{kDriver, ours, kProduct + "\\Backup\\1-1 pdfplot9.hdi",
+                                    uninstall::ContentOf(kEvil)}}));
+       const std::string before = w.Snapshot();
+       return w.UninstallSilently() != uninstall::kNothingFound || w.Snapshot() != before;
+     }},
+    {"during", "rewrites the earlier record of an installation into their own folder, which the "
+               "administrator accepted, to restore their driver over the host's",
+     [](World& w) {
+       w.UserMakes("D:\\Tools");
+       if (!w.InstallWithDialog("D:\\Tools") || !w.InstallWithDialog("C:\\Velmar")) return true;
+       const std::string theirs = "D:\\Tools" + kSub;
+       w.AsUser([](plat::FileSystem& f) { return f.MoveFile("D:\\Tools", "D:\\Old"); });
+       w.UserMakes("D:\\Tools");
+       w.UserMakes(theirs);
+       w.UserMakes(theirs + "\\Backup");
+       w.UserWrites(theirs + "\\Backup\\1-1 pdfplot9.hdi");
+       w.UserWrites(theirs + "\\Uninstall.txt",
+                    CraftedRecord(w.m, theirs,
+                                  {{kDriver, uninstall::ContentOf(w.File(kDriver)),
+                                    theirs + "\\Backup\\1-1 pdfplot9.hdi",
+                                    uninstall::ContentOf(kEvil)}}));
+       w.UninstallSilently();
+       return w.File(kDriver) == kEvil;
+     }},
+};
+
+TEST(Attacks, NoneWorks) {
+  for (const Attack& attack : kAttacks) {
+    SCOPED_TRACE(std::string(attack.when) + ": " + attack.what);
+    World world;
+    EXPECT_FALSE(attack.works(world));
+  }
+}
+
+}  // namespace
