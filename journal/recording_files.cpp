@@ -65,4 +65,13 @@ bool RecordingFileSystem::WriteWholeFile(const std::string& path, const std::str
   return true;
 }
 
+bool RecordingFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  if (!inner_.AppendToFile(path, bytes)) {
+    observer_.CallFailed("append to " + path, 0);
+    return false;
+  }
+  observer_.FileWritten(path, SizeOf(path));
+  return true;
+}
+
 }  // namespace journal

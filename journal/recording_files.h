@@ -37,6 +37,7 @@ class RecordingFileSystem : public plat::FileSystem {
     return inner_.ReadWholeFile(path, bytes);
   }
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
   bool TempFolder(std::string* path) override { return inner_.TempFolder(path); }
   bool DeleteAtRestart(const std::string& path) override { return inner_.DeleteAtRestart(path); }
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override {

@@ -11,6 +11,9 @@
 //    writable folder only;
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
 //    existing read-only, hidden or system file and a missing folder;
+//  - AppendToFile adds the bytes at the end of a file, making it when it is missing; whatever
+//    another process appends meanwhile stays whole; it refuses a read-only file, a folder and
+//    a missing folder;
 //  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
 //    when the machine next starts, in the order asked; it needs administrator rights.
 //  - SetAccessList replaces the access list of an existing file or folder
@@ -72,7 +75,11 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
-  // The user's temporary folder as GetTempPathA gives it, with its trailing backslash.
+  virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  // The folder Windows gives this process for temporary files, with its trailing backslash:
+  // GetTempPath2W where Windows has it (for SYSTEM a folder only administrators may use),
+  // else GetTempPathW (TMP, TEMP, the profile, the Windows folder). False when there is none,
+  // or when the code page cannot hold its path.
   virtual bool TempFolder(std::string* path) = 0;
   // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
   virtual bool DeleteAtRestart(const std::string& path) = 0;

@@ -368,8 +368,27 @@ bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& b
   return WriteFile(path, bytes, plat::kAttrArchive);
 }
 
+bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* node = Lookup(path, &folder, &leaf);
+  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
+  if (!node) return WriteFile(path, bytes, plat::kAttrArchive);
+  // Opened for appending, not replaced: hidden and system files take it, read-only ones not.
+  if (node->IsFolder() || (node->attributes & plat::kAttrReadOnly)) return false;
+  node->content += bytes;
+  return true;
+}
+
 bool SimFileSystem::TempFolder(std::string* path) {
-  *path = temp_ + "\\";
+  // GetTempPath's order: TMP, TEMP, then the folder the machine was given.
+  std::string folder = temp_;
+  for (const char* name : {"TEMP", "TMP"}) {
+    auto it = env_.find(name);
+    if (it != env_.end() && !it->second.empty()) folder = it->second;
+  }
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  *path = folder;
   return true;
 }
 

@@ -38,6 +38,7 @@ class SimFileSystem : public plat::FileSystem {
   bool RemoveDirectory(const std::string& path) override;
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
   bool SetAccessList(const std::string& path, const plat::AccessList& list) override;
@@ -63,6 +64,9 @@ class SimFileSystem : public plat::FileSystem {
   void SetEnvironment(const std::string& name, const std::string& value);
   void UnsetEnvironment(const std::string& name);
   void SetShellAppData(const std::string& path) { shellAppData_ = path; }
+  // The temporary folder when neither TMP nor TEMP is set: the profile's, or for SYSTEM the
+  // folder GetTempPath2 gives it.
+  void SetTempFolder(const std::string& path) { temp_ = path; }
   // Carries out the deletions asked for at restart, in order, as the next start would.
   void Restart();
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }

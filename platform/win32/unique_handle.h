@@ -63,6 +63,13 @@ struct LocalMemoryTraits {
   static void Close(Handle memory) { ::LocalFree(memory); }
 };
 
+// CreateFileMappingW and OpenFileMappingW answer null on failure.
+struct MappingTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
 
@@ -71,5 +78,6 @@ using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFindFile = UniqueHandle<FindFileTraits>;
 using UniqueProcess = UniqueHandle<ProcessTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
+using UniqueMapping = UniqueHandle<MappingTraits>;
 
 }  // namespace win32

@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/progress_sink.h"
+#include "platform/run_locks.h"
 #include "tests/support/test_machine.h"
 
 namespace contract {
@@ -21,6 +23,11 @@ class ProgressProbe {
 };
 
 void SetEnvironment(TestMachine& machine, const std::string& name, const std::string& value);
+void UnsetEnvironment(TestMachine& machine, const std::string& name);
+
+// The machine's clock and run locks (natively sim::SimClock and sim::SimRunLocks).
+std::unique_ptr<plat::Clock> NewClock();
+std::unique_ptr<plat::RunLocks> NewRunLocks();
 
 // The Wine that runs the Windows build (not Windows, not the simulated machine).
 bool UnderWine();

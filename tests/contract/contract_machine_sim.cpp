@@ -25,6 +25,13 @@ void SetEnvironment(TestMachine& machine, const std::string& name, const std::st
   machine.simulated()->files.SetEnvironment(name, value);
 }
 
+void UnsetEnvironment(TestMachine& machine, const std::string& name) {
+  machine.simulated()->files.UnsetEnvironment(name);
+}
+
+std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<sim::SimClock>(); }
+std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<sim::SimRunLocks>(); }
+
 bool UnderWine() { return false; }
 bool UnderWineAsUnixRoot() { return false; }
 

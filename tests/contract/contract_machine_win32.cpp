@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_progress.h"
+#include "platform/win32/win32_run_locks.h"
 #include "tests/contract/contract_machine.h"
 
 namespace contract {
@@ -43,6 +45,13 @@ std::unique_ptr<ProgressProbe> ProgressProbe::Create() {
 void SetEnvironment(TestMachine&, const std::string& name, const std::string& value) {
   ::SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
+
+void UnsetEnvironment(TestMachine&, const std::string& name) {
+  ::SetEnvironmentVariableA(name.c_str(), nullptr);
+}
+
+std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<win32::Win32Clock>(); }
+std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<win32::Win32RunLocks>(); }
 
 bool UnderWine() {
   HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
