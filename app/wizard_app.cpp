@@ -48,6 +48,10 @@ class WindowsRuns : public unattended::Runs {
     return uninstall::RunUninstall(platform, uninstall::UninstallOptions{options.silent});
   }
 
+  void ShowNoSystemErrors() override {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  }
+
  private:
   win32::Machine& machine_;
 };
@@ -67,8 +71,8 @@ bool CWizardApp::InitInstance() {
   // The uninstall support hears the installation as it runs, and records it after it.
   uninstall::UninstallSupport uninstallSupport(machine.files, machine.text, g_nBuildVersion);
   observers.Add(uninstallSupport.observer());
-  unattended::StartUp startUp{machine.platform(), observers,   theCatalogue, runs,
-                              {},                 {},          &uninstallSupport};
+  unattended::StartUp startUp{machine.platform(), observers, theCatalogue,    runs,
+                              machine.clock,      machine.runLocks, {}, {}, &uninstallSupport};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(unattended::Start(startUp, CommandLine()));

@@ -108,7 +108,7 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
                     " is not a full folder path such as C:\\Velmar");
   }
   // Before anything is made: a running host changes nothing.
-  if (IsHostRunning(platform)) return Ends(log, kHostRunning, "AutoCAD is running");
+  if (IsHostRunning(platform)) return Ends(log, kRetryLater, "AutoCAD is running");
   std::string package;
   if (!FindPackageFolder(platform, package)) {
     return Ends(log, kNoPackage, "no package beside the program: neither a Data folder nor "
@@ -116,7 +116,7 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   }
   const std::string caption = picker::ApplicationName(platform.files, platform.text);
   if (picker::ConfirmFolder(platform, caption, checked) != picker::kFolderUsable) {
-    return Ends(log, kCopyFailed, "the install folder could not be created");
+    return Ends(log, kFatalError, "the install folder could not be created");
   }
 
   SilentDialog dialog(folder, flags);
@@ -124,12 +124,12 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   if (dialog.completed) return kInstalled;
   if (dialog.cancelled) {
     if (boxes.Asked(plat::kMbAbortRetryIgnore)) {
-      return Ends(log, kCopyFailed, "a file could not be copied: stopped, nothing registered");
+      return Ends(log, kFatalError, "a file could not be copied: stopped, nothing registered");
     }
     return Ends(log, kNoPackage, "the package was gone when the copy began");
   }
   // The install command's own check saw a host that started after ours.
-  return Ends(log, kHostRunning, "AutoCAD started while the run began");
+  return Ends(log, kRetryLater, "AutoCAD started while the run began");
 }
 
 }  // namespace unattended

@@ -96,17 +96,17 @@ TEST(SilentInstall, ExitCodes) {
        Silent(), 2, true, false, "no AutoCAD release"},
       {"a release asked for that is not installed", none, Silent(nullptr, {2020, 2010}), 2,
        true, false, "release 2010"},
-      {"a relative folder", none, Silent("Velmar"), 1, true, false, "not a full folder path"},
-      {"a folder name no folder can have", none, Silent("C:\\a<b"), 1, true, false,
+      {"a relative folder", none, Silent("Velmar"), 1639, true, false, "not a full folder path"},
+      {"a folder name no folder can have", none, Silent("C:\\a<b"), 1639, true, false,
        "not a full folder path"},
-      {"a folder AutoCAD could never trust, split at its ';'", none, Silent("C:\\CAD;Tools"), 1,
+      {"a folder AutoCAD could never trust, split at its ';'", none, Silent("C:\\CAD;Tools"), 1639,
        true, false, "';'"},
       {"AutoCAD runs", [](sim::Machine& m) { m.processes.running.push_back("ACAD.EXE"); },
-       Silent(), 3, true, false, "AutoCAD is running"},
+       Silent(), 1618, true, false, "AutoCAD is running"},
       {"no package",
        [](sim::Machine& m) { m.files.Remove("C:\\Setup\\Data"); }, Silent(), 4, true, false,
        "no package"},
-      {"a folder on a drive that does not exist", none, Silent("E:\\Velmar"), 5, false, false,
+      {"a folder on a drive that does not exist", none, Silent("E:\\Velmar"), 1603, false, false,
        "could not be created"},
       {"a file that cannot be replaced",
        [](sim::Machine& m) {
@@ -114,7 +114,7 @@ TEST(SilentInstall, ExitCodes) {
          m.files.WriteFile("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll", "locked",
                            plat::kAttrHidden);
        },
-       Silent(), 5, false, false, "answered Abort"},
+       Silent(), 1603, false, false, "answered Abort"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
