@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include <exception>
 #include <string>
 
 #include "discovery/install_catalogue.h"
@@ -12,6 +13,7 @@
 #include "platform/win32/win32_machine.h"
 #include "ui/dlg_setup.h"
 #include "peruser/program_resource.h"
+#include "unattended/exit_codes.h"
 #include "unattended/start.h"
 #include "uninstall/run_uninstall.h"
 #include "uninstall/uninstall_support.h"
@@ -50,6 +52,8 @@ class WindowsRuns : public unattended::Runs {
 
   void ShowNoSystemErrors() override {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // The C runtime's own box for an ending it did not expect would wait as well.
+    std::set_terminate([] { ::ExitProcess(unattended::kFatalError); });
   }
 
  private:

@@ -68,7 +68,7 @@ std::string LogNotWritableText(const std::string& path) {
 }
 
 std::string AnotherRunText() {
-  return "Velmar批打印软件的另一个安装或卸载程序正在运行，\n请等它结束后再试 !";
+  return "另一个Velmar批打印软件安装或卸载程序\n正在运行，请等它结束后再试 !";
 }
 
 std::string ReleaseNotFoundText(int year) {
