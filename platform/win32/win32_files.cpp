@@ -37,6 +37,16 @@ void Fill(const WIN32_FIND_DATAA& data, plat::FindEntry* entry) {
   entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Every byte, however many calls WriteFile takes for them.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD done = 0;
+  for (std::size_t at = 0; at < bytes.size(); at += done) {
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
+    if (!::WriteFile(file, bytes.data() + at, chunk, &done, nullptr) || done == 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool Win32FileSystem::ModuleFileName(std::string* path) {
@@ -156,30 +166,14 @@ bool Win32FileSystem::ReadWholeFile(const std::string& path, std::string* bytes)
 bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD done = 0;
-  for (std::size_t at = 0; at < bytes.size(); at += done) {
-    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
-    if (!::WriteFile(file.get(), bytes.data() + at, chunk, &done, nullptr) || done == 0) {
-      return false;
-    }
-  }
-  return true;
+  return file && WriteAll(file.get(), bytes);
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
   // FILE_APPEND_DATA alone: every write lands at the end as it is then, whoever else appends.
   UniqueFile file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD done = 0;
-  for (std::size_t at = 0; at < bytes.size(); at += done) {
-    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
-    if (!::WriteFile(file.get(), bytes.data() + at, chunk, &done, nullptr) || done == 0) {
-      return false;
-    }
-  }
-  return true;
+  return file && WriteAll(file.get(), bytes);
 }
 
 bool Win32FileSystem::TempFolder(std::string* path) {
