@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include <exception>
 #include <string>
 
 #include "discovery/install_catalogue.h"
@@ -12,6 +13,7 @@
 #include "platform/win32/win32_machine.h"
 #include "ui/dlg_setup.h"
 #include "peruser/program_resource.h"
+#include "unattended/exit_codes.h"
 #include "unattended/start.h"
 #include "uninstall/run_uninstall.h"
 #include "uninstall/uninstall_support.h"
@@ -48,6 +50,12 @@ class WindowsRuns : public unattended::Runs {
     return uninstall::RunUninstall(platform, uninstall::UninstallOptions{options.silent});
   }
 
+  void ShowNoSystemErrors() override {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // The C runtime's own box for an ending it did not expect would wait as well.
+    std::set_terminate([] { ::ExitProcess(unattended::kFatalError); });
+  }
+
  private:
   win32::Machine& machine_;
 };
@@ -67,8 +75,8 @@ bool CWizardApp::InitInstance() {
   // The uninstall support hears the installation as it runs, and records it after it.
   uninstall::UninstallSupport uninstallSupport(machine.platform(), g_nBuildVersion);
   observers.Add(uninstallSupport.observer());
-  unattended::StartUp startUp{machine.platform(), observers,   theCatalogue, runs,
-                              {},                 {},          &uninstallSupport};
+  unattended::StartUp startUp{machine.platform(), observers, theCatalogue,    runs,
+                              machine.clock,      machine.runLocks, {}, {}, &uninstallSupport};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(unattended::Start(startUp, CommandLine()));

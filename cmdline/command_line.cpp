@@ -27,11 +27,44 @@ struct SwitchName {
   Switch which;
   bool takesValue;
 };
+// The quiet switches of the common installers all mean /S: whoever types one expects no
+// window.
 const SwitchName kSwitches[] = {
-    {"S", Switch::kSilent, false},      {"?", Switch::kHelp, false},
+    {"S", Switch::kSilent, false},       {"SILENT", Switch::kSilent, false},
+    {"VERYSILENT", Switch::kSilent, false}, {"Q", Switch::kSilent, false},
+    {"QN", Switch::kSilent, false},      {"QUIET", Switch::kSilent, false},
+    {"PASSIVE", Switch::kSilent, false}, {"?", Switch::kHelp, false},
     {"UNINSTALL", Switch::kUninstall, false}, {"DIR", Switch::kDir, true},
     {"RELEASES", Switch::kReleases, true},    {"LOG", Switch::kLog, true},
 };
+
+// A word read as a switch: "/" or "-", the name, and for a value "=" or ":" and the value
+// (a path's own colon comes after the first separator, so "/LOG:C:\v.log" is the log).
+struct SwitchWord {
+  const SwitchName* known = nullptr;
+  bool hasValue = false;
+  std::u16string value;
+};
+
+SwitchWord ReadSwitch(const std::u16string& word) {
+  SwitchWord read;
+  if (word.empty() || (word[0] != u'/' && word[0] != u'-')) return read;
+  const std::size_t separator = word.find_first_of(u"=:", 1);
+  const std::u16string name = word.substr(1, separator == std::u16string::npos ? separator
+                                                                               : separator - 1);
+  for (const SwitchName& s : kSwitches) {
+    if (SameNoCase(name, s.name)) read.known = &s;
+  }
+  read.hasValue = separator != std::u16string::npos;
+  if (read.hasValue) read.value = word.substr(separator + 1);
+  return read;
+}
+
+// Any mention of a quiet switch, sound or not, repeated or not.
+bool NamesQuietSwitch(const std::u16string& word) {
+  const SwitchWord read = ReadSwitch(word);
+  return read.known != nullptr && read.known->which == Switch::kSilent;
+}
 
 // "2008,2020": four digits a year, each a release, no empty item; a year named twice counts once.
 bool ParseReleases(const std::u16string& value, std::vector<int>* years) {
@@ -57,26 +90,19 @@ class Parser {
   explicit Parser(plat::CodePage& text) : text_(text) {}
 
   void Word(const std::u16string& word) {
-    const std::size_t equals = word.find(u'=');
-    const std::u16string name = word.substr(0, equals);
-    const SwitchName* known = nullptr;
-    if (!name.empty() && name[0] == u'/') {
-      for (const SwitchName& s : kSwitches) {
-        if (SameNoCase(name.substr(1), s.name)) known = &s;
-      }
-    }
+    const SwitchWord read = ReadSwitch(word);
+    const SwitchName* known = read.known;
     if (known == nullptr) return Fail(Problem::kUnknownArgument, word);
     if (std::find(seen_.begin(), seen_.end(), known->which) != seen_.end())
       return Fail(Problem::kRepeatedArgument, word);
     seen_.push_back(known->which);
     if (!known->takesValue) {
-      if (equals != std::u16string::npos) return Fail(Problem::kUnexpectedValue, word);
+      if (read.hasValue) return Fail(Problem::kUnexpectedValue, word);
       return Flag(known->which);
     }
-    if (equals == std::u16string::npos) return Fail(Problem::kMissingValue, word);
-    const std::u16string value = word.substr(equals + 1);
-    if (value.empty()) return Fail(Problem::kEmptyValue, word);
-    Valued(known->which, value, word);
+    if (!read.hasValue) return Fail(Problem::kMissingValue, word);
+    if (read.value.empty()) return Fail(Problem::kEmptyValue, word);
+    Valued(known->which, read.value, word);
   }
 
   Parsed Finish(bool startedAsUninstall) {
@@ -98,7 +124,6 @@ class Parser {
  private:
   void Flag(Switch which) {
     Options& o = parsed_.options;
-    if (which == Switch::kSilent) o.silent = true;
     // /? asks for the text, whatever else a sound line says.
     if (which == Switch::kHelp) o.action = Action::kUsage;
     if (which == Switch::kUninstall && o.action != Action::kUsage) o.action = Action::kUninstall;
@@ -181,9 +206,20 @@ Parsed Parse(const std::u16string& commandLine, bool startedAsUninstall, plat::C
   std::vector<std::u16string> words;
   const bool closed = SplitWords(commandLine, &words);
   // The first word is the program's own name, whatever it says.
-  for (std::size_t i = 1; i < words.size(); ++i) parser.Word(words[i]);
+  bool quiet = false;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    parser.Word(words[i]);
+    quiet = quiet || NamesQuietSwitch(words[i]);
+  }
   parser.options().noArguments = words.size() <= 1 && closed;
-  if (!closed) parser.Fail(Problem::kUnclosedQuote, words.empty() ? u"" : words.back());
+  if (!closed) {
+    parser.Fail(Problem::kUnclosedQuote, words.empty() ? u"" : words.back());
+    // The quote swallowed the rest of the line: a quiet switch in it was meant as one.
+    std::vector<std::u16string> pieces;
+    SplitWords(u"\"\" " + words.back(), &pieces);
+    for (const std::u16string& piece : pieces) quiet = quiet || NamesQuietSwitch(piece);
+  }
+  parser.options().silent = quiet;
   return parser.Finish(startedAsUninstall);
 }
 

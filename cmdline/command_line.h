@@ -6,7 +6,8 @@
 // Words are split at blanks and tabs outside double quotes. A quote only groups: it is never
 // part of a word, and a backslash is always a backslash, so /DIR="C:\Program Files\" names the
 // folder with its trailing backslash (the C runtime's rules would read \" as a quote inside
-// the word). Switch names are matched without letter case; values keep theirs.
+// the word). A switch starts with "/" or "-", its value follows "=" or ":"; switch names are
+// matched without letter case; values keep theirs.
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ enum class Problem {
   kNone,
   kUnknownArgument,     // not one of the switches
   kRepeatedArgument,    // a switch given twice, even with the same value
-  kMissingValue,        // /DIR, /RELEASES or /LOG without "="
+  kMissingValue,        // /DIR, /RELEASES or /LOG without "=" (or ":")
   kEmptyValue,          // "=" with nothing after it
   kUnexpectedValue,     // /S=..., /UNINSTALL=..., /?=...
   kBadRelease,          // an item of /RELEASES that is not a year 2007..2025
@@ -38,7 +39,10 @@ struct Options {
   Action action = Action::kInstall;
   // Nothing after the program's own name: the run the dialog has always been.
   bool noArguments = true;
-  bool silent = false;                        // /S
+  // /S, or another installer's quiet switch (/SILENT, /VERYSILENT, /Q, /QN, /QUIET, /PASSIVE,
+  // -S, ...) anywhere on the line, even in a word that is wrong otherwise: the run shows no
+  // window at all.
+  bool silent = false;
   bool hasFolder = false;                     // /DIR=
   std::string folder;                         //   code page text, as typed
   bool hasReleases = false;                   // /RELEASES=
@@ -49,8 +53,8 @@ struct Options {
 
 struct Parsed {
   Options options;
-  // The first problem found; the run then ends with the usage error. /S and /LOG are still
-  // filled in when their own words were sound, so that the error is told the way the run
+  // The first problem found; the run then ends with the usage error. silent, and /LOG when
+  // its own word was sound, are still filled in, so that the error is told the way the run
   // asked (silently, into its log).
   Problem problem = Problem::kNone;
   std::u16string word;  // the word the problem is in

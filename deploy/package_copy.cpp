@@ -12,7 +12,6 @@ using deploy::JoinPath;
 
 constexpr char kCopyFailedFormat[] =
     "拷贝文件 %s 失败，可能原因如下：\n\n1、AutoCAD未关闭\n\n2、系统权限未开放，请以管理者权限登陆系统";
-constexpr char kSettingsFile[] = "Velmar.Ini";
 
 std::string CopyFailedText(const std::string& path) {
   std::string text = kCopyFailedFormat;
@@ -64,7 +63,7 @@ Mapping MapEntry(plat::CodePage& text, const plat::FindEntry& entry) {
     if (text.CompareNoCase(entry.name, library.packaged) == 0)
       return {Role::Install, library.library};
   }
-  if (text.CompareNoCase(entry.name, kSettingsFile) == 0) return {Role::Settings, entry.name};
+  if (text.CompareNoCase(entry.name, kSettingsFileName) == 0) return {Role::Settings, entry.name};
   return {Role::Install, entry.name};
 }
 
@@ -75,20 +74,6 @@ Mapping MapEntry(plat::CodePage& text, const plat::FindEntry& entry) {
 bool NamesADriveRoot(std::string folder) {
   while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   return folder.empty() || (folder.size() == 2 && folder[1] == ':');
-}
-
-// "%s\\Velmar" under the user's application-data folder: APPDATA as a 260-byte buffer would
-// hold it, else the folder the shell reports. Empty when neither gives one, so the settings
-// never land in "\\Velmar" at the root of a drive.
-std::string SettingsFolder(plat::FileSystem& files) {
-  const auto usable = [](const std::string& folder) {
-    return !NamesADriveRoot(folder) && FitsPathBuffer(folder + "\\Velmar");
-  };
-  std::string appData, shell;
-  if (files.GetEnvironmentVariable("APPDATA", &appData) && usable(appData))
-    return appData + "\\Velmar";
-  if (files.ShellAppDataFolder(&shell) && usable(shell)) return shell + "\\Velmar";
-  return {};
 }
 
 // Copies one package file. False only when the user chose Abort.
@@ -109,6 +94,18 @@ bool CopyEntry(plat::Platform& platform, const std::string& source,
 }
 
 }  // namespace
+
+// The settings never land in "\\Velmar" at the root of a drive.
+std::string SettingsFolder(plat::FileSystem& files) {
+  const auto usable = [](const std::string& folder) {
+    return !NamesADriveRoot(folder) && FitsPathBuffer(folder + "\\Velmar");
+  };
+  std::string appData, shell;
+  if (files.GetEnvironmentVariable("APPDATA", &appData) && usable(appData))
+    return appData + "\\Velmar";
+  if (files.ShellAppDataFolder(&shell) && usable(shell)) return shell + "\\Velmar";
+  return {};
+}
 
 PackageCopyJob::PackageCopyJob(plat::CodePage& text, std::string folder,
                                plat::ProgressSink& progress)

@@ -17,5 +17,12 @@ struct PackageCopyJob {
 // user chose Abort after a failed copy.
 bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job);
 
+// The package's settings file, which goes to the user's own settings folder.
+constexpr char kSettingsFileName[] = "Velmar.Ini";
+
+// "%s\\Velmar" under the user's application-data folder: APPDATA as a 260-byte buffer would
+// hold it, else the folder the shell reports. Empty when neither gives one.
+std::string SettingsFolder(plat::FileSystem& files);
+
 // Clears the read-only attribute of an existing file; silent on every failure.
 void ClearReadOnly(plat::FileSystem& files, const std::string& path);

@@ -4,6 +4,7 @@
 
 #include "cmdline/command_line.h"
 #include "discovery/install_catalogue.h"
+#include "peruser/default_settings.h"
 #include "registration/trusted_paths.h"
 
 namespace peruser {
@@ -39,6 +40,7 @@ int ServeUser(plat::Platform& platform, const std::u16string& commandLine) {
   InstallCatalogue catalogue;
   catalogue.installFolder = folder;
   RegisterTrustedPaths(platform, catalogue);
+  GiveDefaultSettings(platform, folder);
   return kServed;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The per-user program's work: Active Setup runs it once at each user's logon, as that user,
 // to add the install folder to the trusted paths of every AutoCAD profile the user has, by
-// the installation's own rules (RegisterTrustedPaths). A second run adds nothing.
+// the installation's own rules (RegisterTrustedPaths), and to give a user without settings
+// the installation's default copy (GiveDefaultSettings). A second run adds nothing.
 #include <string>
 
 #include "platform/platform.h"

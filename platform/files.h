@@ -11,9 +11,11 @@
 //    writable folder only;
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
 //    existing read-only, hidden or system file and a missing folder;
-//  - AppendToFile adds bytes at the end of a file (made when missing) and has them on the disk
-//    before it returns, so a write that follows it never reaches the disk first; CutFile keeps
-//    a file's first bytes and drops the rest. Both refuse what WriteWholeFile refuses;
+//  - AppendToFile adds bytes at the end of a file as it then is (made when missing), so that
+//    whatever another process appends meanwhile stays whole, and has them on the disk before
+//    it returns, so a write that follows it never reaches the disk first. It refuses a
+//    read-only file, a folder and a missing folder, and takes a hidden file. CutFile keeps a
+//    file's first bytes and drops the rest, and refuses what WriteWholeFile refuses;
 //  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
 //    when the machine next starts, in the order asked; it needs administrator rights.
 //  - SetAccessList replaces the access list of an existing file or folder
@@ -98,7 +100,10 @@ class FileSystem {
   virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
   // False also when the file is shorter than size.
   virtual bool CutFile(const std::string& path, uint64_t size) = 0;
-  // The user's temporary folder as GetTempPathA gives it, with its trailing backslash.
+  // The folder Windows gives this process for temporary files, with its trailing backslash:
+  // GetTempPath2W where Windows has it (for SYSTEM a folder only administrators may use),
+  // else GetTempPathW (TMP, TEMP, the profile, the Windows folder). False when there is none,
+  // or when the code page cannot hold its path.
   virtual bool TempFolder(std::string* path) = 0;
   // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT).
   virtual bool DeleteAtRestart(const std::string& path) = 0;

@@ -60,6 +60,7 @@ constexpr uint32_t kAceContainerInherit = 0x2;
 constexpr uint32_t kAceNoPropagateInherit = 0x4;
 constexpr uint32_t kAceInheritOnly = 0x8;
 constexpr uint32_t kAceInherited = 0x10;
+constexpr uint32_t kSectionAllAccess = 0xF001F;     // every right on a file-mapping object
 
 // Well-known security identifiers, in their string form (account names differ with the
 // language).

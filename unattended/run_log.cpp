@@ -4,6 +4,7 @@
 
 #include "platform/unicode.h"
 #include "platform/win_constants.h"
+#include "unattended/time_text.h"
 
 namespace unattended {
 namespace {
@@ -58,7 +59,10 @@ std::string Shown(const journal::ValueState& state) {
 
 }  // namespace
 
-void RunLog::Line(const std::string& utf8) { log_ += utf8 + "\r\n"; }
+void RunLog::Line(const std::string& utf8) {
+  if (clock_) log_ += TimeStamp(clock_->Now()) + "  ";
+  log_ += utf8 + "\r\n";
+}
 
 std::string RunLog::Utf8(const std::string& narrow) {
   return plat::Utf16ToUtf8(text_.ToUtf16(narrow));

@@ -1,11 +1,13 @@
 #pragma once
-// The log a run writes with /LOG=: a UTF-8 text, one line an event, of what the run did at
-// the platform seam (folders made, files copied and written, keys and values written with
-// their texts) and what it decided (releases, answers given in place of the user, the result).
-// It listens to the journal; the run writes the text out when it ends.
+// The log a run writes (with /LOG=, and every quiet run): a UTF-8 text, one line an event, each
+// headed by its local time and offset from UTC, of what the run did at the platform seam
+// (folders made, files copied and written, keys and values written with their texts) and
+// what it decided (releases, answers given in place of the user, the result). It listens to
+// the journal; the run appends the text to its log file as it goes.
 #include <string>
 
 #include "journal/observer.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "unattended/silent_message_boxes.h"
 
@@ -13,7 +15,9 @@ namespace unattended {
 
 class RunLog : public journal::Observer {
  public:
-  explicit RunLog(plat::CodePage& text) : text_(text) {}
+  // Without a clock, lines carry no time (a transcript).
+  explicit RunLog(plat::CodePage& text, plat::Clock* clock = nullptr)
+      : text_(text), clock_(clock) {}
 
   // A line of the run's own, already UTF-8.
   void Line(const std::string& utf8);
@@ -44,6 +48,7 @@ class RunLog : public journal::Observer {
   std::string Value(const journal::KeyRef& key, const std::string& name);
 
   plat::CodePage& text_;
+  plat::Clock* clock_;
   std::string log_;
 };
 

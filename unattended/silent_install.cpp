@@ -130,7 +130,7 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
                                          " is not safe: " + protection::FindingLogText(unsafe));
   }
   // Before anything is made: a running host changes nothing.
-  if (IsHostRunning(platform)) return Ends(log, kHostRunning, "AutoCAD is running");
+  if (IsHostRunning(platform)) return Ends(log, kRetryLater, "AutoCAD is running");
   std::string package;
   if (!FindPackageFolder(platform, package)) {
     return Ends(log, kNoPackage, "no package beside the program: neither a Data folder nor "
@@ -138,7 +138,7 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   }
   const std::string caption = picker::ApplicationName(platform.files, platform.text);
   if (picker::ConfirmFolder(platform, caption, checked) != picker::kFolderUsable) {
-    return Ends(log, kCopyFailed, "the install folder could not be created");
+    return Ends(log, kFatalError, "the install folder could not be created");
   }
 
   SilentDialog dialog(folder, flags);
@@ -146,7 +146,7 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   if (dialog.completed) return kInstalled;
   if (dialog.cancelled) {
     if (boxes.Asked(plat::kMbAbortRetryIgnore)) {
-      return Ends(log, kCopyFailed, "a file could not be copied: stopped, nothing registered");
+      return Ends(log, kFatalError, "a file could not be copied: stopped, nothing registered");
     }
     return Ends(log, kNoPackage, "the package was gone when the copy began");
   }
@@ -154,7 +154,7 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   // the log, says how); or its own check saw a host that started after ours.
   if (RefusedFolder(boxes))
     return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
-  return Ends(log, kHostRunning, "AutoCAD started while the run began");
+  return Ends(log, kRetryLater, "AutoCAD started while the run began");
 }
 
 }  // namespace unattended

@@ -1,13 +1,18 @@
 #include "unattended/start.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "activesetup/active_setup.h"
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
+#include "peruser/default_settings.h"
 #include "platform/unicode.h"
 #include "ui/setup_rules.h"
+#include "uninstall/hand_over.h"
 #include "unattended/exit_codes.h"
+#include "unattended/log_file.h"
+#include "unattended/one_run.h"
 #include "unattended/run_log.h"
 #include "unattended/silent_install.h"
 #include "unattended/silent_message_boxes.h"
@@ -19,9 +24,12 @@ namespace {
 
 constexpr int kBuildVersion = velmar::kBuildVersion;
 constexpr int kBuildBits = static_cast<int>(sizeof(void*) * 8);
+// How long a quiet run waits for another run to end before it answers "retry later".
+constexpr uint32_t kQuietWaitMilliseconds = 5000;
 
-// What follows a successful installation: the log's note of it, the Active Setup component,
-// then the uninstall support's step, which then sees the component among the writes.
+// What follows a successful installation: the log's note of it, the default copy of the
+// settings, the Active Setup component, then the uninstall support's step, which then sees
+// the copy and the component among the writes.
 class Additions : public AfterInstall {
  public:
   Additions(RunLog* log, std::string program, AfterInstall* uninstallStep)
@@ -46,6 +54,12 @@ class Additions : public AfterInstall {
       }
       log_->Line("installed into " + log_->Utf8(catalogue.installFolder) + " for " +
                  (served.empty() ? std::string("no release") : "releases " + served));
+    }
+    // Before the component: a logon that runs its stub finds the copy there.
+    const bool kept = peruser::KeepDefaultSettings(platform, catalogue.installFolder);
+    if (log_ && !kept) {
+      log_->Line("skipped: settings for every user, the package's settings file could not be "
+                 "kept as the default copy");
     }
     registration_.Run(platform, catalogue, flags);
     if (log_) {
@@ -84,28 +98,50 @@ const char* RunName(const cmdline::Options& o) {
   return o.silent ? "unattended installation" : "setup dialog";
 }
 
-// A run started with arguments: its log (when asked for) and how it tells the user.
+// A run started with arguments: its log (when asked for, and in every quiet run) and how it
+// tells the user.
 class Run {
  public:
   Run(StartUp& s, const cmdline::Parsed& parsed, const std::u16string& commandLine)
-      : s_(s), parsed_(parsed), log_(s.machine.text), silentBoxes_(&log_) {
+      : s_(s),
+        parsed_(parsed),
+        log_(s.machine.text, &s.clock),
+        file_(s.machine.files),
+        silentBoxes_(&log_) {
     log_.Line(log_.Utf8(setup::VersionLabel(kBuildVersion, kBuildBits)) + ", run log");
     log_.Line("command line: " + plat::Utf16ToUtf8(commandLine));
     log_.Line(std::string("run: ") + RunName(parsed.options));
   }
 
   bool silent() const { return parsed_.options.silent; }
-  bool logging() const { return parsed_.options.hasLog; }
+  bool logging() const { return parsed_.options.hasLog || silent(); }
   RunLog* log() { return logging() ? &log_ : nullptr; }
+  void Note(const std::string& line) {
+    if (logging()) log_.Line(line);
+  }
 
-  // The log file is made before anything else happens, so that a path it cannot be written
-  // to ends the run with nothing changed.
-  bool OpenLog() { return !logging() || Flush(); }
-  bool Flush() { return s_.machine.files.WriteWholeFile(parsed_.options.logPath, log_.text()); }
+  // The log file is opened before anything else happens, so that a path it cannot be written
+  // to ends the run with nothing changed. A quiet run without /LOG=, or whose /LOG= cannot be
+  // written, logs into a file of its own in the temporary folder. False when /LOG='s file
+  // cannot be written.
+  bool OpenLog() {
+    const cmdline::Options& o = parsed_.options;
+    const bool asked = !o.hasLog || file_.Open(o.logPath);
+    if (!file_.isOpen() && silent()) {
+      std::string path;
+      if (DefaultLogPath(s_.machine.files, s_.clock.Now(), s_.machine.processes.CurrentProcessId(),
+                         o.action == cmdline::Action::kUninstall, &path)) {
+        file_.Open(path);
+      }
+    }
+    if (!asked) Note("the log file " + log_.Utf8(o.logPath) + " cannot be written");
+    Flush();
+    return asked;
+  }
 
   int End(int code) {
-    log_.Line("result: exit code " + std::to_string(code) + ", " + Meaning(code));
-    if (logging()) Flush();
+    Note("result: exit code " + std::to_string(code) + ", " + Meaning(code));
+    Flush();
     return code;
   }
 
@@ -114,9 +150,9 @@ class Run {
     s_.machine.messages.Show(text, kMessageTitle, plat::kMbOk | icon);
   }
 
-  // The platform a run works on: the real machine's, with message boxes that never show in
-  // /S, and every write heard by the log, and an installation's by the other listeners too
-  // (the uninstall's own writes are no installation's to record).
+  // The platform a run works on: the real machine's, with message boxes that never show in a
+  // quiet run, and every write heard by the log, and an installation's by the other listeners
+  // too (the uninstall's own writes are no installation's to record).
   plat::Platform& Platform(bool installing) {
     plat::Platform& m = s_.machine;
     silentMachine_.reset(new plat::Platform{m.registry, m.files, m.processes,
@@ -130,9 +166,16 @@ class Run {
   SilentMessageBoxes& silentBoxes() { return silentBoxes_; }
 
  private:
+  // What the log holds and the file does not yet.
+  void Flush() {
+    if (logging() && file_.Append(log_.text().substr(written_))) written_ = log_.text().size();
+  }
+
   StartUp& s_;
   const cmdline::Parsed& parsed_;
   RunLog log_;
+  LogFile file_;
+  std::size_t written_ = 0;
   SilentMessageBoxes silentBoxes_;
   std::unique_ptr<plat::Platform> silentMachine_;
   journal::FanOut listeners_;
@@ -151,15 +194,31 @@ int Install(StartUp& s, Run& run, const cmdline::Options& o) {
   int missing = 0;
   if (!ChooseReleases(s.catalogue, o, &preset.ticked, &missing)) {
     run.Tell(ReleaseNotFoundText(missing), plat::kMbIconStop);
-    if (run.log()) {
-      run.log()->Line("release " + std::to_string(missing) + " was asked for and is not installed");
-    }
+    run.Note("release " + std::to_string(missing) + " was asked for and is not installed");
     return run.End(kNothingToServe);
   }
   s.runs.RunDialog(platform, s.catalogue, &preset, &additions);
-  if (!additions.ran() && run.log()) run.log()->Line("the dialog ended without an installation");
+  if (!additions.ran()) run.Note("the dialog ended without an installation");
   // The dialog's run keeps the exit code it has always had.
   return run.End(kInstalled);
+}
+
+// The helper the uninstall leaves its own removal to: a copy of the program beside its
+// hand-over list, started by the uninstaller, whose run it is part of.
+bool IsUninstallHelper(StartUp& s, const cmdline::Options& o) {
+  const std::size_t slash = s.machine.text.LastBackslash(s.modulePath);
+  return o.action == cmdline::Action::kUninstall && slash != std::string::npos &&
+         uninstall::IsHelperFolder(s.machine, s.modulePath.substr(0, slash));
+}
+
+// The usage text in the log, line by line.
+void NoteUsage(Run& run, plat::CodePage& text) {
+  const std::string usage = plat::Utf16ToUtf8(text.ToUtf16(UsageText()));
+  for (std::size_t at = 0; at <= usage.size();) {
+    const std::size_t end = std::min(usage.find('\n', at), usage.size());
+    run.Note("  " + usage.substr(at, end - at));
+    at = end + 1;
+  }
 }
 
 }  // namespace
@@ -170,6 +229,11 @@ int Start(StartUp& s, const std::u16string& commandLine) {
   const cmdline::Options& o = parsed.options;
 
   if (o.noArguments && o.action == cmdline::Action::kInstall) {
+    if (ClaimTheRun(s.runLocks, s.clock, false, 0).claimed == Claimed::kAnotherRun) {
+      s.machine.messages.Show(AnotherRunText(), kMessageTitle,
+                              plat::kMbOk | plat::kMbIconExclamation);
+      return kInstalled;
+    }
     DiscoverHosts(s.machine.registry, s.catalogue);
     journal::RecordingPlatform recording(s.machine, s.observers);
     Additions additions(nullptr, s.perUserProgram, s.uninstallStep);
@@ -177,27 +241,40 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     return kInstalled;
   }
 
+  if (o.silent) s.runs.ShowNoSystemErrors();
   Run run(s, parsed, commandLine);
+  const bool logOpened = run.OpenLog();
   if (parsed.problem != cmdline::Problem::kNone) {
-    if (run.log()) run.log()->Line("command line error: " + cmdline::DescribeForLog(parsed));
+    run.Note("command line error: " + cmdline::DescribeForLog(parsed));
     run.Tell(UsageErrorText(parsed, s.machine.text), plat::kMbIconStop);
     return run.End(kWrongCommandLine);
   }
-  if (!run.OpenLog()) {
+  if (!logOpened) {
     run.Tell(LogNotWritableText(o.logPath), plat::kMbIconStop);
-    return kWrongCommandLine;
+    return run.End(kLogNotWritable);
   }
-  switch (o.action) {
-    case cmdline::Action::kUsage:
-      // Asked for by name, so shown even with /S.
-      s.machine.messages.Show(UsageText(), kMessageTitle, plat::kMbOk | kMbIconInformation);
-      return run.End(kInstalled);
-    case cmdline::Action::kUninstall: {
-      plat::Platform& platform = run.Platform(false);
-      return run.End(s.runs.RunUninstall(platform, o));
+  if (o.action == cmdline::Action::kUsage) {
+    if (run.silent()) {
+      // Nobody would see it, and a tool must not read "done" from a run that did nothing.
+      run.Note("command line error: /? shows its text in a window, which a quiet run never "
+               "opens; the text reads:");
+      NoteUsage(run, s.machine.text);
+      return run.End(kWrongCommandLine);
     }
-    case cmdline::Action::kInstall:
-      break;
+    s.machine.messages.Show(UsageText(), kMessageTitle, plat::kMbOk | kMbIconInformation);
+    return run.End(kInstalled);
+  }
+
+  const Claim claim = ClaimTheRun(s.runLocks, s.clock, IsUninstallHelper(s, o),
+                                  run.silent() ? kQuietWaitMilliseconds : 0);
+  run.Note(claim.note);
+  if (claim.claimed == Claimed::kAnotherRun) {
+    run.Tell(AnotherRunText(), plat::kMbIconExclamation);
+    return run.End(kRetryLater);
+  }
+  if (o.action == cmdline::Action::kUninstall) {
+    plat::Platform& platform = run.Platform(false);
+    return run.End(s.runs.RunUninstall(platform, o));
   }
   return Install(s, run, o);
 }

@@ -3,13 +3,18 @@
 // dialog runs as it always has (no log, no window of ours besides it, exit code 0). With
 // them: the unattended installation (/S), the dialog preset from /DIR= and /RELEASES=, the
 // uninstall, the usage text, or the usage error; /LOG= has any of them write its log.
+// A quiet run (/S or another installer's quiet switch) never shows a window, writes a log
+// even without /LOG=, and ends with an exit code a deployment tool reads. Every run that may
+// change something holds the machine's run lock first (one_run.h).
 #include <string>
 
 #include "app/install_command.h"
 #include "cmdline/command_line.h"
 #include "discovery/install_catalogue.h"
 #include "journal/observer.h"
+#include "platform/clock.h"
 #include "platform/platform.h"
+#include "platform/run_locks.h"
 
 namespace unattended {
 
@@ -28,6 +33,9 @@ class Runs {
                          const DialogPreset* preset, AfterInstall* after) = 0;
   // The uninstall; answers its exit code.
   virtual int RunUninstall(plat::Platform& platform, const cmdline::Options& options) = 0;
+  // From now on the system shows no box of its own for this process either (a drive without
+  // its disk, a program that stopped working).
+  virtual void ShowNoSystemErrors() = 0;
 };
 
 struct StartUp {
@@ -35,6 +43,8 @@ struct StartUp {
   journal::FanOut& observers;    // who else listens to what an installation writes
   InstallCatalogue& catalogue;
   Runs& runs;
+  plat::Clock& clock;
+  plat::RunLocks& runLocks;
   std::string modulePath;        // the running program (code page text)
   std::string perUserProgram;    // its bytes, placed beside every installation
   AfterInstall* uninstallStep = nullptr;  // the uninstall support's step after an installation

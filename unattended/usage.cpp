@@ -28,19 +28,32 @@ std::string UsageText() {
          "SetUp.exe [/S] [/DIR=目录]\n"
          "        [/RELEASES=年份,...] [/LOG=文件]\n"
          "SetUp.exe /UNINSTALL [/S] [/LOG=文件]\n\n"
-         "/S：无提示安装，不显示任何窗口\n"
+         "/S：无提示安装，不显示任何窗口和消息框，\n"
+         "        并在临时文件夹中写入日志\n"
+         "        （/SILENT、/VERYSILENT、/Q、/QN、\n"
+         "        /QUIET、/PASSIVE 同 /S）\n"
          "/DIR=目录：安装目录，默认C:\\Velmar，\n"
          "        含空格时加引号\n"
          "/RELEASES=2008,2020：只服务这些版本，\n"
          "        默认为找到的全部版本\n"
-         "/LOG=文件：将运行记录写入UTF-8日志\n"
+         "/LOG=文件：将运行记录追加到UTF-8日志\n"
          "/UNINSTALL：卸载\n"
-         "/?：显示本说明\n\n"
+         "/?：显示本说明\n"
+         "参数也可以“-”开头，值也可以跟在“:”后\n\n"
          "退出代码：\n"
-         "0 完成，1 命令行有误，\n"
-         "2 无可服务的AutoCAD版本，\n"
-         "3 AutoCAD正在运行，4 未找到安装包，\n"
-         "5 文件拷贝失败";
+         "0 完成\n"
+         "2 无可服务的AutoCAD版本\n"
+         "4 未找到安装包\n"
+         "6 部分卸载，未删除的项目见提示或日志\n"
+         "9 安装目录不安全，未写入任何内容\n"
+         "1602 用户选择了“否”\n"
+         "1603 拷贝文件或创建目录失败，安装已中止\n"
+         "1605 未找到可卸载的安装\n"
+         "1618 AutoCAD或另一个安装程序正在运行，\n"
+         "        请稍后重试\n"
+         "1622 无法写入日志文件\n"
+         "1639 命令行有误\n"
+         "3010 完成，余下的工作在重新启动计算机后完成";
 }
 
 std::string UsageErrorText(const cmdline::Parsed& parsed, plat::CodePage& text) {
@@ -52,6 +65,10 @@ std::string UsageErrorText(const cmdline::Parsed& parsed, plat::CodePage& text) 
 
 std::string LogNotWritableText(const std::string& path) {
   return "无法写入日志文件：" + path + "\n\n" + UsageText();
+}
+
+std::string AnotherRunText() {
+  return "另一个Velmar批打印软件安装或卸载程序\n正在运行，请等它结束后再试 !";
 }
 
 std::string ReleaseNotFoundText(int year) {

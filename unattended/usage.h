@@ -12,6 +12,8 @@ std::string UsageText();
 std::string UsageErrorText(const cmdline::Parsed& parsed, plat::CodePage& text);
 // The log file of /LOG= cannot be written.
 std::string LogNotWritableText(const std::string& path);
+// Another run of SetUp.exe or Uninstall.exe holds the machine's run lock.
+std::string AnotherRunText();
 // A release asked for with /RELEASES= is not installed.
 std::string ReleaseNotFoundText(int year);
 

@@ -79,7 +79,7 @@ std::string FinalText(const Outcome& outcome, bool selfAtRestart) {
 int RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
   plat::CodePage& text = platform.text;
   const auto tell = [&](const std::string& message, unsigned type) {
-    if (!options.silent) platform.messages.Show(message, kTitle, type);
+    platform.messages.Show(message, kTitle, type);
   };
   std::string program;
   platform.files.ModuleFileName(&program);
@@ -131,7 +131,8 @@ int RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
   const bool whole = outcome.failed.empty() && outcome.unrecorded.empty();
   tell(FinalText(outcome, selfAtRestart),
        plat::kMbOk | (whole ? plat::kMbIconInformation : plat::kMbIconExclamation));
-  return whole ? kRemoved : kRemovedInPart;
+  if (!whole) return kRemovedInPart;
+  return selfAtRestart ? kRemovedAtRestart : kRemoved;
 }
 
 }  // namespace uninstall

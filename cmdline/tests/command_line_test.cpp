@@ -80,14 +80,51 @@ const Row kRows[] = {
     {u"/DIR=", Problem::kEmptyValue, u"/DIR=", Action::kInstall, false, nullptr, {}, nullptr},
     {u"/LOG=\"\"", Problem::kEmptyValue, u"/LOG=", Action::kInstall, false, nullptr, {},
      nullptr},
-    {u"/S=1", Problem::kUnexpectedValue, u"/S=1", Action::kInstall, false, nullptr, {},
-     nullptr},
-    {u"/SILENT", Problem::kUnknownArgument, u"/SILENT", Action::kInstall, false, nullptr, {},
-     nullptr},
     {u"/DIX=C:\\A", Problem::kUnknownArgument, u"/DIX=C:\\A", Action::kInstall, false, nullptr,
      {}, nullptr},
-    {u"-S", Problem::kUnknownArgument, u"-S", Action::kInstall, false, nullptr, {}, nullptr},
     {u"/", Problem::kUnknownArgument, u"/", Action::kInstall, false, nullptr, {}, nullptr},
+    {u"-", Problem::kUnknownArgument, u"-", Action::kInstall, false, nullptr, {}, nullptr},
+    {u"/SS", Problem::kUnknownArgument, u"/SS", Action::kInstall, false, nullptr, {}, nullptr},
+    {u"/SILENTLY", Problem::kUnknownArgument, u"/SILENTLY", Action::kInstall, false, nullptr, {},
+     nullptr},
+    {u"--S", Problem::kUnknownArgument, u"--S", Action::kInstall, false, nullptr, {}, nullptr},
+    {u"\\S", Problem::kUnknownArgument, u"\\S", Action::kInstall, false, nullptr, {}, nullptr},
+    // The quiet switches of other installers are /S, with "/" or "-", in any letter case.
+    {u"-S", Problem::kNone, u"", Action::kInstall, true, nullptr, {}, nullptr},
+    {u"/SILENT", Problem::kNone, u"", Action::kInstall, true, nullptr, {}, nullptr},
+    {u"/VerySilent", Problem::kNone, u"", Action::kInstall, true, nullptr, {}, nullptr},
+    {u"/q", Problem::kNone, u"", Action::kInstall, true, nullptr, {}, nullptr},
+    {u"-QN", Problem::kNone, u"", Action::kInstall, true, nullptr, {}, nullptr},
+    {u"/quiet", Problem::kNone, u"", Action::kInstall, true, nullptr, {}, nullptr},
+    {u"/PASSIVE /UNINSTALL", Problem::kNone, u"", Action::kUninstall, true, nullptr, {},
+     nullptr},
+    // A quiet switch anywhere makes the run quiet, however wrong the line is otherwise.
+    {u"/S=1", Problem::kUnexpectedValue, u"/S=1", Action::kInstall, true, nullptr, {},
+     nullptr},
+    {u"/silent:yes", Problem::kUnexpectedValue, u"/silent:yes", Action::kInstall, true, nullptr,
+     {}, nullptr},
+    {u"/S /VERYSILENT", Problem::kRepeatedArgument, u"/VERYSILENT", Action::kInstall, true,
+     nullptr, {}, nullptr},
+    {u"/BOGUS -s", Problem::kUnknownArgument, u"/BOGUS", Action::kInstall, true, nullptr, {},
+     nullptr},
+    {u"/RELEASES=2030 /Q", Problem::kBadRelease, u"/RELEASES=2030", Action::kInstall, true,
+     nullptr, {}, nullptr},
+    {u"/DIR=\"C:\\Program Files\\Velmar /QUIET", Problem::kUnclosedQuote,
+     u"/DIR=C:\\Program Files\\Velmar /QUIET", Action::kInstall, true,
+     "C:\\Program Files\\Velmar /QUIET", {}, nullptr},
+    {u"/DIR=\"C:\\Program Files\\Velmar /QUIETLY", Problem::kUnclosedQuote,
+     u"/DIR=C:\\Program Files\\Velmar /QUIETLY", Action::kInstall, false,
+     "C:\\Program Files\\Velmar /QUIETLY", {}, nullptr},
+    // A value after ":" as after "=", as other Windows tools take /LOG:file; a path's own
+    // colon comes later.
+    {u"/S /LOG:C:\\Logs\\v.log", Problem::kNone, u"", Action::kInstall, true, nullptr, {},
+     "C:\\Logs\\v.log"},
+    {u"-dir:D:\\a=b -Releases:2020", Problem::kNone, u"", Action::kInstall, false, "D:\\a=b",
+     {2020}, nullptr},
+    {u"/DIR=D:\\a:b", Problem::kNone, u"", Action::kInstall, false, "D:\\a:b", {}, nullptr},
+    {u"/LOG:", Problem::kEmptyValue, u"/LOG:", Action::kInstall, false, nullptr, {}, nullptr},
+    {u"/LOG C:\\v.log", Problem::kMissingValue, u"/LOG", Action::kInstall, false, nullptr, {},
+     nullptr},
     {u"C:\\Velmar", Problem::kUnknownArgument, u"C:\\Velmar", Action::kInstall, false,
      nullptr, {}, nullptr},
     {u"\"\"", Problem::kUnknownArgument, u"", Action::kInstall, false, nullptr, {}, nullptr},
@@ -101,6 +138,7 @@ const Row kRows[] = {
      false, "C:\\A", {}, nullptr},
     // Usage and uninstall.
     {u"/?", Problem::kNone, u"", Action::kUsage, false, nullptr, {}, nullptr},
+    {u"-? /VERYSILENT", Problem::kNone, u"", Action::kUsage, true, nullptr, {}, nullptr},
     {u"/S /UNINSTALL /?", Problem::kNone, u"", Action::kUsage, true, nullptr, {}, nullptr},
     {u"/uninstall /s", Problem::kNone, u"", Action::kUninstall, true, nullptr, {}, nullptr},
     {u"/UNINSTALL /DIR=C:\\A", Problem::kNotForUninstall, u"/DIR=C:\\A", Action::kUninstall,
@@ -137,20 +175,25 @@ TEST(CommandLine, ProgramNameAndNoArguments) {
     const char16_t* line;
     bool noArguments;
     Problem problem;
+    bool silent;
   } rows[] = {
-      {u"", true, Problem::kNone},
-      {u"SetUp.exe", true, Problem::kNone},
-      {u"\"C:\\Program Files\\SetUp.exe\"", true, Problem::kNone},
-      {u"\"C:\\Program Files\\SetUp.exe\"   ", true, Problem::kNone},
-      {u"C:\\Setup\\SetUp.exe /S", false, Problem::kNone},
-      {u"\"C:\\Setup\\SetUp.exe\"/S", false, Problem::kNone},
-      {u"\"C:\\Set up\\SetUp.exe", false, Problem::kUnclosedQuote},
+      {u"", true, Problem::kNone, false},
+      {u"SetUp.exe", true, Problem::kNone, false},
+      {u"\"C:\\Program Files\\SetUp.exe\"", true, Problem::kNone, false},
+      {u"\"C:\\Program Files\\SetUp.exe\"   ", true, Problem::kNone, false},
+      {u"C:\\Setup\\SetUp.exe /S", false, Problem::kNone, true},
+      {u"\"C:\\Setup\\SetUp.exe\"/S", false, Problem::kNone, true},
+      {u"\"C:\\Set up\\SetUp.exe", false, Problem::kUnclosedQuote, false},
+      // The program's own name is never a switch, not even a quiet one.
+      {u"/S", true, Problem::kNone, false},
+      {u"\"C:\\Set up\\SetUp.exe /S", false, Problem::kUnclosedQuote, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(plat::Utf16ToUtf8(row.line));
     const cmdline::Parsed parsed = cmdline::Parse(row.line, false, text);
     EXPECT_EQ(parsed.options.noArguments, row.noArguments);
     EXPECT_EQ(parsed.problem, row.problem);
+    EXPECT_EQ(parsed.options.silent, row.silent);
     EXPECT_EQ(parsed.options.action, Action::kInstall);
   }
 }

@@ -452,24 +452,6 @@ bool SimFileSystem::Store(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
-  const bool tear = stop_ && stop_->TearsHere();
-  if (!tear) BeforeWrite();
-  const std::string landing = tear ? StopSwitch::Torn(bytes) : bytes;
-  std::string content;
-  bool done = false;
-  if (ReadFile(path, &content)) {
-    Node* node = Lookup(path, nullptr, nullptr);
-    constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
-    done = !(node->attributes & kRefused) && !WriteDenied(node->parent);
-    if (done) node->content += landing;
-  } else {
-    done = Store(path, landing);
-  }
-  if (tear) stop_->Stop();
-  return done;
-}
-
 bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
@@ -481,8 +463,38 @@ bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
   return true;
 }
 
+bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  const bool tear = stop_ && stop_->TearsHere();
+  if (!tear) BeforeWrite();
+  const bool done = Append(path, tear ? StopSwitch::Torn(bytes) : bytes);
+  if (tear) stop_->Stop();
+  return done;
+}
+
+bool SimFileSystem::Append(const std::string& path, const std::string& bytes) {
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* node = Lookup(path, &folder, &leaf, true);
+  if (node) folder = node->parent;
+  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
+  if (!node) return Store(path, bytes);
+  // Opened for appending, not replaced: hidden and system files take it, read-only ones not.
+  if (node->IsFolder() || (node->attributes & plat::kAttrReadOnly) ||
+      !May(node, plat::kFileAppendData))
+    return false;
+  node->content += bytes;
+  return true;
+}
+
 bool SimFileSystem::TempFolder(std::string* path) {
-  *path = temp_ + "\\";
+  // GetTempPath's order: TMP, TEMP, then the folder the machine was given.
+  std::string folder = temp_;
+  for (const char* name : {"TEMP", "TMP"}) {
+    auto it = env_.find(name);
+    if (it != env_.end() && !it->second.empty()) folder = it->second;
+  }
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  *path = folder;
   return true;
 }
 

@@ -84,7 +84,8 @@ class SimFileSystem : public plat::FileSystem {
   void SetEnvironment(const std::string& name, const std::string& value);
   void UnsetEnvironment(const std::string& name);
   void SetShellAppData(const std::string& path) { shellAppData_ = path; }
-  // The folder TempFolder answers: the account's own, or C:\Windows\Temp for SYSTEM.
+  // The temporary folder when neither TMP nor TEMP is set: the profile's, or for SYSTEM the
+  // folder GetTempPath2 gives it.
   void SetTempFolder(const std::string& path) { temp_ = path; }
 
   // A junction (folder) or symbolic link (file) at path leading to target, made as the
@@ -121,6 +122,7 @@ class SimFileSystem : public plat::FileSystem {
     if (stop_) stop_->Before();
   }
   bool Store(const std::string& path, const std::string& bytes);
+  bool Append(const std::string& path, const std::string& bytes);
   bool May(const Node* node, uint32_t rights) const;
   bool MayDelete(const Node* node) const;
   Node* Make(Node* folder, const std::string& leaf, uint32_t attributes,

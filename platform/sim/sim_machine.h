@@ -1,11 +1,14 @@
 #pragma once
-// A whole simulated Windows machine: registry, files, processes, message boxes, code page.
+// A whole simulated Windows machine: registry, files, processes, message boxes, code page,
+// clock and run locks.
 #include "platform/platform.h"
 #include "platform/sim/scripted_message_boxes.h"
+#include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_run_locks.h"
 
 namespace sim {
 
@@ -27,6 +30,9 @@ class Machine {
   SimProcesses processes;
   ScriptedMessageBoxes messages;
   StopSwitch stop;  // stops the program after a number of writes; unarmed at first
+  // Beside the platform: what only start-up uses.
+  SimClock clock;
+  SimRunLocks runLocks;
 
  private:
   plat::Platform platform_;

@@ -71,6 +71,12 @@ struct ModuleTraits {
 };
 // OpenProcessToken gives no handle as null, like the process handles.
 struct TokenTraits : ProcessTraits {};
+// CreateFileMappingW and OpenFileMappingW answer null on failure.
+struct MappingTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::CloseHandle(handle); }
+};
 
 struct SnapshotTraits : KernelHandleTraits {};
 struct FileTraits : KernelHandleTraits {};
@@ -82,5 +88,6 @@ using UniqueProcess = UniqueHandle<ProcessTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueToken = UniqueHandle<TokenTraits>;
+using UniqueMapping = UniqueHandle<MappingTraits>;
 
 }  // namespace win32

@@ -38,6 +38,16 @@ void Fill(const WIN32_FIND_DATAA& data, plat::FindEntry* entry) {
   entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Every byte, however many calls WriteFile takes for them.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD done = 0;
+  for (std::size_t at = 0; at < bytes.size(); at += done) {
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
+    if (!::WriteFile(file, bytes.data() + at, chunk, &done, nullptr) || done == 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool Win32FileSystem::ModuleFileName(std::string* path) {
@@ -157,32 +167,15 @@ bool Win32FileSystem::ReadWholeFile(const std::string& path, std::string* bytes)
 bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD done = 0;
-  for (std::size_t at = 0; at < bytes.size(); at += done) {
-    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
-    if (!::WriteFile(file.get(), bytes.data() + at, chunk, &done, nullptr) || done == 0) {
-      return false;
-    }
-  }
-  return true;
+  return file && WriteAll(file.get(), bytes);
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
-  // GENERIC_WRITE, which FlushFileBuffers asks for; so the end is sought by hand.
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER zero;
-  zero.QuadPart = 0;
-  if (!file || !::SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return false;
-  DWORD done = 0;
-  for (std::size_t at = 0; at < bytes.size(); at += done) {
-    const DWORD chunk = static_cast<DWORD>(bytes.size() - at);
-    if (!::WriteFile(file.get(), bytes.data() + at, chunk, &done, nullptr) || done == 0) {
-      return false;
-    }
-  }
-  return ::FlushFileBuffers(file.get()) != FALSE;
+  // FILE_APPEND_DATA alone: every write lands at the end as it is then, whoever else appends.
+  // Flushed before the answer, so that no write that follows reaches the disk first.
+  UniqueFile file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) != FALSE;
 }
 
 bool Win32FileSystem::CutFile(const std::string& path, uint64_t size) {
@@ -199,10 +192,18 @@ bool Win32FileSystem::CutFile(const std::string& path, uint64_t size) {
 }
 
 bool Win32FileSystem::TempFolder(std::string* path) {
-  char buffer[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathA(sizeof buffer, buffer);
-  if (length == 0 || length >= sizeof buffer) return false;
-  path->assign(buffer, length);
+  // Windows 11 and the updated Windows 10 have GetTempPath2W; kernel32 is loaded already.
+  using GetTempPath2 = DWORD(WINAPI*)(DWORD, LPWSTR);
+  const auto temp2 = reinterpret_cast<GetTempPath2>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = temp2 ? temp2(MAX_PATH + 1, buffer) : ::GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return false;
+  BOOL lost = FALSE;
+  const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer,
+                                         static_cast<int>(length), nullptr, 0, nullptr, &lost);
+  if (size == 0 || lost) return false;
+  *path = Narrow(buffer, static_cast<int>(length));
   return true;
 }
 

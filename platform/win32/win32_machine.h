@@ -1,11 +1,13 @@
 #pragma once
 // The real machine: every seam over the Win32 API and the C runtime, bundled for SetUp.exe.
 #include "platform/platform.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_run_locks.h"
 
 namespace win32 {
 
@@ -21,6 +23,9 @@ class Machine {
   Win32FileSystem files;
   Win32Processes processes;
   Win32MessageBoxes messages;
+  // Beside the platform: what only start-up uses.
+  Win32Clock clock;
+  Win32RunLocks runLocks;
 
  private:
   plat::Platform platform_;

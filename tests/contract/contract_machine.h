@@ -4,8 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/progress_sink.h"
+#include "platform/run_locks.h"
 #include "tests/support/test_machine.h"
 
 namespace contract {
@@ -22,6 +24,11 @@ class ProgressProbe {
 };
 
 void SetEnvironment(TestMachine& machine, const std::string& name, const std::string& value);
+void UnsetEnvironment(TestMachine& machine, const std::string& name);
+
+// The machine's clock and run locks (natively sim::SimClock and sim::SimRunLocks).
+std::unique_ptr<plat::Clock> NewClock();
+std::unique_ptr<plat::RunLocks> NewRunLocks();
 
 // Whether the running account may have these rights on an object of this descriptor: the
 // simulated machine's own check of its caller, or Windows' AccessCheck with the process's token.

@@ -29,6 +29,13 @@ bool Allows(TestMachine& machine, const plat::Descriptor& descriptor, uint32_t r
   return sim::Allows(descriptor, machine.simulated()->files.caller(), rights);
 }
 
+void UnsetEnvironment(TestMachine& machine, const std::string& name) {
+  machine.simulated()->files.UnsetEnvironment(name);
+}
+
+std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<sim::SimClock>(); }
+std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<sim::SimRunLocks>(); }
+
 bool UnderWine() { return false; }
 bool UnderWineAsUnixRoot() { return false; }
 

@@ -8,7 +8,9 @@
 #include "platform/win32/common_controls.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_access.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_progress.h"
+#include "platform/win32/win32_run_locks.h"
 #include "tests/contract/contract_machine.h"
 
 namespace contract {
@@ -72,6 +74,13 @@ bool Allows(TestMachine&, const plat::Descriptor& descriptor, uint32_t rights) {
                        &privilegesSize, &granted, &allowed) &&
          allowed;
 }
+
+void UnsetEnvironment(TestMachine&, const std::string& name) {
+  ::SetEnvironmentVariableA(name.c_str(), nullptr);
+}
+
+std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<win32::Win32Clock>(); }
+std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<win32::Win32RunLocks>(); }
 
 bool UnderWine() {
   HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");

@@ -326,6 +326,45 @@ TEST_F(FilesContract, GivesATemporaryFolderAndDeletesAtRestart) {
   machine_->WriteFile(Path("later.txt"), "x");
   EXPECT_TRUE(files().DeleteAtRestart(Path("later.txt")));
   EXPECT_EQ(Content(Path("later.txt")), "x");
+
+  // Outside SYSTEM's own folder, TMP decides, and the answer ends with a backslash.
+  std::string tmp;
+  const bool hadTmp = files().GetEnvironmentVariable("TMP", &tmp);
+  for (const std::string& value : {scratch_, scratch_ + "\\"}) {
+    contract::SetEnvironment(*machine_, "TMP", value);
+    ASSERT_TRUE(files().TempFolder(&temp));
+    EXPECT_EQ(temp, scratch_ + "\\") << value;
+  }
+  if (hadTmp) {
+    contract::SetEnvironment(*machine_, "TMP", tmp);
+  } else {
+    contract::UnsetEnvironment(*machine_, "TMP");
+  }
+}
+
+// A log grows run by run: what is there stays, a missing file is made; a folder, a missing
+// folder and a read-only file refuse. A hidden file is opened, not replaced, and takes it.
+TEST_F(FilesContract, AppendsToAFile) {
+  const std::string log = Path("淺.log");
+  ASSERT_TRUE(files().AppendToFile(log, "first\r\n"));
+  ASSERT_TRUE(files().AppendToFile(log, std::string("second\0\xFF", 8)));
+  ASSERT_TRUE(files().AppendToFile(log, ""));
+  EXPECT_EQ(Content(log), std::string("first\r\nsecond\0\xFF", 15));
+  EXPECT_FALSE(files().AppendToFile(Path("Missing\\run.log"), "x"));
+  ASSERT_TRUE(files().CreateDirectory(Path("Folder")));
+  EXPECT_FALSE(files().AppendToFile(Path("Folder"), "x"));
+
+  machine_->WriteFile(Path("hidden.log"), "a");
+  ASSERT_TRUE(files().SetAttributes(Path("hidden.log"), kAttrHidden));
+  EXPECT_TRUE(files().AppendToFile(Path("hidden.log"), "b"));
+  EXPECT_EQ(Content(Path("hidden.log")), "ab");
+
+  // The Unix superuser writes through cleared write bits, which is all Wine makes of it.
+  const bool wineRoot = contract::UnderWineAsUnixRoot();
+  machine_->WriteFile(Path("kept.log"), "a");
+  ASSERT_TRUE(files().SetAttributes(Path("kept.log"), kAttrReadOnly));
+  EXPECT_EQ(files().AppendToFile(Path("kept.log"), "b"), wineRoot);
+  EXPECT_EQ(Content(Path("kept.log")), wineRoot ? "ab" : "a");
 }
 
 TEST_F(FilesContract, KeepsReadOnlyAndHiddenFilesFromBeingReplacedOrDeleted) {

@@ -12,6 +12,15 @@ run_setup() {
   RUN_WINDOWS="$(grep '^window ' <<<"$out" || true)"
 }
 
+# Each log line starts with its local time and offset from UTC, then two blanks.
+E2E_LOG_STAMP='[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [+-][0-9]{2}:[0-9]{2}  '
+
+# log_line REGEX FILE: a line of the log, after its time, starts with REGEX.
+log_line() { grep -qE "^${E2E_LOG_STAMP}$1" "$2"; }
+
+# temp_logs: the logs quiet runs wrote into the temporary folder, oldest first.
+temp_logs() { ls -1tr "$E2E_C"/users/*/Temp/Velmar*.log 2>/dev/null || true; }
+
 # check_silent WHAT CODE: the last run ended with CODE, and no window of it ever existed.
 check_silent() {
   check_eq "$1: exit code" "$RUN_EXIT" "$2"

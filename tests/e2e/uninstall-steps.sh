@@ -46,9 +46,13 @@ u_install() {
   e2e_setup_exits 15 || e2e_die "SetUp.exe did not end after installing into $1"
 }
 
-# u_start PROGRAM [ARGS...]: the uninstaller in the background, as the user starts it.
+# u_start PROGRAM [ARGS...]: the uninstaller in the background, as the user starts it, through
+# the driver, which reads its whole exit code (a Unix exit status keeps only the low 8 bits).
 u_start() {
-  wine "$@" >"$E2E_DIR/uninstall.out" 2>&1 &
+  local line="\"$1\""
+  shift
+  (($#)) && line+=" $*"
+  drv run 300 "$line" >"$E2E_DIR/uninstall.out" 2>&1 &
   E2E_SETUP_PID=$!
 }
 
@@ -60,9 +64,9 @@ u_finished() {
     ((SECONDS < end)) || return 1
     sleep 0.2
   done
-  U_CODE=0
-  wait "$E2E_SETUP_PID" || U_CODE=$?
+  wait "$E2E_SETUP_PID" || true
   E2E_SETUP_PID=
+  U_CODE="$(sed -n 's/^exit=//p' "$E2E_DIR/uninstall.out")"
   drv wait-exit Uninstall.exe $((end > SECONDS ? end - SECONDS : 1)) >/dev/null
 }
 

@@ -7,8 +7,10 @@
 
 using namespace std::string_literals;
 
+#include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
 #include "platform/win_constants.h"
+#include "unattended/time_text.h"
 
 namespace {
 
@@ -80,6 +82,33 @@ TEST(RunLog, LinesOfEvents) {
     unattended::RunLog log(text);
     row.event(log);
     EXPECT_EQ(log.text(), std::string(row.line) + "\r\n");
+  }
+}
+
+// Each line is headed by the local time and its offset from UTC, east and west, in whole
+// hours and not; a file name takes the time in an order that sorts.
+TEST(RunLog, TimeOfEachLine) {
+  const struct {
+    plat::LocalTime time;
+    const char* stamp;
+    const char* fileName;
+  } rows[] = {
+      {{2024, 4, 26, 10, 15, 0, 480}, "2024-04-26 10:15:00 +08:00", "20240426-101500"},
+      {{2025, 12, 31, 23, 59, 59, 0}, "2025-12-31 23:59:59 +00:00", "20251231-235959"},
+      {{2024, 1, 2, 3, 4, 5, -300}, "2024-01-02 03:04:05 -05:00", "20240102-030405"},
+      {{2024, 11, 3, 1, 30, 0, -210}, "2024-11-03 01:30:00 -03:30", "20241103-013000"},
+      {{2024, 6, 9, 7, 8, 9, 345}, "2024-06-09 07:08:09 +05:45", "20240609-070809"},
+      {{2024, 6, 9, 7, 8, 9, -30}, "2024-06-09 07:08:09 -00:30", "20240609-070809"},
+  };
+  sim::SimCodePage text;
+  for (const auto& row : rows) {
+    EXPECT_EQ(unattended::TimeStamp(row.time), row.stamp);
+    EXPECT_EQ(unattended::FileNameTime(row.time), row.fileName);
+    sim::SimClock clock;
+    clock.now = row.time;
+    unattended::RunLog log(text, &clock);
+    log.Line("result: exit code 0, done");
+    EXPECT_EQ(log.text(), std::string(row.stamp) + "  result: exit code 0, done\r\n");
   }
 }
 

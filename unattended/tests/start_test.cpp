@@ -7,9 +7,18 @@
 #include "activesetup/active_setup.h"
 #include "app/tests/headless_dialog.h"
 #include "platform/unicode.h"
+#include "unattended/exit_codes.h"
+#include "unattended/one_run.h"
 #include "unattended/tests/sample_machine.h"
+#include "unattended/usage.h"
 
 namespace {
+
+constexpr char kTemp[] = "C:\\users\\user\\AppData\\Local\\Temp";
+// The sample clock's time and the sample machine's process id.
+constexpr char kDefaultLog[] =
+    "C:\\users\\user\\AppData\\Local\\Temp\\VelmarSetup-20240426-101500-4242.log";
+constexpr char kStamp[] = "2024-04-26 10:15:00 +08:00  ";
 
 // The Windows runs, recorded; the dialog is "clicked" with what it was preset to.
 class FakeRuns : public unattended::Runs {
@@ -34,11 +43,15 @@ class FakeRuns : public unattended::Runs {
     ++uninstalls;
     silentUninstall = options.silent;
     platform.files.CreateDirectory("C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-1");
-    return 0;
+    // Its question and its last message, as the uninstall has them.
+    if (!options.silent) platform.messages.Show("确定要卸载吗 ?", "Velmar软件安装", plat::kMbYesNo);
+    platform.messages.Show("已卸载 !", "Velmar软件安装", plat::kMbOk);
+    return uninstallCode;
   }
+  void ShowNoSystemErrors() override { systemErrorsOff = true; }
   bool click = false;
-  int dialogs = 0, uninstalls = 0;
-  bool presetGiven = false, silentUninstall = false;
+  int dialogs = 0, uninstalls = 0, uninstallCode = 0;
+  bool presetGiven = false, silentUninstall = false, systemErrorsOff = false;
   std::string folder;
   ReleaseFlags ticked{};
 };
@@ -55,8 +68,8 @@ class StartTest : public ::testing::Test {
   }
   sim::Machine& machine() { return *owned; }
   int Start(const std::u16string& arguments, const char* module = "C:\\Setup\\SetUp.exe") {
-    unattended::StartUp s{machine().platform(), observers, catalogue, runs, module, "program",
-                          nullptr};
+    unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
+                          machine().runLocks,   module,    "program", nullptr};
     g_bCheckHostRunning = true;
     return unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" " + arguments);
   }
@@ -67,6 +80,10 @@ class StartTest : public ::testing::Test {
   bool Installed() {
     return machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll") !=
            plat::kInvalidAttributes;
+  }
+  // Another run holds the machine's run lock, made by an account of this owner.
+  void AnotherRunHolds(const char* owner = "S-1-5-32-544", bool refuses = false) {
+    machine().runLocks.objects[unattended::kRunLockName] = {owner, refuses, false};
   }
   std::unique_ptr<sim::Machine> owned;
   journal::FanOut observers;
@@ -79,17 +96,24 @@ TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
   runs.click = true;
   unattended::RunLog heard(machine().text);
   observers.Add(heard);
-  unattended::StartUp s{machine().platform(), observers, catalogue, runs,
-                        "C:\\Setup\\SetUp.exe", "program", nullptr};
+  unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
+                        machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", nullptr};
   EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\""), 0);
   EXPECT_EQ(runs.dialogs, 1);
   EXPECT_FALSE(runs.presetGiven);
+  EXPECT_FALSE(runs.systemErrorsOff);
   EXPECT_TRUE(machine().messages.shown().empty());
   EXPECT_TRUE(Installed());
-  // The other listeners hear the run; the Active Setup component follows the installation.
+  // The other listeners hear the run; the Active Setup component follows the installation,
+  // and so does the settings file every user is given.
   EXPECT_NE(heard.text().find("TRUSTEDPATHS"), std::string::npos);
   EXPECT_NE(heard.text().find("StubPath"), std::string::npos);
+  EXPECT_NE(heard.text().find(u8"C:\\Velmar\\Velmar批打印软件\\VelmarDefault.Ini"),
+            std::string::npos);
   EXPECT_EQ(Log(), "<no log>");
+  EXPECT_EQ(Log(kDefaultLog), "<no log>");
+  // The run held the lock from its first moment.
+  EXPECT_TRUE(machine().runLocks.objects[unattended::kRunLockName].heldHere);
 }
 
 // The other listeners keep the record of installations: an uninstall's own writes (its
@@ -97,8 +121,8 @@ TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
 TEST_F(StartTest, TellsTheOtherListenersOnlyWhatAnInstallationWrites) {
   unattended::RunLog heard(machine().text);
   observers.Add(heard);
-  unattended::StartUp s{machine().platform(), observers, catalogue, runs,
-                        "C:\\Setup\\SetUp.exe", "program", nullptr};
+  unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
+                        machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", nullptr};
   EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" /UNINSTALL /S /LOG=C:\\v.log"), 0);
   EXPECT_EQ(runs.uninstalls, 1);
   EXPECT_EQ(heard.text().find("VelmarUninstall-1"), std::string::npos) << heard.text();
@@ -114,7 +138,7 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
     bool installed;
     unsigned boxType;     // 0: no message shown
     const char* boxText;  // a part of the message's text
-    const char* logPart;  // a part of C:\v.log (UTF-8); null: no log written
+    const char* logPart;  // a part of C:\v.log (UTF-8); null: no log written there
   } rows[] = {
       {u"/S /LOG=C:\\v.log", 0, 0, 0, true, 0, nullptr, u8"result: exit code 0, done"},
       {u"/s /log=\"C:\\v.log\"", 0, 0, 0, true, 0, nullptr,
@@ -123,21 +147,29 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
        u8"bytes; old \"c:\\data\"; new \"C:\\DATA;C:\\VELMAR\\VELMAR批打印软件\""},
       {u"/S /LOG=C:\\v.log", 0, 0, 0, true, 0, nullptr,
        u8"trust for every user: Active Setup component registered"},
-      {u"/S", 0, 0, 0, true, 0, nullptr, nullptr},
+      {u"/VERYSILENT /LOG:C:\\v.log", 0, 0, 0, true, 0, nullptr, u8"run: unattended installation"},
+      {u"-S", 0, 0, 0, true, 0, nullptr, nullptr},
       {u"/DIR=\"D:\\Plot Out\" /RELEASES=2020 /LOG=C:\\v.log", 0, 1, 0, false, 0, nullptr,
        u8"skipped: release 2008, found but not chosen"},
       {u"/RELEASES=2010 /LOG=C:\\v.log", 2, 0, 0, false, plat::kMbIconStop, "AutoCAD2010",
        u8"result: exit code 2"},
       {u"/S /RELEASES=2010", 2, 0, 0, false, 0, nullptr, nullptr},
-      {u"/BOGUS", 1, 0, 0, false, plat::kMbIconStop, "无法识别的参数：/BOGUS", nullptr},
-      {u"/S /BOGUS /LOG=C:\\v.log", 1, 0, 0, false, 0, nullptr,
+      {u"/S /DIR=C:\\CAD;Tools", 1639, 0, 0, false, 0, nullptr, nullptr},
+      {u"/BOGUS", 1639, 0, 0, false, plat::kMbIconStop, "无法识别的参数：/BOGUS", nullptr},
+      {u"/S /BOGUS /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr,
        u8"command line error: unknown argument \"/BOGUS\""},
-      {u"/S /LOG=C:\\missing\\v.log", 1, 0, 0, false, 0, nullptr, nullptr},
-      {u"/LOG=C:\\missing\\v.log", 1, 0, 0, false, plat::kMbIconStop, "无法写入日志文件",
+      {u"/BOGUS /Q /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr,
+       u8"result: exit code 1639, invalid command line"},
+      {u"/S=1 /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr, u8"takes no value: \"/S=1\""},
+      {u"/S /LOG=C:\\missing\\v.log", 1622, 0, 0, false, 0, nullptr, nullptr},
+      {u"/LOG=C:\\missing\\v.log", 1622, 0, 0, false, plat::kMbIconStop, "无法写入日志文件",
        nullptr},
       {u"/?", 0, 0, 0, false, 0x40, "/RELEASES=", nullptr},
-      {u"/S /?", 0, 0, 0, false, 0x40, "退出代码", nullptr},
+      // Asked for by name, the text still needs a window: a quiet run has it in the log.
+      {u"/S /? /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr, u8"  1618 AutoCAD或另一个安装程序"},
       {u"/UNINSTALL /S /LOG=C:\\v.log", 0, 0, 1, false, 0, nullptr, u8"run: unattended uninstall"},
+      {u"/UNINSTALL /QUIET /LOG=C:\\v.log", 0, 0, 1, false, 0, nullptr,
+       u8"message not shown, answered OK: 已卸载 !"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(plat::Utf16ToUtf8(row.arguments));
@@ -152,40 +184,184 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
       EXPECT_TRUE(machine().messages.shown().empty());
     } else {
       ASSERT_EQ(machine().messages.shown().size(), 1u);
-      EXPECT_EQ(machine().messages.shown()[0].type, row.boxType);
+      EXPECT_EQ(machine().messages.shown()[0].type & 0xFF, row.boxType);
       EXPECT_EQ(machine().messages.shown()[0].title, "Velmar软件安装");
       EXPECT_NE(machine().messages.shown()[0].text.find(row.boxText), std::string::npos)
           << machine().messages.shown()[0].text;
     }
     if (row.logPart) {
       EXPECT_NE(Log().find(row.logPart), std::string::npos) << Log();
+      // The result line names the code and what it means.
+      EXPECT_NE(Log().find("result: exit code " + std::to_string(row.code) + ", " +
+                           unattended::Meaning(row.code)),
+                std::string::npos)
+          << Log();
     } else {
       EXPECT_EQ(Log(), "<no log>");
     }
   }
 }
 
-// The dialog starts as the command line says, and the program's name alone asks for the
-// uninstall.
-TEST_F(StartTest, PresetAndProgramName) {
-  EXPECT_EQ(Start(u"/DIR=\"D:\\Plot Out\" /RELEASES=2020"), 0);
-  ASSERT_TRUE(runs.presetGiven);
-  EXPECT_EQ(runs.folder, "D:\\Plot Out");
-  ReleaseFlags only2020{};
-  only2020[ReleaseIndex(2020)] = 1;
-  EXPECT_EQ(runs.ticked, only2020);
+// A quiet run writes its log even without /LOG=, into the process's temporary folder (for
+// SYSTEM one only administrators may use), named after the program, the time and the process,
+// each line headed by its local time and offset. Other runs write none of their own.
+TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
+  const struct Row {
+    const char16_t* arguments;
+    const char* temp;  // null: the user's
+    const char* log;   // null: no log in the temporary folder
+    const char* part;
+  } rows[] = {
+      {u"/S", nullptr, kDefaultLog, "result: exit code 0, done"},
+      {u"/QN /RELEASES=2010", nullptr, kDefaultLog, "release 2010 was asked for"},
+      {u"-s /bogus", nullptr, kDefaultLog, "unknown argument \"/bogus\""},
+      {u"/S /LOG=C:\\missing\\v.log", nullptr, kDefaultLog,
+       "the log file C:\\missing\\v.log cannot be written"},
+      {u"/PASSIVE", "C:\\Windows\\SystemTemp",
+       "C:\\Windows\\SystemTemp\\VelmarSetup-20240426-101500-4242.log", "run: unattended"},
+      {u"/UNINSTALL /S", nullptr,
+       "C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-20240426-101500-4242.log",
+       "run: unattended uninstall"},
+      {u"/S /LOG=C:\\v.log", nullptr, nullptr, nullptr},
+      {u"/DIR=C:\\Tools", nullptr, nullptr, nullptr},
+      {u"/BOGUS", nullptr, nullptr, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(plat::Utf16ToUtf8(row.arguments));
+    Reset();
+    if (row.temp) {
+      machine().files.MakeFolders(row.temp);
+      machine().files.SetTempFolder(row.temp);
+    }
+    Start(row.arguments);
+    const std::string folder = row.temp ? row.temp : kTemp;
+    plat::FindEntry entry;
+    plat::UniqueFind found(machine().files,
+                           machine().files.FindFirst(folder + "\\Velmar*.log", &entry));
+    EXPECT_EQ(static_cast<bool>(found), row.log != nullptr);
+    EXPECT_EQ(runs.systemErrorsOff, row.log != nullptr || row.arguments[1] == u'S');
+    if (!row.log) continue;
+    const std::string log = Log(row.log);
+    EXPECT_NE(log.find(row.part), std::string::npos) << log;
+    // Every line carries its time.
+    for (std::size_t at = 0; at < log.size(); at = log.find("\r\n", at) + 2) {
+      EXPECT_EQ(log.compare(at, sizeof kStamp - 1, kStamp), 0) << log.substr(at);
+    }
+  }
+}
 
-  runs = FakeRuns();
-  EXPECT_EQ(Start(u"/DIR=C:\\Tools"), 0);
-  ReleaseFlags found{};
-  found[ReleaseIndex(2008)] = found[ReleaseIndex(2020)] = 1;
-  EXPECT_EQ(runs.ticked, found);
+// /LOG= to a file that holds earlier runs adds this run after them, headed by its time;
+// nothing earlier is lost.
+TEST_F(StartTest, LogAppendsEachRun) {
+  machine().files.WriteFile("C:\\v.log", "an earlier run\r\n");
+  EXPECT_EQ(Start(u"/S /RELEASES=2010 /LOG=C:\\v.log"), 2);
+  machine().clock.now.minute = 16;
+  machine().runLocks.objects.clear();  // the first run has ended
+  EXPECT_EQ(Start(u"/S /LOG=C:\\v.log"), 0);
+  const std::string log = Log();
+  EXPECT_EQ(log.find(u8"an earlier run\r\n\r\n2024-04-26 10:15:00 +08:00  Velmar批打印软件 V2024.4.26"),
+            0u)
+      << log;
+  const std::size_t second = log.find(u8"\r\n\r\n2024-04-26 10:16:00 +08:00  Velmar批打印软件");
+  ASSERT_NE(second, std::string::npos) << log;
+  EXPECT_LT(log.find("result: exit code 2, "), second);
+  EXPECT_GT(log.find("result: exit code 0, done"), second);
+  // A folder where the log would be is no log.
+  machine().files.MakeFolders("C:\\Logs\\v.log");
+  EXPECT_EQ(Start(u"/S /LOG=C:\\Logs\\v.log"), 1622);
+}
 
-  runs = FakeRuns();
-  EXPECT_EQ(Start(u"/S", "C:\\Velmar\\Velmar批打印软件\\UNINSTALL.exe"), 0);
-  EXPECT_EQ(runs.uninstalls, 1);
-  EXPECT_TRUE(runs.silentUninstall);
-  EXPECT_FALSE(Installed());
+// One run at a time: while another run holds the machine's run lock, a run that would change
+// something changes nothing. A lock no run of this program made (its owner is not
+// Administrators or SYSTEM) blocks nothing. The uninstall's helper shares its uninstaller's.
+TEST_F(StartTest, OneRunAtATime) {
+  const std::string helperFolder = std::string(kTemp) + "\\VelmarUninstall-77";
+  const struct Row {
+    const char* what;
+    const char16_t* arguments;
+    const char* holder;  // owner of the lock another process holds; null: none
+    bool refuses;        // its access list refuses administrators
+    int code;
+    bool changed;        // installed (or uninstalled)
+    uint64_t waited;     // milliseconds slept
+    const char* note;    // a part of the log (or of the message shown)
+    const char* module = "C:\\Setup\\SetUp.exe";
+  } rows[] = {
+      {"quiet, another run", u"/S /LOG=C:\\v.log", "S-1-5-32-544", false, 1618, false, 5000,
+       "another run of SetUp.exe or Uninstall.exe is in progress (waited 5000 ms"},
+      {"quiet, another run as SYSTEM", u"/S /LOG=C:\\v.log", "S-1-5-18", false, 1618, false,
+       5000, "retry later"},
+      {"quiet uninstall", u"/UNINSTALL /S /LOG=C:\\v.log", "S-1-5-32-544", false, 1618, false,
+       5000, "result: exit code 1618"},
+      {"the dialog preset", u"/DIR=C:\\Tools", "S-1-5-32-544", false, 1618, false, 0,
+       "安装或卸载程序\n正在运行"},
+      {"the dialog's uninstall", u"/UNINSTALL", "S-1-5-18", false, 1618, false, 0,
+       "安装或卸载程序\n正在运行"},
+      {"a name a user took", u"/S /LOG=C:\\v.log", "S-1-5-21-1-2-3-1001", false, 0, true, 0,
+       "taken by an object of S-1-5-21-1-2-3-1001, not of an administrator"},
+      {"a name of an unknown owner", u"/S /LOG=C:\\v.log", "", false, 0, true, 0,
+       "an unknown owner"},
+      {"a name that refuses administrators", u"/S /LOG=C:\\v.log", "S-1-5-21-1-2-3-1001", true,
+       0, true, 0, "refuses administrators"},
+      {"no other run", u"/S /LOG=C:\\v.log", nullptr, false, 0, true, 0, "run lock: taken"},
+      {"the helper joins its uninstaller", u"/S", "S-1-5-32-544", false, 0, true, 0, nullptr,
+       "C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-77\\Uninstall.exe"},
+      {"a program named Uninstall.exe elsewhere does not", u"/S", "S-1-5-32-544", false, 1618,
+       false, 5000, nullptr, "C:\\Velmar\\Uninstall.exe"},
+      // Nobody is waiting for the usage text, and it changes nothing.
+      {"the usage text", u"/?", "S-1-5-32-544", false, 0, false, 0, "用法"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Reset();
+    runs.click = true;
+    machine().files.MakeFolders(helperFolder);
+    machine().files.WriteFile(helperFolder + "\\Uninstall-handover.txt", "list");
+    if (row.holder) AnotherRunHolds(row.holder, row.refuses);
+    EXPECT_EQ(Start(row.arguments, row.module), row.code);
+    EXPECT_EQ(Installed() || runs.uninstalls > 0 || runs.dialogs > 0, row.changed);
+    EXPECT_EQ(machine().clock.slept, row.waited);
+    const std::string told =
+        machine().messages.shown().empty() ? Log() : machine().messages.shown()[0].text;
+    if (row.note) {
+      EXPECT_NE(told.find(row.note), std::string::npos) << told;
+    }
+    if (!machine().messages.shown().empty()) {
+      EXPECT_EQ(machine().messages.shown()[0].title, "Velmar软件安装");
+    }
+  }
+
+  // The dialog without arguments says so, and ends as it always ends.
+  Reset();
+  AnotherRunHolds();
+  unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
+                        machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", nullptr};
+  EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\""), 0);
+  EXPECT_EQ(runs.dialogs, 0);
+  ASSERT_EQ(machine().messages.shown().size(), 1u);
+  EXPECT_EQ(machine().messages.shown()[0].text, unattended::AnotherRunText());
+  EXPECT_EQ(machine().messages.shown()[0].type, plat::kMbOk | plat::kMbIconExclamation);
+}
+
+// A quiet run waits a little for another run to end: an uninstall's helper is done within
+// moments of its uninstaller, and the script's next line should not fail on it.
+TEST_F(StartTest, AQuietRunWaitsForTheOtherRunToEnd) {
+  AnotherRunHolds();
+  machine().clock.onSleep = [&](uint64_t slept) {
+    if (slept == 1000) machine().runLocks.objects.clear();
+  };
+  EXPECT_EQ(Start(u"/S"), 0);
+  EXPECT_EQ(machine().clock.slept, 1000u);
+  EXPECT_TRUE(Installed());
+}
+
+// The usage text lists every exit code the runs give, and the log has a meaning for each.
+TEST(ExitCodes, EveryCodeIsExplained) {
+  const std::string usage = unattended::UsageText();
+  for (int code : unattended::kEveryExitCode) {
+    EXPECT_NE(usage.find("\n" + std::to_string(code) + " "), std::string::npos) << code;
+    EXPECT_STRNE(unattended::Meaning(code), unattended::Meaning(-1)) << code;
+  }
 }
 
 }  // namespace

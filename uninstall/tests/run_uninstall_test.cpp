@@ -192,6 +192,21 @@ TEST_F(RunUninstallTest, ChangesNothingWhenToldNotTo) {
   EXPECT_EQ(Snapshot(), spoilt);
 }
 
+// When no helper can be started, the uninstaller and its folders are left for the next start
+// of the machine, and the run says that a restart finishes it.
+TEST_F(RunUninstallTest, ARestartFinishesWhatNoHelperCould) {
+  Install("C:\\Velmar");
+  machine.processes.failStart = true;
+  machine.files.SetModuleFileName(kC);
+  machine.messages.Answer(plat::kIdYes);
+  EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{}), kRemovedAtRestart);
+  EXPECT_NE(LastMessage().find("卸载程序本身将在重新启动计算机后删除。"), std::string::npos)
+      << LastMessage();
+  EXPECT_NE(machine.files.GetAttributes(kC), plat::kInvalidAttributes);
+  machine.files.Restart();
+  EXPECT_EQ(Snapshot(), before);
+}
+
 // The trust for every user's logon: the component stays registered, switched off, so that no
 // stub runs any more; its program goes with the install folder.
 TEST_F(RunUninstallTest, SwitchesOffTheTrustForEveryUser) {

@@ -249,14 +249,23 @@ int CmdSetText(const Args& a) {
   return 0;
 }
 
+// A box is found by its title as soon as it is visible; its text is read once it can be,
+// within the same time.
 int CmdMsgBox(const Args& a) {
+  const ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(2, 30) * 1000);
   HWND w = WaitTopLevel(a[1], a.Seconds(2, 30), L"#32770");
   if (!w) return Fail("no message box titled \"" + Utf8(a[1]) + "\"");
-  HWND text = GetDlgItem(w, 0xFFFF);
-  std::wstring s;
-  if (!text || !ControlText(text, s)) return Fail("the message box has no text control 65535");
-  Print(Escaped(s));
-  return 0;
+  for (;;) {
+    HWND text = GetDlgItem(w, 0xFFFF);
+    std::wstring s;
+    if (text && ControlText(text, s) && !s.empty()) {
+      Print(Escaped(s));
+      return 0;
+    }
+    if (!IsWindow(w)) return Fail("the message box closed before its text could be read");
+    if (GetTickCount64() >= end) return Fail("the message box shows no text (control 65535)");
+    Sleep(20);
+  }
 }
 
 int CmdAnswer(const Args& a) {

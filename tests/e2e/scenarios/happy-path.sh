@@ -97,10 +97,11 @@ check_reg_sz HKCU "$E2E_PROFILE_2008" TRUSTEDPATHS "$folder"
 # Files: the install folder, the settings file, fonts and driver.
 inst="$E2E_C/Velmar/$E2E_INSTALL_SUB"
 # VelmarTrust.exe: the per-user program the installation leaves for every user's logon;
-# Uninstall.exe and Uninstall.txt: the uninstaller and the record of what it removes.
+# Uninstall.exe and Uninstall.txt: the uninstaller and the record of what it removes;
+# VelmarDefault.Ini: the settings every user gets at logon.
 expected="$(printf '%s\n' ReadMe.txt PdfSharp.Charting.dll PdfSharp.dll VL_BatchPlot.cuix \
   VL_BatchPlotRes.dll Velmar.chm itextsharp.dll VL_BatchPlot{2008,2010,2013,2015,2017,2018,2019,2021,2025}.arx \
-  VelmarTrust.exe Uninstall.exe Uninstall.txt | sort)"
+  VelmarTrust.exe Uninstall.exe Uninstall.txt VelmarDefault.Ini | sort)"
 check_eq "install folder contents" "$(ls -A "$inst" 2>&1 | sort)" "$expected"
 check "Velmar.prt7 became itextsharp.dll" cmp -s "$E2E_DATA/Velmar.prt7" "$inst/itextsharp.dll"
 check "Velmar.prt8 became PdfSharp.Charting.dll" cmp -s "$E2E_DATA/Velmar.prt8" "$inst/PdfSharp.Charting.dll"
@@ -108,6 +109,7 @@ check "Velmar.prt9 became PdfSharp.dll" cmp -s "$E2E_DATA/Velmar.prt9" "$inst/Pd
 check "a module copied unchanged" cmp -s "$E2E_DATA/VL_BatchPlot2019.arx" "$inst/VL_BatchPlot2019.arx"
 appdata="$(ls -d "$E2E_C"/users/*/AppData/Roaming | grep -v /Public/ | head -1)"
 check "settings file in %APPDATA%\\Velmar" cmp -s "$E2E_DATA/Velmar.Ini" "$appdata/Velmar/Velmar.Ini"
+check "and its default copy for every user" cmp -s "$E2E_DATA/Velmar.Ini" "$inst/VelmarDefault.Ini"
 for loc in 'Program Files/AutoCAD 2008' 'Program Files (x86)/AutoCAD 2008' 'Program Files/Autodesk/AutoCAD 2020'; do
   check "Velmar_EN.shx in $loc/Fonts" cmp -s "$E2E_DATA/Velmar_EN.shx" "$E2E_C/$loc/Fonts/Velmar_EN.shx"
   check "Velmar_HZ.shx in $loc/Fonts" cmp -s "$E2E_DATA/Velmar_HZ.shx" "$E2E_C/$loc/Fonts/Velmar_HZ.shx"

@@ -21,7 +21,7 @@ check_eq "the question" "$(drv msgbox "$E2E_BOX_TITLE" 30)" "$U_ASK"
 e2e_shot 1-question
 drv answer "$E2E_BOX_TITLE" 7 || e2e_die "cannot answer No"
 check "No ends the uninstaller" u_finished 20
-check_eq "exit code after No" "$U_CODE" 7
+check_eq "exit code after No" "$U_CODE" 1602
 check_eq "No changes nothing" "$(diff <(echo "$installed") <(u_state))" ""
 
 e2e_start_host
@@ -31,7 +31,7 @@ check_eq "the running-host warning" "$U_MESSAGE" '请关闭AutoCAD后再进行�
 e2e_shot 2-host-running
 drv answer "$E2E_BOX_TITLE" 1 || e2e_die "cannot close the warning"
 check "the uninstaller ends" u_finished 20
-check_eq "exit code while AutoCAD runs" "$U_CODE" 3
+check_eq "exit code while AutoCAD runs" "$U_CODE" 1618
 kill "$E2E_HOST_PID" 2>/dev/null || true
 drv wait-exit acad.exe 20 || e2e_die "acad.exe did not end"
 rm -f "$E2E_C/Program Files/Autodesk/AutoCAD 2020/acad.exe"
