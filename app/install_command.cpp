@@ -80,6 +80,7 @@ void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
   if (after) after->Prepared(platform, folder);
 
   if (!RunInstallSequence(platform, catalogue, dialog, folder, inputs.flags, inputs.progress)) {
+    if (after) after->Abandoned(platform);
     return;  // the dialog is already ending
   }
   if (after) after->Run(platform, catalogue, inputs.flags);

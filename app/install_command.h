@@ -39,6 +39,10 @@ class AfterInstall {
   // The install folder is made and the sequence about to begin: what must be in place before
   // its first write.
   virtual void Prepared(plat::Platform& /*platform*/, const std::string& /*installFolder*/) {}
+  // The sequence ended before its end (the package missing, a copy answered Abort).
+  virtual void Abandoned(plat::Platform& /*platform*/) {}
+  // The files the step wrote itself, past the journal, for the log.
+  virtual std::vector<std::string> OwnFiles() const { return {}; }
   // The writes no record holds, one text each, for the log.
   virtual std::vector<std::string> Unrecorded() const { return {}; }
   virtual void Run(plat::Platform& platform, const InstallCatalogue& catalogue,

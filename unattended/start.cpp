@@ -36,7 +36,23 @@ class Additions : public AfterInstall {
       : log_(log), registration_(std::move(program)), uninstallStep_(uninstallStep) {}
 
   void Prepared(plat::Platform& platform, const std::string& installFolder) override {
-    if (uninstallStep_) uninstallStep_->Prepared(platform, installFolder);
+    if (!uninstallStep_) return;
+    uninstallStep_->Prepared(platform, installFolder);
+    // Written past the journal, so that the record never names itself.
+    if (log_) {
+      for (const std::string& path : uninstallStep_->OwnFiles())
+        log_->Line("written for the uninstall: " + log_->Utf8(path));
+    }
+  }
+
+  void Abandoned(plat::Platform& platform) override {
+    if (!uninstallStep_) return;
+    const std::vector<std::string> before = uninstallStep_->OwnFiles();
+    uninstallStep_->Abandoned(platform);
+    if (log_ && !before.empty() && uninstallStep_->OwnFiles().empty()) {
+      for (const std::string& path : before)
+        log_->Line("deleted again, nothing was installed: " + log_->Utf8(path));
+    }
   }
 
   void Run(plat::Platform& platform, const InstallCatalogue& catalogue,

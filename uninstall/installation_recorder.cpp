@@ -178,6 +178,48 @@ void InstallationRecorder::AddPendingFolder(const std::string& path) {
     Unrecorded("create folder " + path);
 }
 
+// A run that ends before its record exists: folders listed ahead that were never made (a
+// level above was missing) come off the list, and the key goes when nothing else is in it.
+void InstallationRecorder::ForgetFoldersNeverMade() {
+  plat::CodePage& text = machine_.text;
+  plat::Registry& registry = machine_.registry;
+  plat::UniqueKey key(registry);
+  if (open_ || registry.OpenKey(plat::kHkeyLocalMachine, kProgramEntryKey, key.put()) !=
+                   plat::kErrorSuccess)
+    return;
+  const std::u16string name = text.ToUtf16(kPendingFolders);
+  uint32_t type = 0, size = 0;
+  if (registry.QueryValueW(key.get(), name, &type, nullptr, &size) != plat::kErrorSuccess) return;
+  std::u16string list(size / 2 + 1, 0);
+  if (registry.QueryValueW(key.get(), name, &type, reinterpret_cast<unsigned char*>(&list[0]),
+                           &size) != plat::kErrorSuccess ||
+      type != plat::kRegMultiSz)
+    return;
+  list.resize(size / 2);
+  std::u16string kept;
+  for (size_t at = 0; at < list.size();) {
+    const size_t end = std::min(list.find(u'\0', at), list.size());
+    std::string path;
+    if (end > at && text.FromUtf16(list.substr(at, end - at), &path) &&
+        machine_.files.GetAttributes(path) != plat::kInvalidAttributes)
+      kept += list.substr(at, end - at + 1);
+    at = end + 1;
+  }
+  if (!kept.empty()) {
+    kept.push_back(0);
+    registry.SetValueW(key.get(), name, plat::kRegMultiSz, kept.data(),
+                       static_cast<uint32_t>(kept.size() * 2));
+    return;
+  }
+  registry.DeleteValue(key.get(), kPendingFolders);
+  uint32_t subKeys = 1, values = 1;
+  if (registry.QueryKeyCounts(key.get(), &subKeys, &values) == plat::kErrorSuccess &&
+      subKeys == 0 && values == 0) {
+    key.reset();
+    registry.DeleteKey(plat::kHkeyLocalMachine, kProgramEntryKey);
+  }
+}
+
 // The folders this run, or a run stopped before its record existed, made ahead of the
 // install folder: into the record, then off the list.
 void InstallationRecorder::TakePendingFolders() {
@@ -252,6 +294,7 @@ bool InstallationRecorder::Open(const std::string& folder) {
     if (!files.WriteWholeFile(recordPath_, fresh)) return false;
   }
   open_ = true;
+  madeRecord_ = !exists;
 
   // Every installation known: this folder's, and those of the installation the
   // installed-programs entry names when that lies elsewhere; its record stays reachable.
@@ -276,6 +319,15 @@ bool InstallationRecorder::Open(const std::string& folder) {
   ++run_.number;
   TakePendingFolders();
   return true;
+}
+
+bool InstallationRecorder::NothingButFolders() const {
+  const bool earlier = std::any_of(known_.begin(), known_.end(), [](const FoundRecord& found) {
+    return !found.record.installations.empty();
+  });
+  return !earlier && run_.files.empty() && run_.settingsFiles.empty() && run_.keysMade.empty() &&
+         run_.values.empty() && run_.unrecorded.empty() && unrecorded_.empty() &&
+         unsaved_.empty();
 }
 
 void InstallationRecorder::BeforeFolder(const std::string& path) {

@@ -26,8 +26,15 @@ class InstallationRecorder : public journal::Observer {
   bool Open(const std::string& folder);
   // What comes after this is no part of the installation.
   void Stop() { listening_ = false; }
+  // For a run that ends before Open: the folders listed ahead that were never made come off
+  // the list that waits for the record.
+  void ForgetFoldersNeverMade();
 
   bool opened() const { return open_; }
+  // Open made the record: there was none in the folder.
+  bool madeRecord() const { return madeRecord_; }
+  // No record this run knows of names anything, and this run recorded nothing but folders.
+  bool NothingButFolders() const;
   // Every record the installation knows of: the folder's own first.
   const std::vector<FoundRecord>& known() const { return known_; }
   // This run's writes that no record holds, one text each.
@@ -62,6 +69,7 @@ class InstallationRecorder : public journal::Observer {
   plat::Platform& machine_;
   bool listening_ = true;
   bool open_ = false;
+  bool madeRecord_ = false;
   bool opening_ = true;  // this run's installation line is still to come
   std::string folder_;   // as resolved
   std::string recordPath_;

@@ -53,14 +53,37 @@ void UninstallSupport::Prepared(plat::Platform&, const std::string& installFolde
   if (!recorder_.Open(folder_)) return;
   plat::FileSystem& files = machine_.files;
   const std::string uninstaller = folder_ + "\\" + kUninstallerFileName;
-  std::string module, now, ours;
+  std::string module, now, ours, earlier;
+  entryBefore_ = ReadProgramEntryFolder(machine_, &earlier);
+  uninstallerBefore_ = files.GetAttributes(uninstaller) != plat::kInvalidAttributes;
   if (files.ModuleFileName(&module) && !SamePath(machine_.text, module, uninstaller) &&
       !(files.ReadWholeFile(uninstaller, &now) && files.ReadWholeFile(module, &ours) &&
         now == ours)) {
     ClearReadOnly(files, uninstaller);
     files.CopyFile(module, uninstaller, false);
   }
+  ownFiles_ = {RecordPath(folder_)};
+  if (files.GetAttributes(uninstaller) != plat::kInvalidAttributes)
+    ownFiles_.insert(ownFiles_.begin(), uninstaller);
   WriteEntry();
+}
+
+void UninstallSupport::Abandoned(plat::Platform&) {
+  recorder_.Stop();
+  if (!recorder_.opened()) return recorder_.ForgetFoldersNeverMade();
+  if (entryBefore_ || uninstallerBefore_ || !recorder_.madeRecord() ||
+      !recorder_.NothingButFolders()) {
+    WriteEntry();  // what stays is uninstalled as any installation
+    return;
+  }
+  // Nothing of the installation reached the machine but its folders, which stay, empty, as
+  // they would for any installation that never began: there is nothing to uninstall, so no
+  // uninstaller, record or entry says there is.
+  ClearReadOnly(machine_.files, folder_ + "\\" + kUninstallerFileName);
+  machine_.files.DeleteFile(folder_ + "\\" + kUninstallerFileName);
+  machine_.files.DeleteFile(RecordPath(folder_));
+  RemoveProgramEntry(machine_);
+  ownFiles_.clear();
 }
 
 void UninstallSupport::Run(plat::Platform& platform, const InstallCatalogue&,

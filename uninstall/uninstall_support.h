@@ -23,8 +23,10 @@ class UninstallSupport : public AfterInstall {
   // Add it to the journal's observers before the installation begins.
   journal::Observer& observer() { return recorder_; }
   void Prepared(plat::Platform& platform, const std::string& installFolder) override;
+  void Abandoned(plat::Platform& platform) override;
   void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
            const ReleaseFlags& flags) override;
+  std::vector<std::string> OwnFiles() const override { return ownFiles_; }
   std::vector<std::string> Unrecorded() const override { return recorder_.unrecorded(); }
 
  private:
@@ -34,6 +36,9 @@ class UninstallSupport : public AfterInstall {
   InstallationRecorder recorder_;
   int version_;
   std::string folder_;
+  bool entryBefore_ = false;
+  bool uninstallerBefore_ = false;
+  std::vector<std::string> ownFiles_;
 };
 
 }  // namespace uninstall

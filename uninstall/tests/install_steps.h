@@ -8,6 +8,7 @@ struct InstallSteps : AfterInstall {
   void Prepared(plat::Platform& platform, const std::string& folder) override {
     support->Prepared(platform, folder);
   }
+  void Abandoned(plat::Platform& platform) override { support->Abandoned(platform); }
   void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
            const ReleaseFlags& flags) override {
     if (first) first->Run(platform, catalogue, flags);

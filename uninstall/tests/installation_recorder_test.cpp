@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "activesetup/active_setup.h"
+#include "app/tests/headless_dialog.h"
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
 #include "tests/support/test_machine.h"
@@ -286,6 +287,60 @@ TEST(InstallationRecorder, AddsNothingForRunsThatChangeNothing) {
   }
   EXPECT_EQ(office.Uninstall(), kRemoved);
   EXPECT_EQ(office.Snapshot(), before);
+}
+
+// A run that ends before anything of the installation arrived (the dialog's, whose install
+// command makes the folders before it finds the package missing) leaves its folders, empty,
+// as the install command always did, and no uninstaller, record or entry for nothing. One that
+// ends after a file arrived keeps them, so that the file can be uninstalled.
+TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
+  const auto entry = [](Office& office) {
+    plat::UniqueKey key(office.machine.registry);
+    return office.machine.registry.OpenKeyRead(kHkeyLocalMachine, kProgramEntryKey,
+                                               key.put()) == plat::kErrorSuccess;
+  };
+  // The dialog's run, the package missing: into a folder whose level above is there, and
+  // into one whose level above is missing, so that no folder can be made.
+  for (const std::string folderText : {"C:\\Velmar", "C:\\Tools\\Velmar"}) {
+    SCOPED_TRACE(folderText);
+    Office office;
+    for (const char* name : {"VL_BatchPlot2008.arx", "VL_BatchPlot2019.arx", "Velmar.prt7",
+                             "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"})
+      office.machine.files.Remove(std::string("C:\\Setup\\Data\\") + name);
+    office.machine.files.Remove("C:\\Setup\\Data");
+    const std::string before = office.Snapshot();
+    UninstallSupport support(office.machine.platform(), 20240426);
+    journal::RecordingPlatform recording(office.machine.platform(), support.observer());
+    HeadlessDialog dialog;
+    dialog.controlFolderText = folderText;
+    dialog.controlFlags.fill(1);
+    InstallCatalogue catalogue;
+    office.machine.messages.Answer(plat::kIdYes);
+    g_bCheckHostRunning = true;
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    EXPECT_EQ(dialog.requests, "TPC");
+    const std::string product = folderText + "\\Velmar批打印软件";
+    const bool made = folderText == "C:\\Velmar";
+    EXPECT_EQ(office.machine.files.GetAttributes(product) != plat::kInvalidAttributes, made);
+    for (const char* own : {"\\Uninstall.exe", "\\Uninstall.txt"})
+      EXPECT_EQ(office.machine.files.GetAttributes(product + own), plat::kInvalidAttributes) << own;
+    EXPECT_FALSE(entry(office));
+    if (!made) EXPECT_EQ(office.Snapshot(), before);
+  }
+  {
+    Office office;
+    const std::string before = office.Snapshot();
+    // No one may read the package's plug-in for 2008: its copy fails after the settings file
+    // and the first files arrived, and the run ends as Abort.
+    office.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2008.arx",
+                                       plat::Descriptor{"S-1-5-18", {true, {}}});
+    EXPECT_EQ(office.Install(), unattended::kFatalError);
+    EXPECT_NE(office.machine.files.GetAttributes(kFolder + "\\Uninstall.exe"),
+              plat::kInvalidAttributes);
+    EXPECT_TRUE(entry(office));
+    EXPECT_EQ(office.Uninstall(), kRemoved);
+    EXPECT_EQ(office.Snapshot(), before);
+  }
 }
 
 // Where a write goes decides what the record holds of it: the installation's folders and the

@@ -18,7 +18,7 @@ mark="$E2E_C/Setup/planted-ran.txt"
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;comctl32=n,b"
 
 run_setup 60 '/S /NOSUCHSWITCH'
-check_silent "/S with a wrong argument" 1
+check_silent "/S with a wrong argument" 1639
 check "the planted DLL did not run at start" test ! -e "$mark"
 
 e2e_start_setup

@@ -27,7 +27,7 @@ refused() {
   run_setup 60 "/S /LOG=$(winepath -w "$log") $1"
   check_silent "$1" 9
   check "$1: the log names the folder and why" grep -qF "the folder $2 is not safe: $3" "$log"
-  check "$1: the log names the result" grep -q '^result: exit code 9, ' "$log"
+  check "$1: the log names the result" log_line 'result: exit code 9, ' "$log"
 }
 refused '/DIR=C:\Shared' 'C:\Shared' 'S-1-1-0, not an administrator, may delete or rename it'
 refused '/DIR=C:\Linked' 'C:\Linked' 'it is a junction or symbolic link'
