@@ -99,6 +99,15 @@ bool RecordingFileSystem::AppendToFile(const std::string& path, const std::strin
   return Written(inner_.AppendToFile(path, bytes), path);
 }
 
+bool RecordingFileSystem::AppendToFileIf(
+    const std::string& path, const std::string& bytes,
+    const std::function<bool(const plat::OpenedFile&)>& accept) {
+  std::string now;
+  inner_.ReadWholeFile(path, &now);
+  observer_.BeforeWrite(path, now + bytes);
+  return Written(inner_.AppendToFileIf(path, bytes, accept), path);
+}
+
 bool RecordingFileSystem::CutFile(const std::string& path, uint64_t size) {
   std::string now;
   inner_.ReadWholeFile(path, &now);

@@ -36,6 +36,8 @@ class RecordingFileSystem : public plat::FileSystem {
   }
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFileIf(const std::string& path, const std::string& bytes,
+                      const std::function<bool(const plat::OpenedFile&)>& accept) override;
   bool CutFile(const std::string& path, uint64_t size) override;
   bool TempFolder(std::string* path) override { return inner_.TempFolder(path); }
   bool DeleteAtRestart(const std::string& path) override;

@@ -16,6 +16,10 @@
 //    it returns, so a write that follows it never reaches the disk first. It refuses a
 //    read-only file, a folder and a missing folder, and takes a hidden file. CutFile keeps a
 //    file's first bytes and drops the rest, and refuses what WriteWholeFile refuses;
+//  - AppendToFileIf opens the file at path without following a junction or symbolic link at
+//    its end, or makes it new (CREATE_NEW) when nothing stands there; it tells accept what it
+//    opened, as the open file itself reports it, and appends (as AppendToFile does) only when
+//    accept agrees; a folder it refuses;
 //  - DeleteAtRestart leaves the file (or empty folder) in place and has the system delete it
 //    when the machine next starts, in the order asked; it needs administrator rights.
 //  - SetAccessList replaces the access list of an existing file or folder
@@ -32,6 +36,7 @@
 //  - Every call is made with the rights of the running account, whose security identifier
 //    RunningAccount gives.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +45,14 @@ namespace plat {
 
 using FindHandle = std::uintptr_t;
 constexpr FindHandle kNoFind = ~FindHandle{0};  // INVALID_HANDLE_VALUE
+
+// What AppendToFileIf opened, read from the open file.
+struct OpenedFile {
+  bool made = false;        // nothing stood there: the file was made new
+  uint32_t attributes = 0;  // kAttrReparsePoint for a junction or symbolic link itself
+  uint32_t links = 0;       // the names the file has (hard links)
+  std::string owner;        // SID text
+};
 
 struct FindEntry {
   std::string name;  // file name without its folder
@@ -98,6 +111,8 @@ class FileSystem {
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
   virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  virtual bool AppendToFileIf(const std::string& path, const std::string& bytes,
+                              const std::function<bool(const OpenedFile&)>& accept) = 0;
   // False also when the file is shorter than size.
   virtual bool CutFile(const std::string& path, uint64_t size) = 0;
   // The folder Windows gives this process for temporary files, with its trailing backslash:

@@ -1,19 +1,34 @@
 #include "unattended/log_file.h"
 
 #include "platform/win_constants.h"
+#include "protection/levels.h"
+#include "protection/rules.h"
 #include "unattended/time_text.h"
 
 namespace unattended {
 
 bool LogFile::Open(const std::string& path) {
-  const bool earlier = files_.GetAttributes(path) != plat::kInvalidAttributes;
-  if (!files_.AppendToFile(path, earlier ? "\r\n" : "")) return false;
-  path_ = path;
+  plat::FileSystem& files = machine_.files;
+  const std::string full = protection::FullPath(machine_, path);
+  for (const std::string& level : protection::Levels(machine_.text, full)) {
+    const uint32_t attributes = files.GetAttributes(level);
+    if (attributes != plat::kInvalidAttributes && (attributes & plat::kAttrReparsePoint))
+      return false;
+  }
+  const bool earlier = files.GetAttributes(full) != plat::kInvalidAttributes;
+  if (!Write(full, earlier ? "\r\n" : "")) return false;
+  path_ = full;
   return true;
 }
 
-bool LogFile::Append(const std::string& text) {
-  return isOpen() && files_.AppendToFile(path_, text);
+bool LogFile::Append(const std::string& text) { return isOpen() && Write(path_, text); }
+
+bool LogFile::Write(const std::string& path, const std::string& text) {
+  const protection::Administrators admins = protection::Administrators::Of(machine_.files);
+  return machine_.files.AppendToFileIf(path, text, [&](const plat::OpenedFile& opened) {
+    return !(opened.attributes & (plat::kAttrReparsePoint | plat::kAttrDirectory)) &&
+           opened.links == 1 && admins.Include(opened.owner);
+  });
 }
 
 bool DefaultLogPath(plat::FileSystem& files, const plat::LocalTime& now, uint32_t processId,

@@ -122,7 +122,7 @@ class Run {
       : s_(s),
         parsed_(parsed),
         log_(s.machine.text, &s.clock),
-        file_(s.machine.files),
+        file_(s.machine),
         silentBoxes_(&log_) {
     log_.Line(log_.Utf8(setup::VersionLabel(kBuildVersion, kBuildBits)) + ", run log");
     log_.Line("command line: " + plat::Utf16ToUtf8(commandLine));
@@ -150,7 +150,10 @@ class Run {
         file_.Open(path);
       }
     }
-    if (!asked) Note("the log file " + log_.Utf8(o.logPath) + " cannot be written");
+    if (!asked) {
+      Note("the log file " + log_.Utf8(o.logPath) +
+           " cannot be written, or is no plain file of an administrator's reached through no link");
+    }
     Flush();
     return asked;
   }

@@ -19,6 +19,7 @@ struct SimFileSystem::Node {
   bool creationOrder = false;  // on a drive's root: the volume lists in creation order
   plat::Descriptor security;
   std::string link;  // a junction or symbolic link: the path it leads to
+  uint32_t links = 1;  // a file's names (hard links)
   Node* parent = nullptr;
   std::vector<std::shared_ptr<Node>> children;  // in the volume's listing order
 
@@ -469,6 +470,47 @@ bool SimFileSystem::AppendToFile(const std::string& path, const std::string& byt
   const bool done = Append(path, tear ? StopSwitch::Torn(bytes) : bytes);
   if (tear) stop_->Stop();
   return done;
+}
+
+bool SimFileSystem::AppendToFileIf(const std::string& path, const std::string& bytes,
+                                   const std::function<bool(const plat::OpenedFile&)>& accept) {
+  BeforeWrite();
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* node = Lookup(path, &folder, &leaf);  // a link at the end is not followed
+  plat::OpenedFile opened;
+  if (node) {
+    if ((node->IsFolder() && node->link.empty()) || !May(node, plat::kFileAppendData)) return false;
+    opened.attributes = node->attributes | (node->link.empty() ? 0 : plat::kAttrReparsePoint);
+  } else {
+    if (!folder || !folder->IsFolder() || WriteDenied(folder) || !May(folder, plat::kFileWriteData))
+      return false;
+    node = Make(folder, leaf, plat::kAttrArchive, "", nullptr);
+    opened.made = true;
+    opened.attributes = node->attributes;
+  }
+  opened.links = node->links;
+  opened.owner = node->security.owner;
+  if (!accept(opened)) return false;
+  if (!node->link.empty() || (node->attributes & plat::kAttrReadOnly) || WriteDenied(node->parent))
+    return false;
+  node->content += bytes;
+  return true;
+}
+
+bool SimFileSystem::MakeHardLink(const std::string& path, const std::string& existing) {
+  Node* folder = nullptr;
+  std::string leaf;
+  Node* file = Lookup(existing, nullptr, nullptr);
+  if (!file || file->IsFolder() || Lookup(path, &folder, &leaf) || !folder || !folder->IsFolder() ||
+      !May(folder, plat::kFileWriteData))
+    return false;
+  // Both names count two; the model keeps a copy under the new name, so a write through one
+  // name is not seen through the other: enough for what refuses a file of two names.
+  Node* second = Make(folder, leaf, file->attributes, file->content, &file->security);
+  second->security = file->security;
+  file->links = second->links = 2;
+  return true;
 }
 
 bool SimFileSystem::Append(const std::string& path, const std::string& bytes) {

@@ -44,6 +44,8 @@ class SimFileSystem : public plat::FileSystem {
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFileIf(const std::string& path, const std::string& bytes,
+                      const std::function<bool(const plat::OpenedFile&)>& accept) override;
   bool CutFile(const std::string& path, uint64_t size) override;
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;
@@ -93,6 +95,8 @@ class SimFileSystem : public plat::FileSystem {
   // exist. (A symbolic link takes a privilege standard users lack unless the machine is in
   // developer mode; the model does not ask for it.)
   bool MakeLink(const std::string& path, const std::string& target, bool folder = true);
+  // A second name for an existing file (CreateHardLink), made as the caller makes a file.
+  bool MakeHardLink(const std::string& path, const std::string& existing);
   // Carries out the deletions asked for at restart, in order, as the next start would.
   void Restart();
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }

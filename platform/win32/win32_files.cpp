@@ -178,6 +178,36 @@ bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& b
   return file && WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) != FALSE;
 }
 
+bool Win32FileSystem::AppendToFileIf(const std::string& path, const std::string& bytes,
+                                     const std::function<bool(const plat::OpenedFile&)>& accept) {
+  const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL;
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  // A link itself is opened, never what it leads to; a folder does not open without backup
+  // semantics.
+  plat::OpenedFile opened;
+  UniqueFile file(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+    // Fails when anything has come to stand there meanwhile.
+    file.reset(::CreateFileA(path.c_str(), access, share, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    opened.made = static_cast<bool>(file);
+  }
+  if (!file) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(file.get(), &info)) return false;
+  opened.attributes = info.dwFileAttributes;
+  opened.links = info.nNumberOfLinks;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR security = nullptr;
+  if (::GetSecurityInfo(file.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &security) != ERROR_SUCCESS)
+    return false;
+  UniqueLocal owned(security);
+  if (!owner || !SidText(owner, &opened.owner) || !accept(opened)) return false;
+  return WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) != FALSE;
+}
+
 bool Win32FileSystem::CutFile(const std::string& path, uint64_t size) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -23,6 +23,8 @@ class Win32FileSystem : public plat::FileSystem {
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFileIf(const std::string& path, const std::string& bytes,
+                      const std::function<bool(const plat::OpenedFile&)>& accept) override;
   bool CutFile(const std::string& path, uint64_t size) override;
   bool TempFolder(std::string* path) override;
   bool DeleteAtRestart(const std::string& path) override;

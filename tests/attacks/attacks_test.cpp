@@ -13,6 +13,7 @@
 #include "platform/sim/sim_machine.h"
 #include "protection/rules.h"
 #include "unattended/exit_codes.h"
+#include "unattended/log_file.h"
 #include "unattended/silent_install.h"
 #include "unattended/tests/sample_machine.h"
 #include "uninstall/record.h"
@@ -136,6 +137,15 @@ struct World {
   void AsSystem() {
     m.files.SetCaller(Identity::System());
     m.files.SetTempFolder("C:\\Windows\\Temp");
+  }
+
+  // A quiet run's log opened as a deployment tool runs it: as SYSTEM.
+  bool LogOpensAsSystem(const std::string& path) {
+    AsSystem();
+    unattended::LogFile log(m.platform());
+    const bool opened = log.Open(path) && log.Append("a line of the run\r\n");
+    m.files.SetCaller(Identity::Administrator());
+    return opened;
   }
 
   // What AutoCAD 2020 loads for the plug-in at its next start, for every user.
@@ -425,6 +435,46 @@ const Attack kAttacks[] = {
                                     uninstall::ContentOf(kEvil)}}));
        w.UninstallSilently();
        return w.File(kDriver) == kEvil;
+     }},
+    // The log a deployment tool names, in a folder where every user may make files (C:\Shared,
+    // made by an administrator on the drive's root): written as SYSTEM, it would overwrite
+    // or feed what the user put there.
+    {"before", "makes the log file the deployment tool will name, to have SYSTEM write into it",
+     [](World& w) {
+       w.UserMakes("C:\\Shared");
+       w.UserWrites("C:\\Shared\\setup.log", "theirs");
+       return w.LogOpensAsSystem("C:\\Shared\\setup.log") ||
+              w.File("C:\\Shared\\setup.log") != "theirs";
+     }},
+    {"before", "puts a symbolic link to a file of Windows' where the log will be",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.m.files.WriteFile("C:\\Windows\\System32\\drivers.ini", "Windows' own");
+       w.UserMakes("C:\\Shared");
+       w.AsUser([](sim::SimFileSystem& f) {
+         return f.MakeLink("C:\\Shared\\setup.log", "C:\\Windows\\System32\\drivers.ini", false);
+       });
+       return w.LogOpensAsSystem("C:\\Shared\\setup.log") ||
+              w.File("C:\\Windows\\System32\\drivers.ini") != "Windows' own";
+     }},
+    {"before", "gives a file of Windows' a second name (a hard link) where the log will be",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.m.files.WriteFile("C:\\Windows\\System32\\drivers.ini", "Windows' own");
+       w.UserMakes("C:\\Shared");
+       w.AsUser([](sim::SimFileSystem& f) {
+         return f.MakeHardLink("C:\\Shared\\setup.log", "C:\\Windows\\System32\\drivers.ini");
+       });
+       return w.LogOpensAsSystem("C:\\Shared\\setup.log") ||
+              w.File("C:\\Shared\\setup.log") != "Windows' own";
+     }},
+    {"before", "makes the log's folder a junction to C:\\Windows\\System32",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.UserMakes("C:\\Shared");
+       w.UserLinks("C:\\Shared\\Logs", "C:\\Windows\\System32");
+       return w.LogOpensAsSystem("C:\\Shared\\Logs\\setup.log") ||
+              w.File("C:\\Windows\\System32\\setup.log") != "(none)";
      }},
 };
 

@@ -34,6 +34,9 @@ std::unique_ptr<plat::RunLocks> NewRunLocks();
 // simulated machine's own check of its caller, or Windows' AccessCheck with the process's token.
 bool Allows(TestMachine& machine, const plat::Descriptor& descriptor, uint32_t rights);
 
+// A second name for an existing file (CreateHardLinkA; natively the simulated machine's).
+bool MakeHardLink(TestMachine& machine, const std::string& path, const std::string& existing);
+
 // The Wine that runs the Windows build (not Windows, not the simulated machine).
 bool UnderWine();
 // Wine run by the Unix superuser, who writes to files whose write bits are cleared.

@@ -25,6 +25,10 @@ void SetEnvironment(TestMachine& machine, const std::string& name, const std::st
   machine.simulated()->files.SetEnvironment(name, value);
 }
 
+bool MakeHardLink(TestMachine& machine, const std::string& path, const std::string& existing) {
+  return machine.simulated()->files.MakeHardLink(path, existing);
+}
+
 bool Allows(TestMachine& machine, const plat::Descriptor& descriptor, uint32_t rights) {
   return sim::Allows(descriptor, machine.simulated()->files.caller(), rights);
 }

@@ -48,6 +48,10 @@ void SetEnvironment(TestMachine&, const std::string& name, const std::string& va
   ::SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
+bool MakeHardLink(TestMachine&, const std::string& path, const std::string& existing) {
+  return ::CreateHardLinkA(path.c_str(), existing.c_str(), nullptr) != FALSE;
+}
+
 bool Allows(TestMachine&, const plat::Descriptor& descriptor, uint32_t rights) {
   win32::SecurityDescriptor security;
   if (!security.Make(descriptor)) return false;

@@ -367,6 +367,48 @@ TEST_F(FilesContract, AppendsToAFile) {
   EXPECT_EQ(Content(Path("kept.log")), wineRoot ? "ab" : "a");
 }
 
+// A file appended to only as its caller agrees: the call reports what it opened, from the
+// open file, and writes nothing when the caller does not agree.
+TEST_F(FilesContract, AppendsAsTheCallerAgreesToWhatItOpened) {
+  std::vector<plat::OpenedFile> seen;
+  const auto agree = [&](bool answer) {
+    return [&seen, answer](const plat::OpenedFile& opened) {
+      seen.push_back(opened);
+      return answer;
+    };
+  };
+  std::string account;
+  ASSERT_TRUE(files().RunningAccount(&account));
+  const std::string log = Path("淺.log");
+  ASSERT_TRUE(files().AppendToFileIf(log, "first\r\n", agree(true)));
+  ASSERT_TRUE(files().AppendToFileIf(log, "second", agree(true)));
+  EXPECT_FALSE(files().AppendToFileIf(log, "refused", agree(false)));
+  EXPECT_EQ(Content(log), "first\r\nsecond");
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_TRUE(seen[0].made);
+  EXPECT_FALSE(seen[1].made);
+  for (const plat::OpenedFile& opened : seen) {
+    EXPECT_EQ(opened.links, 1u);
+    EXPECT_EQ(opened.attributes & (kAttrDirectory | plat::kAttrReparsePoint), 0u);
+    EXPECT_EQ(opened.owner.compare(0, 4, "S-1-"), 0) << opened.owner;
+  }
+
+  // A second name of the file: both count two.
+  ASSERT_TRUE(contract::MakeHardLink(*machine_, Path("second name.log"), log));
+  seen.clear();
+  EXPECT_FALSE(files().AppendToFileIf(Path("second name.log"), "x", agree(false)));
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].links, 2u);
+  EXPECT_EQ(Content(log), "first\r\nsecond");
+
+  // A folder, or a missing folder, is never offered.
+  seen.clear();
+  ASSERT_TRUE(files().CreateDirectory(Path("Folder.log")));
+  EXPECT_FALSE(files().AppendToFileIf(Path("Folder.log"), "x", agree(true)));
+  EXPECT_FALSE(files().AppendToFileIf(Path("Missing\\run.log"), "x", agree(true)));
+  EXPECT_TRUE(seen.empty());
+}
+
 TEST_F(FilesContract, KeepsReadOnlyAndHiddenFilesFromBeingReplacedOrDeleted) {
   // Windows refuses to delete a read-only file and to replace a read-only, hidden or system
   // one through CREATE_ALWAYS. Wine keeps read-only as cleared Unix write bits, through which

@@ -18,6 +18,9 @@ mkdir -p "$E2E_C/Shared" "$E2E_C/Elsewhere" "$E2E_C/Tools"
 chmod 0777 "$E2E_C/Shared"
 ln -s Elsewhere "$E2E_C/Linked"
 ln -s ../Elsewhere "$E2E_C/Tools/$E2E_INSTALL_SUB"
+printf 'not the log' >"$E2E_C/Elsewhere/target.txt"
+ln -s ../Elsewhere/target.txt "$E2E_C/Shared/link.log"
+ln "$E2E_C/Elsewhere/target.txt" "$E2E_C/Shared/second.log"
 snapshot "$E2E_DIR/before.snap"
 
 log="$E2E_DIR/run.log"
@@ -32,6 +35,14 @@ refused() {
 refused '/DIR=C:\Shared' 'C:\Shared' 'S-1-1-0, not an administrator, may delete or rename it'
 refused '/DIR=C:\Linked' 'C:\Linked' 'it is a junction or symbolic link'
 refused '/DIR=C:\Tools' "C:\\Tools\\$E2E_INSTALL_SUB" 'it is a junction or symbolic link'
+
+# The log: never written through a link, nor into a second name of another file.
+for log_name in link.log second.log; do
+  run_setup 60 "/S /LOG=C:\\Shared\\$log_name"
+  check_silent "/LOG=C:\\Shared\\$log_name" 1622
+done
+check_eq "the file the links lead to is as it was" "$(cat "$E2E_C/Elsewhere/target.txt")" 'not the log'
+rm -f "$E2E_C"/users/*/Temp/Velmar*.log  # where those runs logged instead
 
 drv run 120 "\"$E2E_SETUP_WIN\" /DIR=C:\\Shared" >"$E2E_DIR/dialog.out" 2>&1 &
 E2E_SETUP_PID=$!
