@@ -10,8 +10,11 @@ namespace unattended {
 bool LogFile::Open(const std::string& path) {
   plat::FileSystem& files = machine_.files;
   const std::string full = protection::FullPath(machine_, path);
-  for (const std::string& level : protection::Levels(machine_.text, full)) {
-    const uint32_t attributes = files.GetAttributes(level);
+  const std::vector<std::string> levels = protection::Levels(machine_.text, full);
+  // From below the drive's root (or share), which no one replaces; Wine reports the root of
+  // its Z: drive, the Unix root, as a link.
+  for (size_t at = 1; at < levels.size(); ++at) {
+    const uint32_t attributes = files.GetAttributes(levels[at]);
     if (attributes != plat::kInvalidAttributes && (attributes & plat::kAttrReparsePoint))
       return false;
   }
