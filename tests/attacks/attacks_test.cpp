@@ -3,6 +3,7 @@
 // one row an attack. Each row answers whether the attack worked: it must not.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -143,9 +144,10 @@ struct World {
   bool LogOpensAsSystem(const std::string& path) {
     AsSystem();
     unattended::LogFile log(m.platform());
-    const bool opened = log.Open(path) && log.Append("a line of the run\r\n");
+    const bool opened = log.Open(path);
+    const bool appended = log.Append("a line of the run\r\n");
     m.files.SetCaller(Identity::Administrator());
-    return opened;
+    return opened || appended;
   }
 
   // What AutoCAD 2020 loads for the plug-in at its next start, for every user.
@@ -246,7 +248,12 @@ const Attack kAttacks[] = {
        w.UserRewrites("C:" + kSub + "\\VL_BatchPlot2019.ARX");
        // Nothing of theirs is lost: it is where it was moved aside.
        const std::string aside = w.FolderLike("C:" + kSub + "-*");
-       return w.Loaded() == kEvil || w.File(aside + "\\VL_BatchPlot2019.ARX") != kEvil;
+       // Under a name no one can take first: sixteen hex digits of a random number.
+       const std::string digits = aside.substr(std::min(aside.size(), ("C:" + kSub + "-").size()));
+       const bool unforeseeable =
+           digits.size() == 16 && digits.find_first_not_of("0123456789abcdef") == std::string::npos;
+       return w.Loaded() == kEvil || w.File(aside + "\\VL_BatchPlot2019.ARX") != kEvil ||
+              !unforeseeable;
      }},
     {"before", "makes the product sub-folder of a drive's root a junction to C:\\Windows, for "
                "the installation to open Windows' folder to them and fill it",
@@ -468,12 +475,15 @@ const Attack kAttacks[] = {
        return w.LogOpensAsSystem("C:\\Shared\\setup.log") ||
               w.File("C:\\Shared\\setup.log") != "Windows' own";
      }},
-    {"before", "makes the log's folder a junction to C:\\Windows\\System32",
+    {"before", "makes the log's folder, or the folder above it, a junction to "
+               "C:\\Windows\\System32",
      [](World& w) {
        w.m.files.MakeFolders("C:\\Windows\\System32");
        w.UserMakes("C:\\Shared");
        w.UserLinks("C:\\Shared\\Logs", "C:\\Windows\\System32");
+       w.UserLinks("C:\\Logs", "C:\\Windows");
        return w.LogOpensAsSystem("C:\\Shared\\Logs\\setup.log") ||
+              w.LogOpensAsSystem("C:\\Logs\\System32\\setup.log") ||
               w.File("C:\\Windows\\System32\\setup.log") != "(none)";
      }},
 };
