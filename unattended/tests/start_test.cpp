@@ -355,6 +355,51 @@ TEST_F(StartTest, AQuietRunWaitsForTheOtherRunToEnd) {
   EXPECT_TRUE(Installed());
 }
 
+// The lock itself: nobody but SYSTEM and the administrators may open it, so that no user can
+// take it to keep every run out; a run that waited for another says how long, and one that did
+// not wait says nothing of waiting.
+TEST(OneRun, ClaimsTheLock) {
+  struct Locks : sim::SimRunLocks {
+    plat::LockAttempt Make(const std::string& name, const std::string& owner,
+                           const plat::AccessList& access) override {
+      made = access;
+      return sim::SimRunLocks::Make(name, owner, access);
+    }
+    plat::AccessList made;
+  };
+  using unattended::Claimed;
+  const char* const kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
+  const struct Row {
+    const char* holder;  // owner of the lock another run holds; null: none
+    bool failMake;
+    uint32_t wait;
+    Claimed claimed;
+    std::string note;
+    uint64_t slept;
+  } rows[] = {
+      {nullptr, false, 0, Claimed::kOurs, "run lock: taken", 0},
+      {"S-1-5-32-544", false, 0, Claimed::kAnotherRun, kBusy, 0},
+      {"S-1-5-18", false, 600, Claimed::kAnotherRun,
+       std::string(kBusy) + " (waited 750 ms for it to end)", 750},
+      {nullptr, true, 5000, Claimed::kUnguarded,
+       "run lock: it could not be made; the run goes on without it", 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    Locks locks;
+    locks.failMake = row.failMake;
+    if (row.holder) locks.objects[unattended::kRunLockName] = {row.holder, false, false};
+    sim::SimClock clock;
+    const unattended::Claim claim = unattended::ClaimTheRun(locks, clock, false, row.wait);
+    EXPECT_EQ(claim.claimed, row.claimed);
+    EXPECT_EQ(claim.note, row.note);
+    EXPECT_EQ(clock.slept, row.slept);
+    const plat::AccessList onlyAdministrators{
+        true, {{"S-1-5-18", plat::kSectionAllAccess, 0}, {"S-1-5-32-544", plat::kSectionAllAccess, 0}}};
+    EXPECT_TRUE(locks.made == onlyAdministrators);
+  }
+}
+
 // The usage text lists every exit code the runs give, and the log has a meaning for each.
 TEST(ExitCodes, EveryCodeIsExplained) {
   const std::string usage = unattended::UsageText();
