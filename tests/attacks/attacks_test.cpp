@@ -476,6 +476,14 @@ const Attack kAttacks[] = {
        return w.LogOpensAsSystem("C:\\Shared\\Logs\\setup.log") ||
               w.File("C:\\Windows\\System32\\setup.log") != "(none)";
      }},
+    // Every user may make a folder on the drive's root; the log's own folder is such a one.
+    {"before", "makes C:\\Logs a junction to C:\\Windows\\System32",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.UserLinks("C:\\Logs", "C:\\Windows\\System32");
+       return w.LogOpensAsSystem("C:\\Logs\\setup.log") ||
+              w.File("C:\\Windows\\System32\\setup.log") != "(none)";
+     }},
 };
 
 TEST(Attacks, NoneWorks) {
