@@ -99,6 +99,28 @@ TEST(DefaultSettings, NothingWhereNoCopyCanGo) {
   EXPECT_EQ(Read(m, kAppData + "\\Velmar"), "a file where the folder would be");
 }
 
+// Settings the user's own programs write while the folder is being made are theirs: the copy
+// does not go over them.
+TEST(DefaultSettings, NeverOverSettingsThatAppearMeanwhile) {
+  struct Racing : sim::SimFileSystem {
+    using sim::SimFileSystem::SimFileSystem;
+    bool CreateDirectory(const std::string& path) override {
+      const bool made = sim::SimFileSystem::CreateDirectory(path);
+      WriteFile(kOwn, kMine);
+      return made;
+    }
+  };
+  sim::Machine m;
+  Racing files(m.text);
+  files.MakeFolders(kFolder);
+  files.WriteFile(kDefault, kDefaultBytes);
+  plat::Platform platform{m.registry, files, m.processes, m.messages, m.text};
+  EXPECT_EQ(peruser::GiveDefaultSettings(platform, kFolder), Given::kNotWritten);
+  std::string after;
+  EXPECT_TRUE(files.ReadFile(kOwn, &after));
+  EXPECT_EQ(after, kMine);
+}
+
 // After an installation: the package's file, wherever the package lies, as the default copy;
 // an older read-only copy is replaced; without the package's file, no copy and no message.
 TEST(DefaultSettings, KeptFromThePackage) {
