@@ -129,13 +129,15 @@ TEST(DefaultSettings, KeptFromThePackage) {
     const char* package;   // the folder that holds the package's files
     bool packageHasIni;
     bool olderReadOnlyCopy;
+    bool folderInTheWay;  // a folder of the copy's name
     bool kept;
   } rows[] = {
-      {"Data beside the program", "C:\\Setup\\Data", true, false, true},
-      {"the program's own folder", "C:\\Setup", true, false, true},
-      {"over an older read-only copy", "C:\\Setup\\Data", true, true, true},
-      {"no settings file in the package", "C:\\Setup\\Data", false, false, false},
-      {"no package", nullptr, false, false, false},
+      {"Data beside the program", "C:\\Setup\\Data", true, false, false, true},
+      {"the program's own folder", "C:\\Setup", true, false, false, true},
+      {"over an older read-only copy", "C:\\Setup\\Data", true, true, false, true},
+      {"no settings file in the package", "C:\\Setup\\Data", false, false, false, false},
+      {"no package", nullptr, false, false, false, false},
+      {"a folder where the copy would go", "C:\\Setup\\Data", true, false, true, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -152,6 +154,7 @@ TEST(DefaultSettings, KeptFromThePackage) {
                           plat::kAttrReadOnly);
     }
     if (row.olderReadOnlyCopy) m.files.WriteFile(kDefault, "older", plat::kAttrReadOnly);
+    if (row.folderInTheWay) m.files.MakeFolders(kDefault);
     EXPECT_EQ(peruser::KeepDefaultSettings(m.platform(), kFolder), row.kept);
     EXPECT_EQ(Read(m, kDefault), row.kept ? kDefaultBytes : "<none>");
     if (row.kept) {
