@@ -175,24 +175,28 @@ TEST(CommandLine, ProgramNameAndNoArguments) {
     const char16_t* line;
     bool noArguments;
     Problem problem;
+    const char16_t* word;  // the word the problem names
     bool silent;
   } rows[] = {
-      {u"", true, Problem::kNone, false},
-      {u"SetUp.exe", true, Problem::kNone, false},
-      {u"\"C:\\Program Files\\SetUp.exe\"", true, Problem::kNone, false},
-      {u"\"C:\\Program Files\\SetUp.exe\"   ", true, Problem::kNone, false},
-      {u"C:\\Setup\\SetUp.exe /S", false, Problem::kNone, true},
-      {u"\"C:\\Setup\\SetUp.exe\"/S", false, Problem::kNone, true},
-      {u"\"C:\\Set up\\SetUp.exe", false, Problem::kUnclosedQuote, false},
+      {u"", true, Problem::kNone, u"", false},
+      {u"SetUp.exe", true, Problem::kNone, u"", false},
+      {u"\"C:\\Program Files\\SetUp.exe\"", true, Problem::kNone, u"", false},
+      {u"\"C:\\Program Files\\SetUp.exe\"   ", true, Problem::kNone, u"", false},
+      {u"C:\\Setup\\SetUp.exe /S", false, Problem::kNone, u"", true},
+      {u"\"C:\\Setup\\SetUp.exe\"/S", false, Problem::kNone, u"", true},
+      {u"\"C:\\Set up\\SetUp.exe", false, Problem::kUnclosedQuote, u"C:\\Set up\\SetUp.exe",
+       false},
       // The program's own name is never a switch, not even a quiet one.
-      {u"/S", true, Problem::kNone, false},
-      {u"\"C:\\Set up\\SetUp.exe /S", false, Problem::kUnclosedQuote, true},
+      {u"/S", true, Problem::kNone, u"", false},
+      {u"\"C:\\Set up\\SetUp.exe /S", false, Problem::kUnclosedQuote,
+       u"C:\\Set up\\SetUp.exe /S", true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(plat::Utf16ToUtf8(row.line));
     const cmdline::Parsed parsed = cmdline::Parse(row.line, false, text);
     EXPECT_EQ(parsed.options.noArguments, row.noArguments);
     EXPECT_EQ(parsed.problem, row.problem);
+    EXPECT_EQ(parsed.word, std::u16string(row.word));
     EXPECT_EQ(parsed.options.silent, row.silent);
     EXPECT_EQ(parsed.options.action, Action::kInstall);
   }

@@ -228,6 +228,58 @@ TEST_F(JournalTest, TellsFoldersAndFilesAndWhatACopyIsAboutToReplace) {
   EXPECT_EQ(transcript_.lines, expected);
 }
 
+// Every other kind of file write is told ahead of it, with what the file will hold, and then
+// as done or failed; a move as where it went.
+TEST_F(JournalTest, TellsAppendsCutsMovesAndAttributesAheadOfThem) {
+  struct Ahead : Transcript {
+    void BeforeWrite(const std::string& path, const std::string& bytes) override {
+      lines.push_back("will hold " + path + " (" + bytes + ")");
+    }
+    void BeforeAttributes(const std::string& path, uint32_t attributes) override {
+      lines.push_back("will mark " + path + " " + std::to_string(attributes));
+    }
+    void BeforeDelete(const std::string& path) override { lines.push_back("will delete " + path); }
+    void Moved(const std::string& from, const std::string& to) override {
+      lines.push_back("moved " + from + " -> " + to);
+    }
+  } ahead;
+  journal::RecordingPlatform recording(machine_->platform(), ahead);
+  plat::FileSystem& f = recording.platform().files;
+  const std::string log = "C:\\VelmarJournal\\log.txt", moved = "C:\\VelmarJournal\\moved.txt";
+  ASSERT_TRUE(base().files.CreateDirectory(kFolder));
+  machine_->WriteFile(log, "a");
+  const auto yes = [](const plat::OpenedFile&) { return true; };
+  const auto no = [](const plat::OpenedFile&) { return false; };
+  EXPECT_TRUE(f.AppendToFile(log, "b"));
+  EXPECT_TRUE(f.AppendToFileIf(log, "c", yes));
+  EXPECT_FALSE(f.AppendToFileIf(log, "d", no));
+  EXPECT_TRUE(f.CutFile(log, 1));
+  EXPECT_TRUE(f.SetAttributes(log, plat::kAttrReadOnly));
+  EXPECT_TRUE(f.MoveFile(log, moved));
+  EXPECT_FALSE(f.MoveFile(log, moved));
+  EXPECT_TRUE(f.SetAttributes(moved, plat::kAttrNormal));
+  std::vector<std::string> expected = {
+      "will hold " + log + " (ab)",
+      "wrote " + log + " 2",
+      "will hold " + log + " (abc)",
+      "wrote " + log + " 3",
+      "will hold " + log + " (abcd)",
+      "failed write " + log + " 0",
+      "will hold " + log + " (a)",
+      "wrote " + log + " 1",
+      "will mark " + log + " 1",
+      "moved " + log + " -> " + moved,
+      "failed move " + log + " -> " + moved + " 0",
+      "will mark " + moved + " 128",
+  };
+  // What goes at the next start is the machine's to keep; the simulated one forgets it.
+  if (machine_->simulated()) {
+    EXPECT_TRUE(f.DeleteAtRestart(moved));
+    expected.push_back("will delete " + moved);
+  }
+  EXPECT_EQ(ahead.lines, expected);
+}
+
 TEST(JournalFanOut, HandsEachEventToEveryObserverInOrder) {
   Transcript first, second;
   journal::FanOut fanOut;

@@ -99,6 +99,28 @@ TEST(DefaultSettings, NothingWhereNoCopyCanGo) {
   EXPECT_EQ(Read(m, kAppData + "\\Velmar"), "a file where the folder would be");
 }
 
+// Settings the user's own programs write while the folder is being made are theirs: the copy
+// does not go over them.
+TEST(DefaultSettings, NeverOverSettingsThatAppearMeanwhile) {
+  struct Racing : sim::SimFileSystem {
+    using sim::SimFileSystem::SimFileSystem;
+    bool CreateDirectory(const std::string& path) override {
+      const bool made = sim::SimFileSystem::CreateDirectory(path);
+      WriteFile(kOwn, kMine);
+      return made;
+    }
+  };
+  sim::Machine m;
+  Racing files(m.text);
+  files.MakeFolders(kFolder);
+  files.WriteFile(kDefault, kDefaultBytes);
+  plat::Platform platform{m.registry, files, m.processes, m.messages, m.text};
+  EXPECT_EQ(peruser::GiveDefaultSettings(platform, kFolder), Given::kNotWritten);
+  std::string after;
+  EXPECT_TRUE(files.ReadFile(kOwn, &after));
+  EXPECT_EQ(after, kMine);
+}
+
 // After an installation: the package's file, wherever the package lies, as the default copy;
 // an older read-only copy is replaced; without the package's file, no copy and no message.
 TEST(DefaultSettings, KeptFromThePackage) {
@@ -107,13 +129,15 @@ TEST(DefaultSettings, KeptFromThePackage) {
     const char* package;   // the folder that holds the package's files
     bool packageHasIni;
     bool olderReadOnlyCopy;
+    bool folderInTheWay;  // a folder of the copy's name
     bool kept;
   } rows[] = {
-      {"Data beside the program", "C:\\Setup\\Data", true, false, true},
-      {"the program's own folder", "C:\\Setup", true, false, true},
-      {"over an older read-only copy", "C:\\Setup\\Data", true, true, true},
-      {"no settings file in the package", "C:\\Setup\\Data", false, false, false},
-      {"no package", nullptr, false, false, false},
+      {"Data beside the program", "C:\\Setup\\Data", true, false, false, true},
+      {"the program's own folder", "C:\\Setup", true, false, false, true},
+      {"over an older read-only copy", "C:\\Setup\\Data", true, true, false, true},
+      {"no settings file in the package", "C:\\Setup\\Data", false, false, false, false},
+      {"no package", nullptr, false, false, false, false},
+      {"a folder where the copy would go", "C:\\Setup\\Data", true, false, true, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -130,6 +154,7 @@ TEST(DefaultSettings, KeptFromThePackage) {
                           plat::kAttrReadOnly);
     }
     if (row.olderReadOnlyCopy) m.files.WriteFile(kDefault, "older", plat::kAttrReadOnly);
+    if (row.folderInTheWay) m.files.MakeFolders(kDefault);
     EXPECT_EQ(peruser::KeepDefaultSettings(m.platform(), kFolder), row.kept);
     EXPECT_EQ(Read(m, kDefault), row.kept ? kDefaultBytes : "<none>");
     if (row.kept) {

@@ -486,6 +486,14 @@ const Attack kAttacks[] = {
               w.LogOpensAsSystem("C:\\Logs\\System32\\setup.log") ||
               w.File("C:\\Windows\\System32\\setup.log") != "(none)";
      }},
+    // Every user may make a folder on the drive's root; the log's own folder is such a one.
+    {"before", "makes C:\\Logs a junction to C:\\Windows\\System32",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.UserLinks("C:\\Logs", "C:\\Windows\\System32");
+       return w.LogOpensAsSystem("C:\\Logs\\setup.log") ||
+              w.File("C:\\Windows\\System32\\setup.log") != "(none)";
+     }},
 };
 
 TEST(Attacks, NoneWorks) {

@@ -9,7 +9,9 @@ using namespace std::string_literals;
 
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
+#include "platform/sim/sim_files.h"
 #include "platform/win_constants.h"
+#include "unattended/log_file.h"
 #include "unattended/time_text.h"
 
 namespace {
@@ -110,6 +112,20 @@ TEST(RunLog, TimeOfEachLine) {
     log.Line("result: exit code 0, done");
     EXPECT_EQ(log.text(), std::string(row.stamp) + "  result: exit code 0, done\r\n");
   }
+}
+
+// A machine that gives no temporary folder gives no log of the run's own, and no path.
+TEST(RunLog, NoTemporaryFolderNoLogOfItsOwn) {
+  struct NoTemp : sim::SimFileSystem {
+    using sim::SimFileSystem::SimFileSystem;
+    bool TempFolder(std::string*) override { return false; }
+  };
+  sim::SimCodePage text;
+  NoTemp files(text);
+  std::string path = "unchanged";
+  EXPECT_FALSE(unattended::DefaultLogPath(files, {2024, 4, 26, 10, 15, 0, 480}, 4242, false,
+                                          &path));
+  EXPECT_EQ(path, "unchanged");
 }
 
 }  // namespace

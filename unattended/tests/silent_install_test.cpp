@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "activesetup/active_setup.h"
@@ -107,6 +108,15 @@ TEST(SilentInstall, ExitCodes) {
       {"no package",
        [](sim::Machine& m) { m.files.Remove("C:\\Setup\\Data"); }, Silent(), 4, true, false,
        "no package"},
+      // The install command looks again, and AutoCAD started after the first look.
+      {"AutoCAD starts as the run begins",
+       [](sim::Machine& m) {
+         auto looks = std::make_shared<int>(0);
+         m.processes.onSnapshot = [&m, looks] {
+           if (++*looks == 2) m.processes.running.push_back("acad.exe");
+         };
+       },
+       Silent(), 1618, false, false, "AutoCAD started while the run began"},
       {"a folder on a drive that does not exist", none, Silent("E:\\Velmar"), 1603, false, false,
        "could not be created"},
       {"a file that cannot be replaced",

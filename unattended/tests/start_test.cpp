@@ -152,7 +152,7 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
       {u"/DIR=\"D:\\Plot Out\" /RELEASES=2020 /LOG=C:\\v.log", 0, 1, 0, false, 0, nullptr,
        u8"skipped: release 2008, found but not chosen"},
       {u"/RELEASES=2010 /LOG=C:\\v.log", 2, 0, 0, false, plat::kMbIconStop, "AutoCAD2010",
-       u8"result: exit code 2"},
+       u8"release 2010 was asked for and is not installed"},
       {u"/S /RELEASES=2010", 2, 0, 0, false, 0, nullptr, nullptr},
       {u"/S /DIR=C:\\CAD;Tools", 1639, 0, 0, false, 0, nullptr, nullptr},
       {u"/BOGUS", 1639, 0, 0, false, plat::kMbIconStop, "无法识别的参数：/BOGUS", nullptr},
@@ -199,6 +199,59 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
     } else {
       EXPECT_EQ(Log(), "<no log>");
     }
+  }
+}
+
+// The uninstall support's step as the log hears it: its own files once the folder is made,
+// and whether they went again when the installation was abandoned; what no record holds.
+TEST_F(StartTest, LogsWhatTheUninstallStepWrote) {
+  class Step : public AfterInstall {
+   public:
+    void Prepared(plat::Platform& platform, const std::string& folder) override {
+      own = {folder + "\\Uninstall.exe"};
+      // A hidden file is one no copy replaces: the copy's Abort abandons the installation.
+      if (blockCopy) {
+        platform.files.WriteWholeFile(folder + "\\itextsharp.dll", "locked");
+        platform.files.SetAttributes(folder + "\\itextsharp.dll", plat::kAttrHidden);
+      }
+    }
+    void Abandoned(plat::Platform&) override {
+      if (deletes) own.clear();
+    }
+    std::vector<std::string> OwnFiles() const override { return own; }
+    std::vector<std::string> Unrecorded() const override { return {"HKLM\\SOFTWARE\\X"}; }
+    void Run(plat::Platform&, const InstallCatalogue&, const ReleaseFlags&) override {}
+    bool blockCopy = false, deletes = true;
+    std::vector<std::string> own;
+  };
+  const std::string file = u8"C:\\Velmar\\Velmar批打印软件\\Uninstall.exe";
+  const struct Row {
+    const char* what;
+    bool blockCopy, deletes;
+    std::vector<std::string> lines, notLines;
+  } rows[] = {
+      {"installed", false, true,
+       {"written for the uninstall: " + file, "not recorded for the uninstall: HKLM\\SOFTWARE\\X"},
+       {"deleted again"}},
+      {"abandoned", true, true,
+       {"written for the uninstall: " + file, "deleted again, nothing was installed: " + file},
+       {"not recorded"}},
+      {"abandoned, its files stay", true, false, {"written for the uninstall: " + file},
+       {"deleted again", "not recorded"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Reset();
+    Step step;
+    step.blockCopy = row.blockCopy;
+    step.deletes = row.deletes;
+    unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
+                          machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", &step};
+    unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" /S /LOG=C:\\v.log");
+    for (const std::string& line : row.lines)
+      EXPECT_NE(Log().find(line), std::string::npos) << line << "\n" << Log();
+    for (const std::string& line : row.notLines)
+      EXPECT_EQ(Log().find(line), std::string::npos) << line << "\n" << Log();
   }
 }
 
@@ -259,7 +312,14 @@ TEST_F(StartTest, LogAppendsEachRun) {
   machine().runLocks.objects.clear();  // the first run has ended
   EXPECT_EQ(Start(u"/S /LOG=C:\\v.log"), 0);
   const std::string log = Log();
-  EXPECT_EQ(log.find(u8"an earlier run\r\n\r\n2024-04-26 10:15:00 +08:00  Velmar批打印软件 V2024.4.26"),
+  // Each run's head: the program and its build, the line as given, what the run is.
+  const std::string bits = std::to_string(sizeof(void*) * 8);
+  EXPECT_EQ(log.find(u8"an earlier run\r\n\r\n"
+                     u8"2024-04-26 10:15:00 +08:00  Velmar批打印软件 V2024.4.26 (" + bits +
+                     u8"位版本), run log\r\n"
+                     u8"2024-04-26 10:15:00 +08:00  command line: \"C:\\Setup\\SetUp.exe\" /S "
+                     u8"/RELEASES=2010 /LOG=C:\\v.log\r\n"
+                     u8"2024-04-26 10:15:00 +08:00  run: unattended installation\r\n"),
             0u)
       << log;
   const std::size_t second = log.find(u8"\r\n\r\n2024-04-26 10:16:00 +08:00  Velmar批打印软件");
@@ -269,6 +329,10 @@ TEST_F(StartTest, LogAppendsEachRun) {
   // A folder where the log would be is no log.
   machine().files.MakeFolders("C:\\Logs\\v.log");
   EXPECT_EQ(Start(u"/S /LOG=C:\\Logs\\v.log"), 1622);
+  // Nor is one reached through a junction, and the run then changes nothing.
+  machine().files.MakeLink("C:\\Linked", "C:\\Logs");
+  EXPECT_EQ(Start(u"/S /LOG=C:\\Linked\\w.log"), 1622);
+  EXPECT_EQ(machine().files.GetAttributes("C:\\Logs\\w.log"), plat::kInvalidAttributes);
 }
 
 // One run at a time: while another run holds the machine's run lock, a run that would change
@@ -353,6 +417,51 @@ TEST_F(StartTest, AQuietRunWaitsForTheOtherRunToEnd) {
   EXPECT_EQ(Start(u"/S"), 0);
   EXPECT_EQ(machine().clock.slept, 1000u);
   EXPECT_TRUE(Installed());
+}
+
+// The lock itself: nobody but SYSTEM and the administrators may open it, so that no user can
+// take it to keep every run out; a run that waited for another says how long, and one that did
+// not wait says nothing of waiting.
+TEST(OneRun, ClaimsTheLock) {
+  struct Locks : sim::SimRunLocks {
+    plat::LockAttempt Make(const std::string& name, const std::string& owner,
+                           const plat::AccessList& access) override {
+      made = access;
+      return sim::SimRunLocks::Make(name, owner, access);
+    }
+    plat::AccessList made;
+  };
+  using unattended::Claimed;
+  const char* const kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
+  const struct Row {
+    const char* holder;  // owner of the lock another run holds; null: none
+    bool failMake;
+    uint32_t wait;
+    Claimed claimed;
+    std::string note;
+    uint64_t slept;
+  } rows[] = {
+      {nullptr, false, 0, Claimed::kOurs, "run lock: taken", 0},
+      {"S-1-5-32-544", false, 0, Claimed::kAnotherRun, kBusy, 0},
+      {"S-1-5-18", false, 600, Claimed::kAnotherRun,
+       std::string(kBusy) + " (waited 750 ms for it to end)", 750},
+      {nullptr, true, 5000, Claimed::kUnguarded,
+       "run lock: it could not be made; the run goes on without it", 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    Locks locks;
+    locks.failMake = row.failMake;
+    if (row.holder) locks.objects[unattended::kRunLockName] = {row.holder, false, false};
+    sim::SimClock clock;
+    const unattended::Claim claim = unattended::ClaimTheRun(locks, clock, false, row.wait);
+    EXPECT_EQ(claim.claimed, row.claimed);
+    EXPECT_EQ(claim.note, row.note);
+    EXPECT_EQ(clock.slept, row.slept);
+    const plat::AccessList onlyAdministrators{
+        true, {{"S-1-5-18", plat::kSectionAllAccess, 0}, {"S-1-5-32-544", plat::kSectionAllAccess, 0}}};
+    EXPECT_TRUE(locks.made == onlyAdministrators);
+  }
 }
 
 // The usage text lists every exit code the runs give, and the log has a meaning for each.
