@@ -375,6 +375,100 @@ TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
   EXPECT_EQ(recorder.unrecorded(), expected);
 }
 
+// The folders listed ahead of the record, as a stopped run or this one left them: only a
+// list of folders, each made and a plain level on the way to the install folder, goes into
+// the record; the list goes either way.
+TEST(InstallationRecorder, TakesInOnlyTheFoldersListedAhead) {
+  const std::u16string tools = u"C:\\Tools";
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::u16string list;
+    std::vector<std::string> made;
+    std::vector<std::string> unrecorded;
+  } rows[] = {
+      {"two levels", plat::kRegMultiSz, tools + u'\0' + tools + u"\\Velmar" + u'\0' + u'\0',
+       {"C:\\Tools", "C:\\Tools\\Velmar"}, {}},
+      {"no list", plat::kRegSz, tools + u'\0', {}, {}},
+      {"a level spelled with a dot", plat::kRegMultiSz, tools + u".\0\0", {"C:\\Tools"}, {}},
+      {"the drive's root", plat::kRegMultiSz, u"C:\\\0\0", {}, {"create folder C:\\"}},
+      {"off the way", plat::kRegMultiSz, u"C:\\Other\0\0", {}, {"create folder C:\\Other"}},
+      {"never made", plat::kRegMultiSz, u"C:\\Tools\\Gone\0\0", {}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    office.machine.files.MakeFolders("C:\\Other");
+    plat::UniqueKey key(office.machine.registry);
+    ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+              plat::kErrorSuccess);
+    office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type, row.list.data(),
+                                      static_cast<uint32_t>(row.list.size() * 2));
+    InstallationRecorder recorder(office.machine.platform());
+    ASSERT_TRUE(recorder.Open(kFolder));
+    std::string made;
+    for (const std::string& folder : row.made) made += "made-folder " + folder + "\r\n";
+    const std::string record = office.Record();
+    EXPECT_EQ(record.find("made-folder") == std::string::npos ? "" : record.substr(record.find("made-folder")),
+              made);
+    EXPECT_EQ(recorder.unrecorded(), row.unrecorded);
+    uint32_t type = 0, size = 0;
+    EXPECT_EQ(office.machine.registry.QueryValueW(key.get(), u"VelmarFoldersMade", &type, nullptr, &size),
+              plat::kErrorFileNotFound);
+  }
+}
+
+// A folder made before the record exists joins the list a stopped run left, or begins one
+// where the value is no list of folders.
+TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::u16string list;
+    std::string made;
+  } rows[] = {
+      {"a stopped run's list", plat::kRegMultiSz, u"C:\\Other\0\0",
+       "made-folder C:\\Other\r\nmade-folder C:\\Other\\Tools\r\n"},
+      {"a text", plat::kRegSz, u"C:\\Other\0", "made-folder C:\\Other\\Tools\r\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    plat::UniqueKey key(office.machine.registry);
+    ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+              plat::kErrorSuccess);
+    office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type, row.list.data(),
+                                      static_cast<uint32_t>(row.list.size() * 2));
+    // The install folder below the other folder, so that both are levels on its way.
+    const std::string folder = "C:\\Other\\Tools";
+    office.machine.files.MakeFolders("C:\\Other");
+    InstallationRecorder recorder(office.machine.platform());
+    recorder.BeforeFolder(folder);
+    office.machine.files.MakeFolders(folder);
+    ASSERT_TRUE(recorder.Open(folder));
+    std::string record;
+    office.machine.files.ReadFile(RecordPath(folder), &record);
+    const size_t at = record.find("made-folder");
+    EXPECT_EQ(at == std::string::npos ? "" : record.substr(at), row.made);
+    EXPECT_TRUE(recorder.unrecorded().empty());
+  }
+}
+
+// A run stopped in the middle of an entry left the record read-only (as a copy tool may):
+// the cut-off entry is cut away, and what the record held stays in it.
+TEST(InstallationRecorder, CutsAReadOnlyRecordBackToItsLastWholeEntry) {
+  Office office;
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  const std::string whole = office.Record();
+  office.machine.files.WriteFile(RecordPath(kFolder), whole + "made-fol", plat::kAttrReadOnly);
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  EXPECT_EQ(office.Record(), whole);
+  EXPECT_EQ(office.machine.files.GetAttributes(kFolder + "\\Uninstall-damaged.txt"),
+            plat::kInvalidAttributes);
+}
+
 // An installation of a version that kept no record left its auto-load key: the installation
 // deletes it and makes it again, and the uninstall gives it back with what it held.
 TEST(InstallationRecorder, GivesBackAKeyAnOlderInstallationLeft) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "activesetup/active_setup.h"
 #include "platform/sim/sim_machine.h"
 #include "tests/support/test_machine.h"
 
@@ -273,6 +274,22 @@ TEST_F(RemovalTest, ReportsWhatItCouldNotUndoAndGoesOn) {
   EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "our driver");
   EXPECT_FALSE(Exists(kHost + "\\Fonts\\Velmar_EN.shx"));
   EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyCurrentUser, kProfileB));
+}
+
+// The component whose write is refused: one failure for the component, however many of its
+// values the installation set, and the refusal named as the system's.
+TEST_F(RemovalTest, TellsARefusedSwitchOffOnce) {
+  const std::string component = activesetup::kComponentKey;
+  Installation inst;
+  inst.number = 1;
+  for (const char* name : {activesetup::kStubPath, activesetup::kVersion, activesetup::kIsInstalled}) {
+    Set(kHkeyLocalMachine, component, name, Dword(1));
+    inst.values.push_back(Change(kHkeyLocalMachine, component, name, RegValue(), Dword(1)));
+  }
+  machine.registry.DenyWrite(kHkeyLocalMachine, component);
+  UndoInstallations(platform(), {RecordOf(kFolder, {inst})}, &outcome);
+  ASSERT_EQ(outcome.failed.size(), 1u);
+  EXPECT_NE(outcome.failed[0].find("\\IsInstalled：拒绝访问"), std::string::npos) << outcome.failed[0];
 }
 
 }  // namespace
