@@ -15,6 +15,7 @@
 #include "app/tests/headless_dialog.h"
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
 #include "tests/support/test_machine.h"
 #include "unattended/exit_codes.h"
 #include "unattended/silent_install.h"
@@ -308,6 +309,8 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
                              "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"})
       office.machine.files.Remove(std::string("C:\\Setup\\Data\\") + name);
     office.machine.files.Remove("C:\\Setup\\Data");
+    // Started from a copy that keeps its files read-only, as a CD's are.
+    office.Write("C:\\Setup\\SetUp.exe", "the setup program", plat::kAttrReadOnly);
     const std::string before = office.Snapshot();
     UninstallSupport support(office.machine.platform(), 20240426);
     journal::RecordingPlatform recording(office.machine.platform(), support.observer());
@@ -340,6 +343,42 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     EXPECT_TRUE(entry(office));
     EXPECT_EQ(office.Uninstall(), kRemoved);
     EXPECT_EQ(office.Snapshot(), before);
+  }
+}
+
+// A run that ends before anything arrived takes back only what it added itself: beside the
+// entry of an installation elsewhere, or an uninstaller that was in the folder before, the
+// uninstaller and the entry stay.
+TEST(InstallationRecorder, KeepsWhatWasThereBeforeARunThatEndsEarly) {
+  const std::string product = "C:\\Velmar\\Velmar批打印软件";
+  for (const bool installedElsewhere : {true, false}) {
+    SCOPED_TRACE(installedElsewhere ? "an installation elsewhere" : "an uninstaller left behind");
+    Office office;
+    if (installedElsewhere) {
+      ASSERT_EQ(office.Install(), unattended::kInstalled);
+    } else {
+      office.Write(product + "\\Uninstall.exe", "an older setup program");
+      for (const std::string& level : {std::string("C:\\Velmar"), product})
+        office.machine.files.SetDescriptor(level, protection::ProgramFolderDescriptor());
+    }
+    office.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2008.arx",
+                                       plat::Descriptor{"S-1-5-18", {true, {}}});
+    office.machine.files.SetDescriptor("C:\\Setup\\Data\\Velmar.Ini",
+                                       plat::Descriptor{"S-1-5-18", {true, {}}});
+    UninstallSupport support(office.machine.platform(), 20240426);
+    journal::RecordingPlatform recording(office.machine.platform(), support.observer());
+    HeadlessDialog dialog;
+    dialog.controlFolderText = "C:\\Velmar";
+    dialog.controlFlags.fill(1);
+    InstallCatalogue catalogue;
+    office.machine.messages.Answer(plat::kIdYes);
+    g_bCheckHostRunning = true;
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    EXPECT_NE(office.machine.files.GetAttributes(product + "\\Uninstall.exe"),
+              plat::kInvalidAttributes);
+    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                               "InstallLocation").type,
+              plat::kRegSz);
   }
 }
 
@@ -453,6 +492,77 @@ TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
     EXPECT_EQ(at == std::string::npos ? "" : record.substr(at), row.made);
     EXPECT_TRUE(recorder.unrecorded().empty());
   }
+}
+
+// The uninstall is in place before the first file is copied: the uninstaller (a copy of the
+// running program, over an older one, read-only or not), the record and the entry; the files
+// it wrote are named for the log only when they are there.
+TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
+  const std::string uninstaller = kFolder + "\\Uninstall.exe";
+  const struct {
+    const char* what;
+    const char* older;  // the uninstaller in the folder before, read-only; none when null
+    bool moduleReadable;
+    std::vector<std::string> own;
+  } rows[] = {
+      {"none before", nullptr, true, {uninstaller, RecordPath(kFolder)}},
+      {"an older one", "an older setup program", true, {uninstaller, RecordPath(kFolder)}},
+      {"the program unreadable", nullptr, false, {RecordPath(kFolder)}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    if (row.older) office.Write(uninstaller, row.older, plat::kAttrReadOnly);
+    if (!row.moduleReadable)
+      office.machine.files.SetDescriptor("C:\\Setup\\SetUp.exe", plat::Descriptor{"S-1-5-18", {true, {}}});
+    UninstallSupport support(office.machine.platform(), 20240426);
+    support.Prepared(office.machine.platform(), kFolder);
+    EXPECT_EQ(support.OwnFiles(), row.own);
+    std::string copied;
+    EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &copied), row.moduleReadable);
+    if (row.moduleReadable) EXPECT_EQ(copied, "the setup program");
+    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                               "InstallLocation").type,
+              plat::kRegSz);
+  }
+}
+
+// The size the entry shows: what the installations left, each file once, in whole kilobytes
+// rounded up: an uninstaller and a record of exactly 2 KB are 2 KB; a large file placed by two
+// installations counts once.
+TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
+  const auto size = [](Office& office) {
+    const regtest::RawValue kb = regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine,
+                                                  kProgramEntryKey, "EstimatedSize");
+    return kb.bytes.size() == 4 ? static_cast<uint32_t>(static_cast<unsigned char>(kb.bytes[0]) |
+                                                        static_cast<unsigned char>(kb.bytes[1]) << 8)
+                                : 0u;
+  };
+  size_t record = 0;
+  for (const bool exact : {false, true}) {
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    if (exact) office.Write("C:\\Setup\\SetUp.exe", std::string(2048 - record, 'x'));
+    UninstallSupport support(office.machine.platform(), 20240426);
+    support.Prepared(office.machine.platform(), kFolder);
+    record = office.Record().size();
+    if (exact) EXPECT_EQ(size(office), 2u);
+  }
+  Office office;
+  for (const char fill : {'a', 'b'}) {
+    office.Write("C:\\Setup\\Data\\VL_BatchPlot2008.arx", std::string(400 * 1024, fill));
+    ASSERT_EQ(office.Install(), unattended::kInstalled);
+  }
+  EXPECT_GE(size(office), 400u);
+  EXPECT_LT(size(office), 500u);
+  // A run that stops after the large file arrived: the entry shows what stays.
+  Office stopped;
+  stopped.Write("C:\\Setup\\Data\\VL_BatchPlot2008.arx", std::string(400 * 1024, 'a'));
+  stopped.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2019.arx",
+                                      plat::Descriptor{"S-1-5-18", {true, {}}});
+  ASSERT_EQ(stopped.Install(), unattended::kFatalError);
+  EXPECT_GE(size(stopped), 400u);
 }
 
 // A run stopped in the middle of an entry left the record read-only (as a copy tool may):
