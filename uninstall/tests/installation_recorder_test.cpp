@@ -328,6 +328,7 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     for (const char* own : {"\\Uninstall.exe", "\\Uninstall.txt"})
       EXPECT_EQ(office.machine.files.GetAttributes(product + own), plat::kInvalidAttributes) << own;
     EXPECT_FALSE(entry(office));
+    EXPECT_TRUE(support.OwnFiles().empty());  // nothing for the log to name as written
     if (!made) EXPECT_EQ(office.Snapshot(), before);
   }
   {
