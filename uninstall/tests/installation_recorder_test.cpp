@@ -32,6 +32,7 @@ namespace {
 
 using plat::kHkeyCurrentUser;
 using plat::kHkeyLocalMachine;
+using namespace std::string_literals;
 
 const std::string kFolder = "C:\\Tools\\Velmar\\Velmar批打印软件";
 const std::string kHost2008 = "C:\\Program Files\\AutoCAD 2008";
@@ -430,10 +431,10 @@ TEST(InstallationRecorder, TakesInOnlyTheFoldersListedAhead) {
       {"two levels", plat::kRegMultiSz, tools + u'\0' + tools + u"\\Velmar" + u'\0' + u'\0',
        {"C:\\Tools", "C:\\Tools\\Velmar"}, {}},
       {"no list", plat::kRegSz, tools + u'\0', {}, {}},
-      {"a level spelled with a dot", plat::kRegMultiSz, tools + u".\0\0", {"C:\\Tools"}, {}},
-      {"the drive's root", plat::kRegMultiSz, u"C:\\\0\0", {}, {"create folder C:\\"}},
-      {"off the way", plat::kRegMultiSz, u"C:\\Other\0\0", {}, {"create folder C:\\Other"}},
-      {"never made", plat::kRegMultiSz, u"C:\\Tools\\Gone\0\0", {}, {}},
+      {"a level spelled with a dot", plat::kRegMultiSz, tools + u".\0\0"s, {"C:\\Tools"}, {}},
+      {"the drive's root", plat::kRegMultiSz, u"C:\\\0\0"s, {}, {"create folder C:\\"}},
+      {"off the way", plat::kRegMultiSz, u"C:\\Other\0\0"s, {}, {"create folder C:\\Other"}},
+      {"never made", plat::kRegMultiSz, u"C:\\Tools\\Gone\0\0"s, {}, {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -467,10 +468,13 @@ TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
     uint32_t type;
     std::u16string list;
     std::string made;
+    std::string listed;  // the list once the folder joined it, as the narrow call reads it
   } rows[] = {
-      {"a stopped run's list", plat::kRegMultiSz, u"C:\\Other\0\0",
-       "made-folder C:\\Other\r\nmade-folder C:\\Other\\Tools\r\n"},
-      {"a text", plat::kRegSz, u"C:\\Other\0", "made-folder C:\\Other\\Tools\r\n"},
+      {"a stopped run's list", plat::kRegMultiSz, u"C:\\Other\0\0"s,
+       "made-folder C:\\Other\r\nmade-folder C:\\Other\\Tools\r\n",
+       "C:\\Other\0C:\\Other\\Tools\0\0"s},
+      {"a text", plat::kRegSz, u"C:\\Other\0"s, "made-folder C:\\Other\\Tools\r\n",
+       "C:\\Other\\Tools\0\0"s},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -485,6 +489,10 @@ TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
     office.machine.files.MakeFolders("C:\\Other");
     InstallationRecorder recorder(office.machine.platform());
     recorder.BeforeFolder(folder);
+    const regtest::RawValue listed = regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine,
+                                                      kProgramEntryKey, "VelmarFoldersMade");
+    EXPECT_EQ(listed.type, plat::kRegMultiSz);
+    EXPECT_EQ(listed.bytes, row.listed);
     office.machine.files.MakeFolders(folder);
     ASSERT_TRUE(recorder.Open(folder));
     std::string record;
@@ -564,6 +572,23 @@ TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
                                       plat::Descriptor{"S-1-5-18", {true, {}}});
   ASSERT_EQ(stopped.Install(), unattended::kFatalError);
   EXPECT_GE(size(stopped), 400u);
+}
+
+// A key this run made, deleted again by the same run: what it held was this run's, and no
+// value of it is to be given back.
+TEST(InstallationRecorder, GivesBackNothingOfAKeyItMadeItself) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder);
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  const std::string applications = "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Applications";
+  const journal::KeyRef key{kHkeyLocalMachine, applications + "\\VL_BatchPlot2020"};
+  recorder.BeforeKeys({{kHkeyLocalMachine, applications}, key});
+  regtest::SetString(office.machine.registry, kHkeyLocalMachine, key.path, "LOADER",
+                     kFolder + "\\VL_BatchPlot2019.ARX");
+  recorder.BeforeKeyDelete(key);
+  EXPECT_EQ(office.Record().find("name LOADER"), std::string::npos) << office.Record();
+  EXPECT_TRUE(recorder.unrecorded().empty());
 }
 
 // A run stopped in the middle of an entry left the record read-only (as a copy tool may):
