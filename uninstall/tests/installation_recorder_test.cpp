@@ -511,12 +511,21 @@ TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
   const struct {
     const char* what;
     const char* older;  // the uninstaller in the folder before, read-only; none when null
+    const char* module;  // the running program's name as the system tells it
     bool moduleReadable;
     std::vector<std::string> own;
+    const char* now;  // the uninstaller afterwards; none when null
+    uint32_t attributes;
   } rows[] = {
-      {"none before", nullptr, true, {uninstaller, RecordPath(kFolder)}},
-      {"an older one", "an older setup program", true, {uninstaller, RecordPath(kFolder)}},
-      {"the program unreadable", nullptr, false, {RecordPath(kFolder)}},
+      {"none before", nullptr, "C:\\Setup\\SetUp.exe", true, {uninstaller, RecordPath(kFolder)},
+       "the setup program", plat::kAttrArchive},
+      {"an older one", "an older setup program", "C:\\Setup\\SetUp.exe", true,
+       {uninstaller, RecordPath(kFolder)}, "the setup program", plat::kAttrArchive},
+      {"the program unreadable", nullptr, "C:\\Setup\\SetUp.exe", false, {RecordPath(kFolder)},
+       nullptr, plat::kInvalidAttributes},
+      // Nothing to copy from: the older one stays as it is.
+      {"the program unnamed", "an older setup program", "", true, {uninstaller, RecordPath(kFolder)},
+       "an older setup program", plat::kAttrReadOnly},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -525,12 +534,14 @@ TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
     if (row.older) office.Write(uninstaller, row.older, plat::kAttrReadOnly);
     if (!row.moduleReadable)
       office.machine.files.SetDescriptor("C:\\Setup\\SetUp.exe", plat::Descriptor{"S-1-5-18", {true, {}}});
+    office.machine.files.SetModuleFileName(row.module);
     UninstallSupport support(office.machine.platform(), 20240426);
     support.Prepared(office.machine.platform(), kFolder);
     EXPECT_EQ(support.OwnFiles(), row.own);
-    std::string copied;
-    EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &copied), row.moduleReadable);
-    if (row.moduleReadable) EXPECT_EQ(copied, "the setup program");
+    std::string now;
+    EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &now), row.now != nullptr);
+    if (row.now) EXPECT_EQ(now, row.now);
+    EXPECT_EQ(office.machine.files.GetAttributes(uninstaller), row.attributes);
     EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
                                "InstallLocation").type,
               plat::kRegSz);
