@@ -332,12 +332,14 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     EXPECT_TRUE(support.OwnFiles().empty());  // nothing for the log to name as written
     if (!made) EXPECT_EQ(office.Snapshot(), before);
   }
-  {
+  // No one may read the package's plug-in for 2008, or its first library: the copy fails
+  // after the settings file and the first files arrived, or after the settings file alone,
+  // and the run ends as Abort.
+  for (const char* unreadable : {"VL_BatchPlot2008.arx", "Velmar.prt7"}) {
+    SCOPED_TRACE(unreadable);
     Office office;
     const std::string before = office.Snapshot();
-    // No one may read the package's plug-in for 2008: its copy fails after the settings file
-    // and the first files arrived, and the run ends as Abort.
-    office.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2008.arx",
+    office.machine.files.SetDescriptor(std::string("C:\\Setup\\Data\\") + unreadable,
                                        plat::Descriptor{"S-1-5-18", {true, {}}});
     EXPECT_EQ(office.Install(), unattended::kFatalError);
     EXPECT_NE(office.machine.files.GetAttributes(kFolder + "\\Uninstall.exe"),

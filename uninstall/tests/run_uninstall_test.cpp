@@ -192,6 +192,43 @@ TEST_F(RunUninstallTest, ChangesNothingWhenToldNotTo) {
   EXPECT_EQ(Snapshot(), spoilt);
 }
 
+// The record of the older installation, which the newer one reaches, gone or spoilt since:
+// the newer one is undone, and the message says what became of the older one's.
+struct Spoilt {
+  const char* what;
+  void (*spoil)(sim::Machine&, const std::string&);
+  int code;
+  const char* toldBefore;  // the message names the older record between these
+  const char* toldAfter;
+};
+
+class EarlierRecord : public RunUninstallTest, public ::testing::WithParamInterface<Spoilt> {};
+
+TEST_P(EarlierRecord, IsToldWhenSpoilt) {
+  const std::string older = RecordPath("C:\\Velmar" + kSub);
+  Install("C:\\Velmar");
+  Install("D:\\Tools");
+  GetParam().spoil(machine, older);
+  EXPECT_EQ(Uninstall(kD), GetParam().code) << LastMessage();
+  EXPECT_NE(LastMessage().find(GetParam().toldBefore + older + GetParam().toldAfter),
+            std::string::npos)
+      << LastMessage();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, EarlierRecord,
+    ::testing::Values(
+        Spoilt{"deleted", [](sim::Machine& m, const std::string& r) { m.files.Remove(r); },
+               kRemoved, "早先安装的卸载记录已不存在：", ""},
+        Spoilt{"damaged", [](sim::Machine& m, const std::string& r) { m.files.WriteFile(r, "x"); },
+               kRemovedInPart, "卸载记录 ", " 已损坏（"},
+        Spoilt{"someone_elses",
+               [](sim::Machine& m, const std::string& r) {
+                 m.files.SetDescriptor(r, plat::Descriptor{"S-1-5-21-1-2-3-1001", {true, {}}});
+               },
+               kRemovedInPart, "卸载记录 ", " 不可信（"}),
+    [](const ::testing::TestParamInfo<Spoilt>& info) { return std::string(info.param.what); });
+
 // When no helper can be started, the uninstaller and its folders are left for the next start
 // of the machine, and the run says that a restart finishes it.
 TEST_F(RunUninstallTest, ARestartFinishesWhatNoHelperCould) {
