@@ -14,6 +14,7 @@
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
 #include "tests/support/test_machine.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
@@ -228,6 +229,49 @@ INSTANTIATE_TEST_SUITE_P(
                },
                kRemovedInPart, "卸载记录 ", " 不可信（"}),
     [](const ::testing::TestParamInfo<Spoilt>& info) { return std::string(info.param.what); });
+
+// The helper does only what a hand-over list as the uninstaller writes it may ask: after the
+// uninstaller has ended, delete an uninstaller and remove folders; a list it cannot read
+// whole asks for nothing.
+TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
+  const std::string product = "C:\\Velmar" + kSub;
+  const std::string plugIn = product + "\\VL_BatchPlot2008.arx";
+  const struct {
+    const char* what;
+    std::string list;
+    bool uninstallerGoes, plugInGoes;
+    std::vector<uint32_t> waited;  // for the uninstaller to end, only with a list read whole
+  } rows[] = {
+      {"as written",
+       "Velmar uninstall hand-over 1\r\nwait 7\r\ndelete " + kC + "\r\nremove " + product +
+           "\r\nremove C:\\Velmar\r\n",
+       true, false, {7}},
+      {"another file", "Velmar uninstall hand-over 1\r\ndelete " + plugIn + "\r\n", false, false, {0}},
+      {"another header", "Velmar uninstall hand-over 2\r\ndelete " + kC + "\r\n", false, false, {}},
+      {"a line it does not know",
+       "Velmar uninstall hand-over 1\r\ndelete " + kC + "\r\nrun " + plugIn + "\r\n", false,
+       false, {}},
+  };
+  const std::string helper = "C:\\Windows\\Temp\\VelmarUninstall-0000000000000001";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Write(kC, "the setup program");
+    Write(plugIn, "the plug-in");
+    Write(helper + "\\Uninstall.exe", "the setup program");
+    Write(helper + "\\Uninstall-handover.txt", row.list);
+    machine.files.SetDescriptor(helper, protection::ProgramFolderDescriptor());
+    machine.processes.waitedFor.clear();
+    machine.files.SetModuleFileName(helper + "\\Uninstall.exe");
+    EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{true}), kRemoved);
+    EXPECT_EQ(machine.files.GetAttributes(kC) == plat::kInvalidAttributes, row.uninstallerGoes);
+    EXPECT_EQ(machine.files.GetAttributes(plugIn) == plat::kInvalidAttributes, row.plugInGoes);
+    EXPECT_EQ(machine.processes.waitedFor, row.waited);
+    EXPECT_EQ(machine.files.GetAttributes(helper + "\\Uninstall-handover.txt"),
+              plat::kInvalidAttributes);
+    machine.files.Restart();
+    EXPECT_EQ(machine.files.GetAttributes(helper), plat::kInvalidAttributes);
+  }
+}
 
 // When no helper can be started, the uninstaller and its folders are left for the next start
 // of the machine, and the run says that a restart finishes it.
