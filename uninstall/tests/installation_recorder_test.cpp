@@ -415,6 +415,10 @@ TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
   for (const auto& row : rows) {
     if (row.unrecorded) expected.push_back(std::string("write ") + row.path);
   }
+  // A deletion is never recorded: only one of something there is told.
+  recorder.BeforeDelete("C:\\Other\\x.txt");
+  recorder.BeforeDelete("C:\\Other\\gone.txt");
+  expected.push_back("delete C:\\Other\\x.txt");
   EXPECT_EQ(recorder.unrecorded(), expected);
 }
 
@@ -616,6 +620,30 @@ TEST(InstallationRecorder, CutsAReadOnlyRecordBackToItsLastWholeEntry) {
   EXPECT_EQ(office.Record(), whole);
   EXPECT_EQ(office.machine.files.GetAttributes(kFolder + "\\Uninstall-damaged.txt"),
             plat::kInvalidAttributes);
+}
+
+// A host file whose original cannot be saved: the installation goes on, the user hears of
+// it, and the uninstall leaves the file where it is rather than lose the host's own, and
+// names no backup that was never written.
+TEST(InstallationRecorder, LeavesAHostFileItCouldNotSave) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder + "\\Backup");
+  for (const char* level : {"C:\\Tools", "C:\\Tools\\Velmar"})
+    office.machine.files.SetDescriptor(level, protection::ProgramFolderDescriptor());
+  office.machine.files.DenyWrite(kFolder + "\\Backup");
+  // One of them writable, so that the copy itself is the first write to it.
+  office.Write(kHost2008 + "\\Fonts\\Velmar_HZ.shx", "an old font");
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  ASSERT_FALSE(office.unrecorded.empty());
+  EXPECT_EQ(office.unrecorded[0].compare(0, 8, "replace "), 0) << office.unrecorded[0];
+  office.Uninstall();
+  EXPECT_EQ(office.said.find("原来的文件保存在"), std::string::npos) << office.said;
+  for (const std::string& host : {kHost2008 + "\\Drv\\pdfplot9.hdi", kHost2008 + "\\Fonts\\Velmar_HZ.shx",
+                                  kHost2020 + "\\Fonts\\Velmar_EN.shx"}) {
+    EXPECT_NE(office.machine.files.GetAttributes(host), plat::kInvalidAttributes) << host;
+    const std::string name = host.substr(host.rfind('\\'));
+    EXPECT_NE(office.said.find(name + "（安装后已被修改）"), std::string::npos) << name;
+  }
 }
 
 // An installation of a version that kept no record left its auto-load key: the installation
