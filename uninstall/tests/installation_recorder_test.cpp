@@ -591,6 +591,39 @@ TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
   EXPECT_GE(size(stopped), 400u);
 }
 
+// A value write adds to the record, or is told, only when it changes the value; the
+// installed-programs entry's own values are the uninstall's, never recorded.
+TEST(InstallationRecorder, AddsNothingForAValueWriteThatChangesNothing) {
+  const journal::ValueState one{true, plat::kRegSz, "1"}, two{true, plat::kRegSz, "2"};
+  const journal::KeyRef other{kHkeyLocalMachine, "SOFTWARE\\Other"};
+  const journal::KeyRef variables{kHkeyCurrentUser, kProfile};
+  const journal::KeyRef entry{kHkeyLocalMachine, kProgramEntryKey};
+  const struct {
+    const char* what;
+    journal::KeyRef key;
+    const char* name;
+    journal::ValueState after;
+    bool recorded;
+    std::vector<std::string> unrecorded;
+  } rows[] = {
+      {"another value, the same", other, "X", one, false, {}},
+      {"another value, changed", other, "X", two, false, {"set HKLM\\SOFTWARE\\Other\\X"}},
+      {"trusted paths, the same", variables, "TRUSTEDPATHS", one, false, {}},
+      {"trusted paths, changed", variables, "TRUSTEDPATHS", two, true, {}},
+      {"the entry's own", entry, "DisplayName", two, false, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    InstallationRecorder recorder(office.machine.platform());
+    ASSERT_TRUE(recorder.Open(kFolder));
+    recorder.BeforeValue(row.key, row.name, one, row.after);
+    EXPECT_EQ(office.Record().find("\r\nvalue ") != std::string::npos, row.recorded);
+    EXPECT_EQ(recorder.unrecorded(), row.unrecorded);
+  }
+}
+
 // A key this run made, deleted again by the same run: what it held was this run's, and no
 // value of it is to be given back.
 TEST(InstallationRecorder, GivesBackNothingOfAKeyItMadeItself) {
