@@ -273,6 +273,21 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
   }
 }
 
+// A folder an installation made, opened to everyone since: before anything of the record is
+// acted on, it is protected again as the installation protected it, and stays so when it
+// stays because it holds someone's file.
+TEST_F(RunUninstallTest, ProtectsAFolderTheInstallationMadeBeforeItActs) {
+  Install("C:\\Velmar");
+  Write("C:\\Velmar\\notes.txt", "mine");
+  const plat::Descriptor open{plat::kSidAdministrators,
+                              {true, {{"S-1-1-0", plat::kFileAllAccess, 0}}}};
+  machine.files.SetDescriptor("C:\\Velmar", open);
+  EXPECT_EQ(Uninstall(kC), kRemoved) << LastMessage();
+  plat::Descriptor now;
+  ASSERT_TRUE(machine.files.DescriptorOf("C:\\Velmar", &now));
+  EXPECT_EQ(now, protection::ProgramFolderDescriptor());
+}
+
 // When no helper can be started, the uninstaller and its folders are left for the next start
 // of the machine, and the run says that a restart finishes it.
 TEST_F(RunUninstallTest, ARestartFinishesWhatNoHelperCould) {
