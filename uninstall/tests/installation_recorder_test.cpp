@@ -466,6 +466,29 @@ TEST(InstallationRecorder, TakesInOnlyTheFoldersListedAhead) {
   }
 }
 
+// A record that takes no more entries (read-only, as a copy tool may leave it): the folders
+// stay listed for a later run rather than be lost.
+TEST(InstallationRecorder, KeepsTheFoldersListedWhenTheRecordTakesNone) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder);
+  office.machine.files.WriteFile(RecordPath(kFolder),
+                                 FormatRecord(office.machine.text, Record{kFolder, {}}),
+                                 plat::kAttrReadOnly);
+  for (const std::string& path : {std::string("C:\\Tools"), RecordPath(kFolder)})
+    office.machine.files.SetDescriptor(path, protection::ProgramFolderDescriptor());
+  plat::UniqueKey key(office.machine.registry);
+  ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+            plat::kErrorSuccess);
+  const std::u16string list = u"C:\\Tools\0\0"s;
+  office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", plat::kRegMultiSz,
+                                    list.data(), static_cast<uint32_t>(list.size() * 2));
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                             "VelmarFoldersMade").bytes,
+            "C:\\Tools\0\0"s);
+}
+
 // A folder made before the record exists joins the list a stopped run left, or begins one
 // where the value is no list of folders.
 TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
