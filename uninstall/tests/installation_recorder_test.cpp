@@ -489,6 +489,27 @@ TEST(InstallationRecorder, KeepsTheFoldersListedWhenTheRecordTakesNone) {
             "C:\\Tools\0\0"s);
 }
 
+// A record someone else could have written is no record of ours: it is set aside for a person
+// to look at, and ours is made anew, not written over, which would keep that one's owner.
+TEST(InstallationRecorder, MakesItsRecordAnewOverSomeoneElses) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder);
+  const std::string theirs = FormatRecord(office.machine.text, Record{kFolder, {}}) + "\r\n";
+  office.machine.files.WriteFile(RecordPath(kFolder), theirs);
+  const std::string user = "S-1-5-21-1-2-3-1001";
+  office.machine.files.SetDescriptor(RecordPath(kFolder),
+                                     plat::Descriptor{user, {false, {{user, plat::kFileAllAccess, 0}}}});
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  plat::Descriptor now;
+  ASSERT_TRUE(office.machine.files.DescriptorOf(RecordPath(kFolder), &now));
+  EXPECT_NE(now.owner, user);
+  EXPECT_EQ(office.Record(), FormatRecord(office.machine.text, Record{kFolder, {}}));
+  std::string aside;
+  EXPECT_TRUE(office.machine.files.ReadFile(kFolder + "\\Uninstall-damaged.txt", &aside));
+  EXPECT_EQ(aside, theirs);
+}
+
 // A folder made before the record exists joins the list a stopped run left, or begins one
 // where the value is no list of folders.
 TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
