@@ -510,6 +510,47 @@ TEST(InstallationRecorder, MakesItsRecordAnewOverSomeoneElses) {
   EXPECT_EQ(aside, theirs);
 }
 
+// A run that ends before its record exists: the folders listed that were never made come off
+// the list, those made stay for a later run's record; the key goes only when it is empty.
+TEST(InstallationRecorder, ForgetsOnlyTheFoldersNeverMade) {
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::u16string list;
+    bool otherValue;
+    std::string left;  // the list afterwards, as the narrow call reads it; none when empty
+    bool keyStays;
+  } rows[] = {
+      {"one made, one never", plat::kRegMultiSz, u"C:\\Other\0C:\\Gone\0\0"s, false, "C:\\Other\0\0"s, true},
+      {"none made", plat::kRegMultiSz, u"C:\\Gone\0\0"s, false, "", false},
+      {"none made, a value beside", plat::kRegMultiSz, u"C:\\Gone\0\0"s, true, "", true},
+      {"no list: not ours to change", plat::kRegSz, u"C:\\Gone\0"s, false, "C:\\Gone\0"s, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders("C:\\Other");
+    {
+      plat::UniqueKey key(office.machine.registry);
+      ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+                plat::kErrorSuccess);
+      office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type,
+                                        row.list.data(), static_cast<uint32_t>(row.list.size() * 2));
+    }
+    if (row.otherValue)
+      regtest::SetString(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey, "DisplayName", "x");
+    InstallationRecorder recorder(office.machine.platform());
+    recorder.ForgetFoldersNeverMade();
+    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                               "VelmarFoldersMade").bytes,
+              row.left);
+    plat::UniqueKey key(office.machine.registry);
+    EXPECT_EQ(office.machine.registry.OpenKeyRead(kHkeyLocalMachine, kProgramEntryKey, key.put()) ==
+                  plat::kErrorSuccess,
+              row.keyStays);
+  }
+}
+
 // A folder made before the record exists joins the list a stopped run left, or begins one
 // where the value is no list of folders.
 TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
