@@ -273,6 +273,26 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
   }
 }
 
+// A temporary folder everyone may change: no helper is made there, or anywhere else; the
+// uninstaller and its folders are left for the next start of the machine.
+TEST_F(RunUninstallTest, MakesNoHelperInATemporaryFolderOthersCanChange) {
+  Install("C:\\Velmar");
+  machine.files.MakeFolders("C:\\Shared");
+  machine.files.SetDescriptor("C:\\Shared", plat::Descriptor{plat::kSidAdministrators,
+                                                             {true, {{"S-1-1-0", plat::kFileAllAccess, 3}}}});
+  machine.files.SetEnvironment("TMP", "C:\\Shared");
+  machine.files.SetEnvironment("TEMP", "C:\\Shared");
+  machine.files.SetModuleFileName(kC);
+  machine.messages.Answer(plat::kIdYes);
+  const size_t started = machine.processes.started.size();
+  EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{}), kRemovedAtRestart);
+  EXPECT_EQ(machine.processes.started.size(), started);
+  EXPECT_EQ(machine.files.GetAttributes("C:\\Uninstall.exe"), plat::kInvalidAttributes);
+  machine.files.Restart();
+  machine.files.Remove("C:\\Shared");
+  EXPECT_EQ(Snapshot(), before);
+}
+
 // A folder an installation made, opened to everyone since: before anything of the record is
 // acted on, it is protected again as the installation protected it, and stays so when it
 // stays because it holds someone's file.
