@@ -241,6 +241,7 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
     std::string list;
     bool uninstallerGoes, plugInGoes;
     std::vector<uint32_t> waited;  // for the uninstaller to end, only with a list read whole
+    bool stuck = false;  // the uninstaller's folder refuses deletions: both go at the restart
   } rows[] = {
       {"as written",
        "Velmar uninstall hand-over 1\r\nwait 7\r\ndelete " + kC + "\r\nremove " + product +
@@ -251,6 +252,9 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
       {"a line it does not know",
        "Velmar uninstall hand-over 1\r\ndelete " + kC + "\r\nrun " + plugIn + "\r\n", false,
        false, {}},
+      {"at the restart",
+       "Velmar uninstall hand-over 1\r\nwait 7\r\ndelete " + kC + "\r\nremove " + product + "\r\n",
+       false, false, {7}, true},
   };
   const std::string helper = "C:\\Windows\\Temp\\VelmarUninstall-0000000000000001";
   for (const auto& row : rows) {
@@ -261,11 +265,17 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
     Write(helper + "\\Uninstall-handover.txt", row.list);
     machine.files.SetDescriptor(helper, protection::ProgramFolderDescriptor());
     machine.processes.waitedFor.clear();
+    if (row.stuck) machine.files.DenyWrite(product);
+    const size_t pending = machine.files.pendingDeletes().size();
     machine.files.SetModuleFileName(helper + "\\Uninstall.exe");
     EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{true}), kRemoved);
     EXPECT_EQ(machine.files.GetAttributes(kC) == plat::kInvalidAttributes, row.uninstallerGoes);
     EXPECT_EQ(machine.files.GetAttributes(plugIn) == plat::kInvalidAttributes, row.plugInGoes);
     EXPECT_EQ(machine.processes.waitedFor, row.waited);
+    const std::vector<std::string> later(machine.files.pendingDeletes().begin() + pending,
+                                         machine.files.pendingDeletes().end());
+    EXPECT_EQ(std::count(later.begin(), later.end(), kC), row.stuck ? 1 : 0);
+    EXPECT_EQ(std::count(later.begin(), later.end(), product), row.stuck ? 1 : 0);
     EXPECT_EQ(machine.files.GetAttributes(helper + "\\Uninstall-handover.txt"),
               plat::kInvalidAttributes);
     machine.files.Restart();
