@@ -283,6 +283,16 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
   }
 }
 
+// The entry goes with the installation it names, or when the installation it names has no
+// record any more.
+TEST_F(RunUninstallTest, TakesTheEntryOfAnInstallationThatIsGone) {
+  Install("C:\\Velmar");
+  Install("D:\\Tools");
+  machine.files.Remove(RecordPath("D:\\Tools" + kSub));
+  Uninstall(kC);
+  EXPECT_FALSE(regtest::KeyExists(machine.registry, kHkeyLocalMachine, kProgramEntryKey));
+}
+
 // A temporary folder everyone may change: no helper is made there, or anywhere else; the
 // uninstaller and its folders are left for the next start of the machine.
 TEST_F(RunUninstallTest, MakesNoHelperInATemporaryFolderOthersCanChange) {
