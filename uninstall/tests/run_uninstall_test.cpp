@@ -283,6 +283,19 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
   }
 }
 
+// An install folder that was there before stays; the uninstaller in it goes all the same,
+// handed over as ever.
+TEST_F(RunUninstallTest, RemovesItselfFromAFolderThatWasThereBefore) {
+  for (const std::string& level : {std::string("C:\\Velmar"), "C:\\Velmar" + kSub}) {
+    machine.files.MakeFolders(level);
+    machine.files.SetDescriptor(level, protection::ProgramFolderDescriptor());
+  }
+  const std::string was = Snapshot();
+  Install("C:\\Velmar");
+  EXPECT_EQ(Uninstall(kC), kRemoved) << LastMessage();
+  EXPECT_EQ(Snapshot(), was);
+}
+
 // The entry goes with the installation it names, or when the installation it names has no
 // record any more.
 TEST_F(RunUninstallTest, TakesTheEntryOfAnInstallationThatIsGone) {
