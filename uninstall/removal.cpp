@@ -324,7 +324,10 @@ class Undo {
     const bool backupIntact =
         ReadFile(file->backup, &saved) == Found::kFile && Same(saved, file->backupContent);
     if (!ours && found == Found::kFile) {
-      out_.kept.push_back(path + "（安装后已被修改；原来的文件保存在 " + file->backup + "）");
+      // A backup that was never written whole (the installation could not save the original)
+      // is not named as holding it.
+      out_.kept.push_back(path + (backupIntact ? "（安装后已被修改；原来的文件保存在 " + file->backup + "）"
+                                               : std::string("（安装后已被修改）")));
       return;
     }
     // Gone since the installation (deleted, or its host removed), and not by this uninstall:

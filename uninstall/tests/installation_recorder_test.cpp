@@ -15,6 +15,7 @@
 #include "app/tests/headless_dialog.h"
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
 #include "tests/support/test_machine.h"
 #include "unattended/exit_codes.h"
 #include "unattended/silent_install.h"
@@ -31,6 +32,7 @@ namespace {
 
 using plat::kHkeyCurrentUser;
 using plat::kHkeyLocalMachine;
+using namespace std::string_literals;
 
 const std::string kFolder = "C:\\Tools\\Velmar\\Velmar批打印软件";
 const std::string kHost2008 = "C:\\Program Files\\AutoCAD 2008";
@@ -308,6 +310,8 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
                              "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"})
       office.machine.files.Remove(std::string("C:\\Setup\\Data\\") + name);
     office.machine.files.Remove("C:\\Setup\\Data");
+    // Started from a copy that keeps its files read-only, as a CD's are.
+    office.Write("C:\\Setup\\SetUp.exe", "the setup program", plat::kAttrReadOnly);
     const std::string before = office.Snapshot();
     UninstallSupport support(office.machine.platform(), 20240426);
     journal::RecordingPlatform recording(office.machine.platform(), support.observer());
@@ -325,14 +329,17 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     for (const char* own : {"\\Uninstall.exe", "\\Uninstall.txt"})
       EXPECT_EQ(office.machine.files.GetAttributes(product + own), plat::kInvalidAttributes) << own;
     EXPECT_FALSE(entry(office));
+    EXPECT_TRUE(support.OwnFiles().empty());  // nothing for the log to name as written
     if (!made) EXPECT_EQ(office.Snapshot(), before);
   }
-  {
+  // No one may read the package's plug-in for 2008, or its first library: the copy fails
+  // after the settings file and the first files arrived, or after the settings file alone,
+  // and the run ends as Abort.
+  for (const char* unreadable : {"VL_BatchPlot2008.arx", "Velmar.prt7"}) {
+    SCOPED_TRACE(unreadable);
     Office office;
     const std::string before = office.Snapshot();
-    // No one may read the package's plug-in for 2008: its copy fails after the settings file
-    // and the first files arrived, and the run ends as Abort.
-    office.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2008.arx",
+    office.machine.files.SetDescriptor(std::string("C:\\Setup\\Data\\") + unreadable,
                                        plat::Descriptor{"S-1-5-18", {true, {}}});
     EXPECT_EQ(office.Install(), unattended::kFatalError);
     EXPECT_NE(office.machine.files.GetAttributes(kFolder + "\\Uninstall.exe"),
@@ -340,6 +347,42 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     EXPECT_TRUE(entry(office));
     EXPECT_EQ(office.Uninstall(), kRemoved);
     EXPECT_EQ(office.Snapshot(), before);
+  }
+}
+
+// A run that ends before anything arrived takes back only what it added itself: beside the
+// entry of an installation elsewhere, or an uninstaller that was in the folder before, the
+// uninstaller and the entry stay.
+TEST(InstallationRecorder, KeepsWhatWasThereBeforeARunThatEndsEarly) {
+  const std::string product = "C:\\Velmar\\Velmar批打印软件";
+  for (const bool installedElsewhere : {true, false}) {
+    SCOPED_TRACE(installedElsewhere ? "an installation elsewhere" : "an uninstaller left behind");
+    Office office;
+    if (installedElsewhere) {
+      ASSERT_EQ(office.Install(), unattended::kInstalled);
+    } else {
+      office.Write(product + "\\Uninstall.exe", "an older setup program");
+      for (const std::string& level : {std::string("C:\\Velmar"), product})
+        office.machine.files.SetDescriptor(level, protection::ProgramFolderDescriptor());
+    }
+    office.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2008.arx",
+                                       plat::Descriptor{"S-1-5-18", {true, {}}});
+    office.machine.files.SetDescriptor("C:\\Setup\\Data\\Velmar.Ini",
+                                       plat::Descriptor{"S-1-5-18", {true, {}}});
+    UninstallSupport support(office.machine.platform(), 20240426);
+    journal::RecordingPlatform recording(office.machine.platform(), support.observer());
+    HeadlessDialog dialog;
+    dialog.controlFolderText = "C:\\Velmar";
+    dialog.controlFlags.fill(1);
+    InstallCatalogue catalogue;
+    office.machine.messages.Answer(plat::kIdYes);
+    g_bCheckHostRunning = true;
+    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    EXPECT_NE(office.machine.files.GetAttributes(product + "\\Uninstall.exe"),
+              plat::kInvalidAttributes);
+    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                               "InstallLocation").type,
+              plat::kRegSz);
   }
 }
 
@@ -372,7 +415,353 @@ TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
   for (const auto& row : rows) {
     if (row.unrecorded) expected.push_back(std::string("write ") + row.path);
   }
+  // A deletion is never recorded: only one of something there is told.
+  recorder.BeforeDelete("C:\\Other\\x.txt");
+  recorder.BeforeDelete("C:\\Other\\gone.txt");
+  expected.push_back("delete C:\\Other\\x.txt");
   EXPECT_EQ(recorder.unrecorded(), expected);
+}
+
+// The folders listed ahead of the record, as a stopped run or this one left them: only a
+// list of folders, each made and a plain level on the way to the install folder, goes into
+// the record; the list goes either way.
+TEST(InstallationRecorder, TakesInOnlyTheFoldersListedAhead) {
+  const std::u16string tools = u"C:\\Tools";
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::u16string list;
+    std::vector<std::string> made;
+    std::vector<std::string> unrecorded;
+  } rows[] = {
+      {"two levels", plat::kRegMultiSz, tools + u'\0' + tools + u"\\Velmar" + u'\0' + u'\0',
+       {"C:\\Tools", "C:\\Tools\\Velmar"}, {}},
+      {"no list", plat::kRegSz, tools + u'\0', {}, {}},
+      {"a level spelled with a dot", plat::kRegMultiSz, tools + u".\0\0"s, {"C:\\Tools"}, {}},
+      {"the drive's root", plat::kRegMultiSz, u"C:\\\0\0"s, {}, {"create folder C:\\"}},
+      {"off the way", plat::kRegMultiSz, u"C:\\Other\0\0"s, {}, {"create folder C:\\Other"}},
+      {"never made", plat::kRegMultiSz, u"C:\\Tools\\Gone\0\0"s, {}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    office.machine.files.MakeFolders("C:\\Other");
+    plat::UniqueKey key(office.machine.registry);
+    ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+              plat::kErrorSuccess);
+    office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type, row.list.data(),
+                                      static_cast<uint32_t>(row.list.size() * 2));
+    InstallationRecorder recorder(office.machine.platform());
+    ASSERT_TRUE(recorder.Open(kFolder));
+    std::string made;
+    for (const std::string& folder : row.made) made += "made-folder " + folder + "\r\n";
+    const std::string record = office.Record();
+    EXPECT_EQ(record.find("made-folder") == std::string::npos ? "" : record.substr(record.find("made-folder")),
+              made);
+    EXPECT_EQ(recorder.unrecorded(), row.unrecorded);
+    uint32_t type = 0, size = 0;
+    EXPECT_EQ(office.machine.registry.QueryValueW(key.get(), u"VelmarFoldersMade", &type, nullptr, &size),
+              plat::kErrorFileNotFound);
+  }
+}
+
+// A record that takes no more entries (read-only, as a copy tool may leave it): the folders
+// stay listed for a later run rather than be lost.
+TEST(InstallationRecorder, KeepsTheFoldersListedWhenTheRecordTakesNone) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder);
+  office.machine.files.WriteFile(RecordPath(kFolder),
+                                 FormatRecord(office.machine.text, Record{kFolder, {}}),
+                                 plat::kAttrReadOnly);
+  for (const std::string& path : {std::string("C:\\Tools"), RecordPath(kFolder)})
+    office.machine.files.SetDescriptor(path, protection::ProgramFolderDescriptor());
+  plat::UniqueKey key(office.machine.registry);
+  ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+            plat::kErrorSuccess);
+  const std::u16string list = u"C:\\Tools\0\0"s;
+  office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", plat::kRegMultiSz,
+                                    list.data(), static_cast<uint32_t>(list.size() * 2));
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                             "VelmarFoldersMade").bytes,
+            "C:\\Tools\0\0"s);
+}
+
+// A record someone else could have written is no record of ours: it is set aside for a person
+// to look at, and ours is made anew, not written over, which would keep that one's owner.
+TEST(InstallationRecorder, MakesItsRecordAnewOverSomeoneElses) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder);
+  const std::string theirs = FormatRecord(office.machine.text, Record{kFolder, {}}) + "\r\n";
+  office.machine.files.WriteFile(RecordPath(kFolder), theirs);
+  const std::string user = "S-1-5-21-1-2-3-1001";
+  office.machine.files.SetDescriptor(RecordPath(kFolder),
+                                     plat::Descriptor{user, {false, {{user, plat::kFileAllAccess, 0}}}});
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  plat::Descriptor now;
+  ASSERT_TRUE(office.machine.files.DescriptorOf(RecordPath(kFolder), &now));
+  EXPECT_NE(now.owner, user);
+  EXPECT_EQ(office.Record(), FormatRecord(office.machine.text, Record{kFolder, {}}));
+  std::string aside;
+  EXPECT_TRUE(office.machine.files.ReadFile(kFolder + "\\Uninstall-damaged.txt", &aside));
+  EXPECT_EQ(aside, theirs);
+}
+
+// A run that ends before its record exists: the folders listed that were never made come off
+// the list, those made stay for a later run's record; the key goes only when it is empty.
+TEST(InstallationRecorder, ForgetsOnlyTheFoldersNeverMade) {
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::u16string list;
+    bool otherValue;
+    std::string left;  // the list afterwards, as the narrow call reads it; none when empty
+    bool keyStays;
+  } rows[] = {
+      {"one made, one never", plat::kRegMultiSz, u"C:\\Other\0C:\\Gone\0\0"s, false, "C:\\Other\0\0"s, true},
+      {"none made", plat::kRegMultiSz, u"C:\\Gone\0\0"s, false, "", false},
+      {"none made, a value beside", plat::kRegMultiSz, u"C:\\Gone\0\0"s, true, "", true},
+      {"no list: not ours to change", plat::kRegSz, u"C:\\Gone\0"s, false, "C:\\Gone\0"s, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders("C:\\Other");
+    {
+      plat::UniqueKey key(office.machine.registry);
+      ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+                plat::kErrorSuccess);
+      office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type,
+                                        row.list.data(), static_cast<uint32_t>(row.list.size() * 2));
+    }
+    if (row.otherValue)
+      regtest::SetString(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey, "DisplayName", "x");
+    InstallationRecorder recorder(office.machine.platform());
+    recorder.ForgetFoldersNeverMade();
+    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                               "VelmarFoldersMade").bytes,
+              row.left);
+    plat::UniqueKey key(office.machine.registry);
+    EXPECT_EQ(office.machine.registry.OpenKeyRead(kHkeyLocalMachine, kProgramEntryKey, key.put()) ==
+                  plat::kErrorSuccess,
+              row.keyStays);
+  }
+}
+
+// A folder made before the record exists joins the list a stopped run left, or begins one
+// where the value is no list of folders.
+TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::u16string list;
+    std::string made;
+    std::string listed;  // the list once the folder joined it, as the narrow call reads it
+  } rows[] = {
+      {"a stopped run's list", plat::kRegMultiSz, u"C:\\Other\0\0"s,
+       "made-folder C:\\Other\r\nmade-folder C:\\Other\\Tools\r\n",
+       "C:\\Other\0C:\\Other\\Tools\0\0"s},
+      {"a text", plat::kRegSz, u"C:\\Other\0"s, "made-folder C:\\Other\\Tools\r\n",
+       "C:\\Other\\Tools\0\0"s},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    plat::UniqueKey key(office.machine.registry);
+    ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
+              plat::kErrorSuccess);
+    office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type, row.list.data(),
+                                      static_cast<uint32_t>(row.list.size() * 2));
+    // The install folder below the other folder, so that both are levels on its way.
+    const std::string folder = "C:\\Other\\Tools";
+    office.machine.files.MakeFolders("C:\\Other");
+    InstallationRecorder recorder(office.machine.platform());
+    recorder.BeforeFolder(folder);
+    const regtest::RawValue listed = regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine,
+                                                      kProgramEntryKey, "VelmarFoldersMade");
+    EXPECT_EQ(listed.type, plat::kRegMultiSz);
+    EXPECT_EQ(listed.bytes, row.listed);
+    office.machine.files.MakeFolders(folder);
+    ASSERT_TRUE(recorder.Open(folder));
+    std::string record;
+    office.machine.files.ReadFile(RecordPath(folder), &record);
+    const size_t at = record.find("made-folder");
+    EXPECT_EQ(at == std::string::npos ? "" : record.substr(at), row.made);
+    EXPECT_TRUE(recorder.unrecorded().empty());
+  }
+}
+
+// The uninstall is in place before the first file is copied: the uninstaller (a copy of the
+// running program, over an older one, read-only or not), the record and the entry; the files
+// it wrote are named for the log only when they are there.
+TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
+  const std::string uninstaller = kFolder + "\\Uninstall.exe";
+  const struct {
+    const char* what;
+    const char* older;  // the uninstaller in the folder before, read-only; none when null
+    const char* module;  // the running program's name as the system tells it
+    bool moduleReadable;
+    std::vector<std::string> own;
+    const char* now;  // the uninstaller afterwards; none when null
+    uint32_t attributes;
+  } rows[] = {
+      {"none before", nullptr, "C:\\Setup\\SetUp.exe", true, {uninstaller, RecordPath(kFolder)},
+       "the setup program", plat::kAttrArchive},
+      {"an older one", "an older setup program", "C:\\Setup\\SetUp.exe", true,
+       {uninstaller, RecordPath(kFolder)}, "the setup program", plat::kAttrArchive},
+      {"the program unreadable", nullptr, "C:\\Setup\\SetUp.exe", false, {RecordPath(kFolder)},
+       nullptr, plat::kInvalidAttributes},
+      // Nothing to copy from: the older one stays as it is.
+      {"the program unnamed", "an older setup program", "", true, {uninstaller, RecordPath(kFolder)},
+       "an older setup program", plat::kAttrReadOnly},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    if (row.older) office.Write(uninstaller, row.older, plat::kAttrReadOnly);
+    if (!row.moduleReadable)
+      office.machine.files.SetDescriptor("C:\\Setup\\SetUp.exe", plat::Descriptor{"S-1-5-18", {true, {}}});
+    office.machine.files.SetModuleFileName(row.module);
+    UninstallSupport support(office.machine.platform(), 20240426);
+    support.Prepared(office.machine.platform(), kFolder);
+    EXPECT_EQ(support.OwnFiles(), row.own);
+    std::string now;
+    EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &now), row.now != nullptr);
+    if (row.now) EXPECT_EQ(now, row.now);
+    EXPECT_EQ(office.machine.files.GetAttributes(uninstaller), row.attributes);
+    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
+                               "InstallLocation").type,
+              plat::kRegSz);
+  }
+}
+
+// The size the entry shows: what the installations left, each file once, in whole kilobytes
+// rounded up: an uninstaller and a record of exactly 2 KB are 2 KB; a large file placed by two
+// installations counts once.
+TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
+  const auto size = [](Office& office) {
+    const regtest::RawValue kb = regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine,
+                                                  kProgramEntryKey, "EstimatedSize");
+    return kb.bytes.size() == 4 ? static_cast<uint32_t>(static_cast<unsigned char>(kb.bytes[0]) |
+                                                        static_cast<unsigned char>(kb.bytes[1]) << 8)
+                                : 0u;
+  };
+  size_t record = 0;
+  for (const bool exact : {false, true}) {
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    if (exact) office.Write("C:\\Setup\\SetUp.exe", std::string(2048 - record, 'x'));
+    UninstallSupport support(office.machine.platform(), 20240426);
+    support.Prepared(office.machine.platform(), kFolder);
+    record = office.Record().size();
+    if (exact) EXPECT_EQ(size(office), 2u);
+  }
+  Office office;
+  for (const char fill : {'a', 'b'}) {
+    office.Write("C:\\Setup\\Data\\VL_BatchPlot2008.arx", std::string(400 * 1024, fill));
+    ASSERT_EQ(office.Install(), unattended::kInstalled);
+  }
+  EXPECT_GE(size(office), 400u);
+  EXPECT_LT(size(office), 500u);
+  // A run that stops after the large file arrived: the entry shows what stays.
+  Office stopped;
+  stopped.Write("C:\\Setup\\Data\\VL_BatchPlot2008.arx", std::string(400 * 1024, 'a'));
+  stopped.machine.files.SetDescriptor("C:\\Setup\\Data\\VL_BatchPlot2019.arx",
+                                      plat::Descriptor{"S-1-5-18", {true, {}}});
+  ASSERT_EQ(stopped.Install(), unattended::kFatalError);
+  EXPECT_GE(size(stopped), 400u);
+}
+
+// A value write adds to the record, or is told, only when it changes the value; the
+// installed-programs entry's own values are the uninstall's, never recorded.
+TEST(InstallationRecorder, AddsNothingForAValueWriteThatChangesNothing) {
+  const journal::ValueState one{true, plat::kRegSz, "1"}, two{true, plat::kRegSz, "2"};
+  const journal::KeyRef other{kHkeyLocalMachine, "SOFTWARE\\Other"};
+  const journal::KeyRef variables{kHkeyCurrentUser, kProfile};
+  const journal::KeyRef entry{kHkeyLocalMachine, kProgramEntryKey};
+  const struct {
+    const char* what;
+    journal::KeyRef key;
+    const char* name;
+    journal::ValueState after;
+    bool recorded;
+    std::vector<std::string> unrecorded;
+  } rows[] = {
+      {"another value, the same", other, "X", one, false, {}},
+      {"another value, changed", other, "X", two, false, {"set HKLM\\SOFTWARE\\Other\\X"}},
+      {"trusted paths, the same", variables, "TRUSTEDPATHS", one, false, {}},
+      {"trusted paths, changed", variables, "TRUSTEDPATHS", two, true, {}},
+      {"the entry's own", entry, "DisplayName", two, false, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Office office;
+    office.machine.files.MakeFolders(kFolder);
+    InstallationRecorder recorder(office.machine.platform());
+    ASSERT_TRUE(recorder.Open(kFolder));
+    recorder.BeforeValue(row.key, row.name, one, row.after);
+    EXPECT_EQ(office.Record().find("\r\nvalue ") != std::string::npos, row.recorded);
+    EXPECT_EQ(recorder.unrecorded(), row.unrecorded);
+  }
+}
+
+// A key this run made, deleted again by the same run: what it held was this run's, and no
+// value of it is to be given back.
+TEST(InstallationRecorder, GivesBackNothingOfAKeyItMadeItself) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder);
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  const std::string applications = "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Applications";
+  const journal::KeyRef key{kHkeyLocalMachine, applications + "\\VL_BatchPlot2020"};
+  recorder.BeforeKeys({{kHkeyLocalMachine, applications}, key});
+  regtest::SetString(office.machine.registry, kHkeyLocalMachine, key.path, "LOADER",
+                     kFolder + "\\VL_BatchPlot2019.ARX");
+  recorder.BeforeKeyDelete(key);
+  EXPECT_EQ(office.Record().find("name LOADER"), std::string::npos) << office.Record();
+  EXPECT_TRUE(recorder.unrecorded().empty());
+}
+
+// A run stopped in the middle of an entry left the record read-only (as a copy tool may):
+// the cut-off entry is cut away, and what the record held stays in it.
+TEST(InstallationRecorder, CutsAReadOnlyRecordBackToItsLastWholeEntry) {
+  Office office;
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  const std::string whole = office.Record();
+  office.machine.files.WriteFile(RecordPath(kFolder), whole + "made-fol", plat::kAttrReadOnly);
+  InstallationRecorder recorder(office.machine.platform());
+  ASSERT_TRUE(recorder.Open(kFolder));
+  EXPECT_EQ(office.Record(), whole);
+  EXPECT_EQ(office.machine.files.GetAttributes(kFolder + "\\Uninstall-damaged.txt"),
+            plat::kInvalidAttributes);
+}
+
+// A host file whose original cannot be saved: the installation goes on, the user hears of
+// it, and the uninstall leaves the file where it is rather than lose the host's own, and
+// names no backup that was never written.
+TEST(InstallationRecorder, LeavesAHostFileItCouldNotSave) {
+  Office office;
+  office.machine.files.MakeFolders(kFolder + "\\Backup");
+  for (const char* level : {"C:\\Tools", "C:\\Tools\\Velmar"})
+    office.machine.files.SetDescriptor(level, protection::ProgramFolderDescriptor());
+  office.machine.files.DenyWrite(kFolder + "\\Backup");
+  // One of them writable, so that the copy itself is the first write to it.
+  office.Write(kHost2008 + "\\Fonts\\Velmar_HZ.shx", "an old font");
+  ASSERT_EQ(office.Install(), unattended::kInstalled);
+  ASSERT_FALSE(office.unrecorded.empty());
+  EXPECT_EQ(office.unrecorded[0].compare(0, 8, "replace "), 0) << office.unrecorded[0];
+  office.Uninstall();
+  EXPECT_EQ(office.said.find("原来的文件保存在"), std::string::npos) << office.said;
+  for (const std::string& host : {kHost2008 + "\\Drv\\pdfplot9.hdi", kHost2008 + "\\Fonts\\Velmar_HZ.shx",
+                                  kHost2020 + "\\Fonts\\Velmar_EN.shx"}) {
+    EXPECT_NE(office.machine.files.GetAttributes(host), plat::kInvalidAttributes) << host;
+    const std::string name = host.substr(host.rfind('\\'));
+    EXPECT_NE(office.said.find(name + "（安装后已被修改）"), std::string::npos) << name;
+  }
 }
 
 // An installation of a version that kept no record left its auto-load key: the installation

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "activesetup/active_setup.h"
 #include "platform/sim/sim_machine.h"
 #include "tests/support/test_machine.h"
 
@@ -273,6 +274,52 @@ TEST_F(RemovalTest, ReportsWhatItCouldNotUndoAndGoesOn) {
   EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "our driver");
   EXPECT_FALSE(Exists(kHost + "\\Fonts\\Velmar_EN.shx"));
   EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyCurrentUser, kProfileB));
+}
+
+// The auto-load key goes only while its LOADER still names this installation's module: a
+// file straight in the install folder, as a text; anything else is someone else's now.
+TEST_F(RemovalTest, TakesTheAutoLoadKeyOnlyWhileItNamesTheModule) {
+  const std::u16string ours = machine.text.ToUtf16(kFolder + "\\VL_BatchPlot2008.ARX");
+  const struct {
+    const char* what;
+    RegValue loader;
+    bool undone;
+  } rows[] = {
+      {"as installed", Sz(ours), true},
+      {"spelled in other letters", Sz(u"c:\\velmar\\velmar批打印软件\\vl_batchplot2008.arx"), true},
+      {"expandable", RegValue{true, plat::kRegExpandSz, Utf16(ours)}, true},
+      {"binary", RegValue{true, plat::kRegBinary, Utf16(ours)}, false},
+      {"in a folder below", Sz(machine.text.ToUtf16(kFolder + "\\Old\\VL_BatchPlot2008.ARX")), false},
+      {"a zero inside", Sz(ours + u'\0' + u"x"), false},
+      {"beyond the code page", Sz(ours.substr(0, ours.size() - 4) + u"\U00020000.ARX"), false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    machine.registry.DeleteKey(kHkeyLocalMachine, kAutoLoad);
+    Installation inst = Installed();
+    Set(kHkeyLocalMachine, kAutoLoad, "LOADER", row.loader);
+    Outcome result;
+    UndoInstallations(platform(), {RecordOf(kFolder, {inst})}, &result);
+    EXPECT_EQ(regtest::KeyExists(reg(), kHkeyLocalMachine, kAutoLoad), !row.undone);
+    if (!row.undone) EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADER").bytes == row.loader.bytes);
+    EXPECT_TRUE(result.failed.empty());
+  }
+}
+
+// The component whose write is refused: one failure for the component, however many of its
+// values the installation set, and the refusal named as the system's.
+TEST_F(RemovalTest, TellsARefusedSwitchOffOnce) {
+  const std::string component = activesetup::kComponentKey;
+  Installation inst;
+  inst.number = 1;
+  for (const char* name : {activesetup::kStubPath, activesetup::kVersion, activesetup::kIsInstalled}) {
+    Set(kHkeyLocalMachine, component, name, Dword(1));
+    inst.values.push_back(Change(kHkeyLocalMachine, component, name, RegValue(), Dword(1)));
+  }
+  machine.registry.DenyWrite(kHkeyLocalMachine, component);
+  UndoInstallations(platform(), {RecordOf(kFolder, {inst})}, &outcome);
+  ASSERT_EQ(outcome.failed.size(), 1u);
+  EXPECT_NE(outcome.failed[0].find("\\IsInstalled：拒绝访问"), std::string::npos) << outcome.failed[0];
 }
 
 }  // namespace

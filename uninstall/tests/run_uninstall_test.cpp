@@ -14,6 +14,7 @@
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
+#include "protection/rules.h"
 #include "tests/support/test_machine.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
@@ -190,6 +191,154 @@ TEST_F(RunUninstallTest, ChangesNothingWhenToldNotTo) {
   EXPECT_EQ(Uninstall(program), kNothingFound);
   EXPECT_NE(LastMessage().find("已损坏"), std::string::npos) << LastMessage();
   EXPECT_EQ(Snapshot(), spoilt);
+}
+
+// The record of the older installation, which the newer one reaches, gone or spoilt since:
+// the newer one is undone, and the message says what became of the older one's.
+struct Spoilt {
+  const char* what;
+  void (*spoil)(sim::Machine&, const std::string&);
+  int code;
+  const char* toldBefore;  // the message names the older record between these
+  const char* toldAfter;
+};
+
+class EarlierRecord : public RunUninstallTest, public ::testing::WithParamInterface<Spoilt> {};
+
+TEST_P(EarlierRecord, IsToldWhenSpoilt) {
+  const std::string older = RecordPath("C:\\Velmar" + kSub);
+  Install("C:\\Velmar");
+  Install("D:\\Tools");
+  GetParam().spoil(machine, older);
+  EXPECT_EQ(Uninstall(kD), GetParam().code) << LastMessage();
+  EXPECT_NE(LastMessage().find(GetParam().toldBefore + older + GetParam().toldAfter),
+            std::string::npos)
+      << LastMessage();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, EarlierRecord,
+    ::testing::Values(
+        Spoilt{"deleted", [](sim::Machine& m, const std::string& r) { m.files.Remove(r); },
+               kRemoved, "早先安装的卸载记录已不存在：", ""},
+        Spoilt{"damaged", [](sim::Machine& m, const std::string& r) { m.files.WriteFile(r, "x"); },
+               kRemovedInPart, "卸载记录 ", " 已损坏（"},
+        Spoilt{"someone_elses",
+               [](sim::Machine& m, const std::string& r) {
+                 m.files.SetDescriptor(r, plat::Descriptor{"S-1-5-21-1-2-3-1001", {true, {}}});
+               },
+               kRemovedInPart, "卸载记录 ", " 不可信（"}),
+    [](const ::testing::TestParamInfo<Spoilt>& info) { return std::string(info.param.what); });
+
+// The helper does only what a hand-over list as the uninstaller writes it may ask: after the
+// uninstaller has ended, delete an uninstaller and remove folders; a list it cannot read
+// whole asks for nothing.
+TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
+  const std::string product = "C:\\Velmar" + kSub;
+  const std::string plugIn = product + "\\VL_BatchPlot2008.arx";
+  const struct {
+    const char* what;
+    std::string list;
+    bool uninstallerGoes, plugInGoes;
+    std::vector<uint32_t> waited;  // for the uninstaller to end, only with a list read whole
+    bool stuck = false;  // the uninstaller's folder refuses deletions: both go at the restart
+  } rows[] = {
+      {"as written",
+       "Velmar uninstall hand-over 1\r\nwait 7\r\ndelete " + kC + "\r\nremove " + product +
+           "\r\nremove C:\\Velmar\r\n",
+       true, false, {7}},
+      {"another file", "Velmar uninstall hand-over 1\r\ndelete " + plugIn + "\r\n", false, false, {0}},
+      {"another header", "Velmar uninstall hand-over 2\r\ndelete " + kC + "\r\n", false, false, {}},
+      {"a line it does not know",
+       "Velmar uninstall hand-over 1\r\ndelete " + kC + "\r\nrun " + plugIn + "\r\n", false,
+       false, {}},
+      {"at the restart",
+       "Velmar uninstall hand-over 1\r\nwait 7\r\ndelete " + kC + "\r\nremove " + product + "\r\n",
+       false, false, {7}, true},
+  };
+  const std::string helper = "C:\\Windows\\Temp\\VelmarUninstall-0000000000000001";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Write(kC, "the setup program");
+    Write(plugIn, "the plug-in");
+    Write(helper + "\\Uninstall.exe", "the setup program");
+    Write(helper + "\\Uninstall-handover.txt", row.list);
+    machine.files.SetDescriptor(helper, protection::ProgramFolderDescriptor());
+    machine.processes.waitedFor.clear();
+    if (row.stuck) machine.files.DenyWrite(product);
+    const size_t pending = machine.files.pendingDeletes().size();
+    machine.files.SetModuleFileName(helper + "\\Uninstall.exe");
+    EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{true}), kRemoved);
+    EXPECT_EQ(machine.files.GetAttributes(kC) == plat::kInvalidAttributes, row.uninstallerGoes);
+    EXPECT_EQ(machine.files.GetAttributes(plugIn) == plat::kInvalidAttributes, row.plugInGoes);
+    EXPECT_EQ(machine.processes.waitedFor, row.waited);
+    const std::vector<std::string> later(machine.files.pendingDeletes().begin() + pending,
+                                         machine.files.pendingDeletes().end());
+    EXPECT_EQ(std::count(later.begin(), later.end(), kC), row.stuck ? 1 : 0);
+    EXPECT_EQ(std::count(later.begin(), later.end(), product), row.stuck ? 1 : 0);
+    EXPECT_EQ(machine.files.GetAttributes(helper + "\\Uninstall-handover.txt"),
+              plat::kInvalidAttributes);
+    machine.files.Restart();
+    EXPECT_EQ(machine.files.GetAttributes(helper), plat::kInvalidAttributes);
+  }
+}
+
+// An install folder that was there before stays; the uninstaller in it goes all the same,
+// handed over as ever.
+TEST_F(RunUninstallTest, RemovesItselfFromAFolderThatWasThereBefore) {
+  for (const std::string& level : {std::string("C:\\Velmar"), "C:\\Velmar" + kSub}) {
+    machine.files.MakeFolders(level);
+    machine.files.SetDescriptor(level, protection::ProgramFolderDescriptor());
+  }
+  const std::string was = Snapshot();
+  Install("C:\\Velmar");
+  EXPECT_EQ(Uninstall(kC), kRemoved) << LastMessage();
+  EXPECT_EQ(Snapshot(), was);
+}
+
+// The entry goes with the installation it names, or when the installation it names has no
+// record any more.
+TEST_F(RunUninstallTest, TakesTheEntryOfAnInstallationThatIsGone) {
+  Install("C:\\Velmar");
+  Install("D:\\Tools");
+  machine.files.Remove(RecordPath("D:\\Tools" + kSub));
+  Uninstall(kC);
+  EXPECT_FALSE(regtest::KeyExists(machine.registry, kHkeyLocalMachine, kProgramEntryKey));
+}
+
+// A temporary folder everyone may change: no helper is made there, or anywhere else; the
+// uninstaller and its folders are left for the next start of the machine.
+TEST_F(RunUninstallTest, MakesNoHelperInATemporaryFolderOthersCanChange) {
+  Install("C:\\Velmar");
+  machine.files.MakeFolders("C:\\Shared");
+  machine.files.SetDescriptor("C:\\Shared", plat::Descriptor{plat::kSidAdministrators,
+                                                             {true, {{"S-1-1-0", plat::kFileAllAccess, 3}}}});
+  machine.files.SetEnvironment("TMP", "C:\\Shared");
+  machine.files.SetEnvironment("TEMP", "C:\\Shared");
+  machine.files.SetModuleFileName(kC);
+  machine.messages.Answer(plat::kIdYes);
+  const size_t started = machine.processes.started.size();
+  EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{}), kRemovedAtRestart);
+  EXPECT_EQ(machine.processes.started.size(), started);
+  EXPECT_EQ(machine.files.GetAttributes("C:\\Uninstall.exe"), plat::kInvalidAttributes);
+  machine.files.Restart();
+  machine.files.Remove("C:\\Shared");
+  EXPECT_EQ(Snapshot(), before);
+}
+
+// A folder an installation made, opened to everyone since: before anything of the record is
+// acted on, it is protected again as the installation protected it, and stays so when it
+// stays because it holds someone's file.
+TEST_F(RunUninstallTest, ProtectsAFolderTheInstallationMadeBeforeItActs) {
+  Install("C:\\Velmar");
+  Write("C:\\Velmar\\notes.txt", "mine");
+  const plat::Descriptor open{plat::kSidAdministrators,
+                              {true, {{"S-1-1-0", plat::kFileAllAccess, 0}}}};
+  machine.files.SetDescriptor("C:\\Velmar", open);
+  EXPECT_EQ(Uninstall(kC), kRemoved) << LastMessage();
+  plat::Descriptor now;
+  ASSERT_TRUE(machine.files.DescriptorOf("C:\\Velmar", &now));
+  EXPECT_EQ(now, protection::ProgramFolderDescriptor());
 }
 
 // When no helper can be started, the uninstaller and its folders are left for the next start
