@@ -140,6 +140,15 @@ TEST(Record, IsPlainTextAPersonCanRead) {
        }) {
     EXPECT_NE(file.find(line), std::string::npos) << line << "\nnot in\n" << file;
   }
+  // Characters an editor may break a line at are no plain text: NEL, LS, PS.
+  for (const char16_t breaking : {u'\u0085', u'\u2028', u'\u2029'}) {
+    Installation inst;
+    inst.number = 1;
+    inst.values = {{{kHkeyCurrentUser, kProfile}, "TRUSTEDPATHS", {},
+                    Sz(std::u16string(u"a") + breaking + u"b")}};
+    const std::string entries = FormatEntries(text, inst, true);
+    EXPECT_NE(entries.find("after REG_SZ hex 6100"), std::string::npos) << entries;
+  }
 }
 
 TEST(Record, ReadsWithoutTheMarkAndWithUnixLineEnds) {
