@@ -71,46 +71,42 @@ TEST_F(PackageFolderTest, WhereThePackageIs) {
   }
 }
 
-// The setup folder is cut at the true last backslash, not at a trail byte 0x5C nor at the
-// root of a drive's slash.
-TEST_F(PackageFolderTest, SetupFolderCutAtTheLastWholeBackslash) {
-  const std::string odd = std::string(kScratch) + "\\淺";  // 淺 = 9C 5C
-  ASSERT_EQ(odd.back(), '\\');
-  MakeFolders(odd + "\\Data");
-  machine->SetModuleFileName(odd + "\\SetUp.exe");
-  std::string packageFolder;
-  EXPECT_TRUE(FindPackageFolder(platform(), packageFolder));
-  EXPECT_EQ(packageFolder, odd + "\\Data");
-}
-
-// GetModuleFileNameA's buffer holds 260 bytes and the terminator: a longer module path would
-// have come back cut short, naming some other folder, so it finds no package.
-TEST_F(PackageFolderTest, ModulePathAtTheBufferBound) {
-  for (const std::size_t length : {260u, 261u}) {
-    SCOPED_TRACE(length);
-    const std::string program = "\\SetUp.exe";
-    const std::string setupFolder = std::string(kScratch) + "\\" +
-                                    std::string(length - sizeof kScratch - program.size(), 'M');
-    machine->RemoveTree(setupFolder);
+// The setup folder is all before the module's own name: whole when its last byte is a trail
+// byte 0x5C, and without a slash of its own in a drive's root. GetModuleFileNameA's buffer holds 260 bytes and the
+// terminator: a longer module path would have come back cut short, naming some other folder,
+// so it finds no package.
+TEST_F(PackageFolderTest, SetupFolderOfTheModulePath) {
+  if (sim::Machine* simulated = machine->simulated()) simulated->files.AddDrive('D');
+  const std::string program = "\\SetUp.exe";
+  const auto ofLength = [&](std::size_t length) {
+    return std::string(kScratch) + "\\" +
+           std::string(length - sizeof kScratch - program.size(), 'M');
+  };
+  const struct {
+    std::string setupFolder;
+    bool found;
+  } kCases[] = {
+      {std::string(kScratch) + "\\淺", true},  // 淺 = 9C 5C
+      {"D:", true},
+      {ofLength(260), true},
+      {ofLength(261), false},
+  };
+  ASSERT_EQ(kCases[0].setupFolder.back(), '\\');
+  ASSERT_EQ(kCases[2].setupFolder.size() + program.size(), 260u);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.setupFolder);
+    machine->RemoveTree(c.setupFolder + "\\Data");
     machine->messages().Clear();
-    MakeFolders(setupFolder + "\\Data");
-    machine->SetModuleFileName(setupFolder + program);
-    ASSERT_EQ(setupFolder.size() + program.size(), length);
+    MakeFolders(c.setupFolder + "\\Data");
+    machine->SetModuleFileName(c.setupFolder + program);
 
     std::string packageFolder;
-    EXPECT_EQ(FindPackageFolder(platform(), packageFolder), length == 260);
-    EXPECT_EQ(machine->messages().shown().size(), length == 260 ? 0u : 1u);
+    EXPECT_EQ(FindPackageFolder(platform(), packageFolder), c.found);
+    if (c.found) {
+      EXPECT_EQ(packageFolder, c.setupFolder + "\\Data");
+    }
+    EXPECT_EQ(machine->messages().shown().size(), c.found ? 0u : 1u);
   }
-}
-
-TEST_F(PackageFolderTest, SetupProgramInADriveRoot) {
-  if (sim::Machine* simulated = machine->simulated()) simulated->files.AddDrive('D');
-  machine->RemoveTree("D:\\Data");
-  MakeFolders("D:\\Data");
-  machine->SetModuleFileName("D:\\SetUp.exe");
-  std::string packageFolder;
-  EXPECT_TRUE(FindPackageFolder(platform(), packageFolder));
-  EXPECT_EQ(packageFolder, "D:\\Data");
   machine->RemoveTree("D:\\Data");
 }
 
