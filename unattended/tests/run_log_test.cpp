@@ -63,6 +63,15 @@ TEST(RunLog, LinesOfEvents) {
        },
        u8"value written: HKLM 64-bit view, key SOFTWARE\\X, value (default), REG_MULTI_SZ, "
        u8"8 bytes; old (none); new \"a | b\""},
+      // A text stored without its terminator keeps its last character.
+      {[&](unattended::RunLog& log) {
+         log.ValueWritten({plat::kHkeyLocalMachine, "SOFTWARE\\X"}, "V", {},
+                          {true, plat::kRegSz, "a\0b\0"s});
+       },
+       u8"value written: HKLM 64-bit view, key SOFTWARE\\X, value V, REG_SZ, 4 bytes; old (none); "
+       u8"new \"ab\""},
+      {[&](unattended::RunLog& log) { log.FileDeleted("C:\\Velmar\\Uninstall.exe"); },
+       u8"file deleted: C:\\Velmar\\Uninstall.exe"},
       {[&](unattended::RunLog& log) { log.KeyCreated(wow); },
        u8"key created: HKLM 32-bit view, key Software\\WOW6432Node\\Autodesk\\AutoCAD\\R17.1\\"
        u8"ACAD-6001:804"},

@@ -173,4 +173,29 @@ TEST(SilentInstall, ExitCodes) {
   }
 }
 
+// The answer a quiet run gives in the user's place: the cautious one, and No to a question
+// whose default is No; only a Yes/No question's second button means No.
+TEST(SilentMessageBoxes, AnswersAsAPersonWhoMustNotRisk) {
+  const struct {
+    unsigned type;
+    int answer;
+  } rows[] = {
+      {plat::kMbYesNo, plat::kIdYes},
+      {plat::kMbYesNo | plat::kMbDefButton2, plat::kIdNo},
+      {plat::kMbAbortRetryIgnore, plat::kIdAbort},
+      {plat::kMbAbortRetryIgnore | plat::kMbDefButton2, plat::kIdAbort},
+      {0x3 /* yes, no, cancel */, plat::kIdYes},
+      {0x5 /* retry, cancel */, plat::kIdCancel},
+      {0x1 | plat::kMbDefButton2 /* OK, cancel */, plat::kIdCancel},
+      {plat::kMbOk | plat::kMbIconStop, plat::kIdOk},
+  };
+  for (const auto& row : rows) {
+    SilentMessageBoxes boxes;
+    EXPECT_FALSE(boxes.Asked(row.type & 0xF));
+    EXPECT_EQ(boxes.Show("text", "Velmar软件安装", row.type), row.answer) << std::hex << row.type;
+    EXPECT_TRUE(boxes.Asked(row.type & 0xF));
+    EXPECT_FALSE(boxes.Asked(0x6 /* cancel, try again, continue */));
+  }
+}
+
 }  // namespace
