@@ -171,14 +171,22 @@ class Undo {
     return a.root == b.root && SamePath(text_, a.path, b.path);
   }
 
+  // Opens the change's key and reads the value as it is now. False when there is nothing to
+  // undo there; a read that fails is told.
+  bool ReadNow(const ValueChange& change, plat::UniqueKey* key, RegValue* current) {
+    if (!Open(change.key, key)) return false;
+    long error = 0;
+    if (Read(key->get(), change.name, current, &error)) return true;
+    Failed("无法读取 " + KeyText(change.key) + "\\" + change.name, error);
+    return false;
+  }
+
   // Still exactly as written: back to the value before; changed since: left as it is.
   void UndoIfAsWritten(const ValueChange& change) {
     plat::UniqueKey key(reg_);
-    if (!Open(change.key, &key)) return;
     RegValue current;
-    long error = 0;
+    if (!ReadNow(change, &key, &current)) return;
     const std::string what = KeyText(change.key) + "\\" + change.name;
-    if (!Read(key.get(), change.name, &current, &error)) return Failed("无法读取 " + what, error);
     if (current.present != change.after.present ||
         (current.present && (current.type != change.after.type || current.bytes != change.after.bytes)))
       return;
@@ -190,12 +198,9 @@ class Undo {
   // folder's entry goes, if this installation added it.
   void UndoTrustedPaths(const ValueChange& change) {
     plat::UniqueKey key(reg_);
-    if (!Open(change.key, &key)) return;
     RegValue current;
-    long error = 0;
+    if (!ReadNow(change, &key, &current) || !current.present) return;
     const std::string what = KeyText(change.key) + "\\" + change.name;
-    if (!Read(key.get(), change.name, &current, &error)) return Failed("无法读取 " + what, error);
-    if (!current.present) return;
     if (current.type == change.after.type && current.bytes == change.after.bytes &&
         change.after.present) {
       const long rc = Write(key.get(), change.name, change.before);

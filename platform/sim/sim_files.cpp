@@ -507,7 +507,7 @@ bool SimFileSystem::MakeHardLink(const std::string& path, const std::string& exi
     return false;
   // Both names count two; the model keeps a copy under the new name, so a write through one
   // name is not seen through the other: enough for what refuses a file of two names.
-  Node* second = Make(folder, leaf, file->attributes, file->content, &file->security);
+  Node* second = Make(folder, leaf, file->attributes, file->content, nullptr);
   second->security = file->security;
   file->links = second->links = 2;
   return true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -304,6 +306,60 @@ TEST_F(RemovalTest, TakesTheAutoLoadKeyOnlyWhileItNamesTheModule) {
     if (!row.undone) EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADER").bytes == row.loader.bytes);
     EXPECT_TRUE(result.failed.empty());
   }
+}
+
+// The per-user program's mark of a user (the Active Setup Version it served) goes back only
+// while it is as written; a value or key gone since is no failure; a value that cannot be read
+// is one, and is named.
+TEST_F(RemovalTest, UndoesAValueOnlyAsItWasWritten) {
+  const std::string component = activesetup::kComponentKey;
+  const RegValue served = Sz(u"2024,4,26,0");
+  const RegValue before = Sz(u"2023,11,9,0");
+  const struct {
+    const char* what;
+    std::function<void()> since;
+    RegValue after;
+  } rows[] = {
+      {"as written", [] {}, before},
+      {"served again by another version", [&] {
+         Set(kHkeyCurrentUser, component, activesetup::kVersion, Sz(u"2025,1,1,0"));
+       }, Sz(u"2025,1,1,0")},
+      {"written as another type", [&] {
+         Set(kHkeyCurrentUser, component, activesetup::kVersion,
+               RegValue{true, plat::kRegExpandSz, served.bytes});
+       }, RegValue{true, plat::kRegExpandSz, served.bytes}},
+      {"deleted since", [&] {
+         plat::UniqueKey key(reg());
+         reg().OpenKey(kHkeyCurrentUser, component, key.put());
+         reg().DeleteValue(key.get(), activesetup::kVersion);
+       }, RegValue()},
+      {"its key deleted since", [&] {
+         reg().DeleteKey(kHkeyCurrentUser, component);
+       }, RegValue()},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Set(kHkeyCurrentUser, component, activesetup::kVersion, served);
+    Installation inst;
+    inst.number = 1;
+    inst.values = {Change(kHkeyCurrentUser, component, activesetup::kVersion, before, served)};
+    row.since();
+    Outcome result;
+    UndoInstallations(platform(), {RecordOf(kFolder, {inst})}, &result);
+    const RegValue now = Get(kHkeyCurrentUser, component, activesetup::kVersion);
+    EXPECT_EQ(now.present, row.after.present);
+    EXPECT_TRUE(now.type == row.after.type || !now.present);
+    EXPECT_TRUE(now.bytes == row.after.bytes);
+    EXPECT_TRUE(result.failed.empty());
+  }
+
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  machine.registry.DenyValueRead(kHkeyCurrentUser, kProfileA);
+  Outcome unread;
+  UndoInstallations(platform(), records, &unread);
+  ASSERT_EQ(unread.failed.size(), 1u);
+  EXPECT_EQ(unread.failed[0].find("无法读取 "), 0u) << unread.failed[0];
+  EXPECT_NE(unread.failed[0].find(kProfileA + "\\TRUSTEDPATHS"), std::string::npos);
 }
 
 // The component whose write is refused: one failure for the component, however many of its
