@@ -4,6 +4,7 @@
 #include "deploy/package_copy.h"
 #include "deploy/running_host.h"
 #include "protection/install_folder.h"
+#include "uninstall/record_store.h"
 #include "registration/auto_load.h"
 
 bool g_bCheckHostRunning = true;
@@ -25,7 +26,9 @@ const char kNotHere[] = "，不能安装到这里。\n\n请选择其他安装路
 // folder on the way to it. A folder the user chose that others may change is theirs to
 // choose, once they know; a link is never followed.
 bool FolderReady(plat::Platform& platform, const std::string& folder, const std::string& product) {
-  const protection::Assessment found = protection::AssessInstallFolder(platform, product);
+  const protection::Assessment found = protection::AssessInstallFolder(
+      platform, product,
+      uninstall::FoldersMadeBefore(platform, protection::FullPath(platform, product)));
   const unsigned refusal = plat::kMbOk | plat::kMbIconStop;
   if (found.finding.problem == protection::Problem::kLink) {
     platform.messages.Show(protection::FindingText(found.finding) + kNotHere, kTitle, refusal);

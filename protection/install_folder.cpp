@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "uninstall/record_store.h"
-
 namespace protection {
 namespace {
 
@@ -49,10 +47,10 @@ bool PrepareProduct(plat::Platform& platform, const Administrators& admins,
 
 }  // namespace
 
-Assessment AssessInstallFolder(plat::Platform& platform, const std::string& product) {
+Assessment AssessInstallFolder(plat::Platform& platform, const std::string& product,
+                               const std::vector<std::string>& ours) {
   const Administrators admins = Administrators::Of(platform.files);
   const std::string fullProduct = FullPath(platform, product);
-  const std::vector<std::string> ours = uninstall::FoldersMadeBefore(platform, fullProduct);
   Assessment assessment;
   assessment.finding = CheckLevels(platform, admins, ParentOf(platform.text, fullProduct), ours,
                                    &assessment.toProtect);

@@ -19,8 +19,11 @@ struct Assessment {
 };
 
 // Read only. product: the install folder with its product sub-folder, as the install command
-// has it. A link on the way or as the product sub-folder is a kLink finding.
-Assessment AssessInstallFolder(plat::Platform& platform, const std::string& product);
+// has it; ours: the folders earlier installations made (their record says so), which are given
+// the program's list rather than refused. A link on the way or as the product sub-folder is a
+// kLink finding.
+Assessment AssessInstallFolder(plat::Platform& platform, const std::string& product,
+                               const std::vector<std::string>& ours);
 
 // folder: the install folder's text without its trailing backslash; product: with the product
 // sub-folder. Protects what the assessment found to be ours; makes the install folder (one

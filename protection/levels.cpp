@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "uninstall/record_rules.h"
+#include "platform/paths.h"
 
 namespace protection {
 namespace {
@@ -28,7 +28,7 @@ std::string FullPath(plat::Platform& platform, const std::string& folder) {
 }
 
 std::vector<std::string> Levels(plat::CodePage& text, const std::string& fullPath) {
-  const std::vector<std::string> names = uninstall::PathNames(text, fullPath);
+  const std::vector<std::string> names = plat::PathNames(text, fullPath);
   std::string at = names[0];
   size_t next = 1;
   if (names.size() >= 4 && names[0].empty() && names[1].empty()) {
@@ -68,7 +68,7 @@ Finding CheckLevels(plat::Platform& platform, const Administrators& admins,
     if (found.problem == Problem::kLink) return found;
     if (!found || first) continue;
     const bool isOurs = std::any_of(ours.begin(), ours.end(), [&](const std::string& o) {
-      return uninstall::SamePath(platform.text, o, level);
+      return plat::SamePath(platform.text, o, level);
     });
     if (found.problem == Problem::kOthersMayReplace && isOurs) {
       if (toProtect) toProtect->push_back(level);

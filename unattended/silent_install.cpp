@@ -4,6 +4,7 @@
 #include "deploy/running_host.h"
 #include "discovery/discovery.h"
 #include "protection/install_folder.h"
+#include "uninstall/record_store.h"
 #include "ui/path_checks.h"
 #include "ui/setup_rules.h"
 #include "unattended/exit_codes.h"
@@ -124,7 +125,9 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   // Nobody is there to accept a folder others may change, and nothing is made before it is
   // refused.
   const std::string product = ProductFolder(platform.text, folder);
-  const protection::Finding unsafe = protection::AssessInstallFolder(platform, product).finding;
+  const protection::Finding unsafe = protection::AssessInstallFolder(
+      platform, product,
+      uninstall::FoldersMadeBefore(platform, protection::FullPath(platform, product))).finding;
   if (unsafe) {
     return Ends(log, kFolderNotSafe, "the folder " + InLog(log, unsafe.path) +
                                          " is not safe: " + protection::FindingLogText(unsafe));

@@ -17,16 +17,6 @@ const char kDamagedRecordName[] = "Uninstall-damaged.txt";
 // installed-programs entry's key, until the record takes them in.
 const char kPendingFolders[] = "VelmarFoldersMade";
 
-std::string FileName(plat::CodePage& text, const std::string& path) {
-  const size_t slash = text.LastBackslash(path);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(plat::CodePage& text, const std::string& path) {
-  const size_t slash = text.LastBackslash(path);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 bool SameValue(const RegValue& a, const RegValue& b) {
   return a.present == b.present && (!a.present || (a.type == b.type && a.bytes == b.bytes));
 }
@@ -48,7 +38,7 @@ bool IsProgramEntry(plat::CodePage& text, const RegKey& key) {
 InstallationRecorder::InstallationRecorder(plat::Platform& machine) : machine_(machine) {
   std::string module;
   if (machine_.files.ModuleFileName(&module)) {
-    const std::string own = FolderOf(machine_.text, module);
+    const std::string own = plat::FolderOf(machine_.text, module);
     packageFolders_ = {own, own + "\\Data"};
   }
 }
@@ -58,7 +48,7 @@ InstallationRecorder::InstallationRecorder(plat::Platform& machine) : machine_(m
 InstallationRecorder::Place InstallationRecorder::Where(const std::string& path) {
   plat::CodePage& text = machine_.text;
   if (!IsPlainPath(text, path)) return Place::kOther;
-  const std::string folder = FolderOf(text, path);
+  const std::string folder = plat::FolderOf(text, path);
   for (const std::string& package : packageFolders_) {
     if (SamePath(text, folder, package)) return Place::kOwn;
   }
@@ -425,7 +415,7 @@ bool InstallationRecorder::SaveOriginal(const std::string& path) {
   for (const PlacedFile& file : run_.files) saved += file.backup.empty() ? 0 : 1;
   PlacedFile entry{"", ContentOf(old),
                    backups + "\\" + std::to_string(run_.number) + "-" + std::to_string(saved) +
-                       " " + FileName(text, path),
+                       " " + plat::FileNameOf(text, path),
                    ContentOf(old), attributes};
   ResolvePath(text, path, &entry.path);
   Installation save;

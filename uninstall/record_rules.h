@@ -7,23 +7,17 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "uninstall/record.h"
 
 namespace uninstall {
 
-// A path's names, split at backslashes that are characters of their own.
-std::vector<std::string> PathNames(plat::CodePage& text, const std::string& path);
-// A full path "X:\\..." as the system resolves it before it looks at the disk: "C:\\CAD\\\\Fonts"
-// and "c:/CAD/./Fonts." both give "c:\\CAD\\Fonts". False for any other path (relative,
-// drive-relative, a network path).
-bool ResolvePath(plat::CodePage& text, const std::string& path, std::string* resolved);
-// A full path that resolves to a drive and plain names: none holding a character a file name
-// cannot hold, none ending in a dot or a blank that the system would keep.
-bool IsPlainPath(plat::CodePage& text, const std::string& path);
-// path lies below folder (not the folder itself); names compare without letter case, full
-// paths as the system resolves them.
-bool IsBelow(plat::CodePage& text, const std::string& folder, const std::string& path);
-bool SamePath(plat::CodePage& text, const std::string& a, const std::string& b);
+using plat::IsBelow;
+using plat::IsPlainPath;
+using plat::PathNames;
+using plat::ResolvePath;
+using plat::SamePath;
+
 
 enum class FileKind {
   kInstalled,  // in the install folder, or below it

@@ -9,11 +9,6 @@
 namespace uninstall {
 namespace {
 
-std::string FolderOf(plat::CodePage& text, const std::string& path) {
-  const size_t slash = text.LastBackslash(path);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // The record at path as it reads, whole and of the shapes an installation writes.
 Loaded Read(plat::Platform& platform, const std::string& path, FoundRecord* found,
             std::string* bytes, std::string* why) {
@@ -23,7 +18,7 @@ Loaded Read(plat::Platform& platform, const std::string& path, FoundRecord* foun
   }
   found->path = path;
   if (!ParseRecord(platform.text, *bytes, &found->record, why) ||
-      !CheckRecord(platform.text, found->record, FolderOf(platform.text, path), why))
+      !CheckRecord(platform.text, found->record, plat::FolderOf(platform.text, path), why))
     return Loaded::kDamaged;
   return Loaded::kRecord;
 }
@@ -63,13 +58,13 @@ Loaded LoadRecord(plat::Platform& platform, const std::string& path, FoundRecord
   std::string bytes;
   const Loaded read = Read(platform, path, found, &bytes, why);
   if (read != Loaded::kRecord) return read;
-  if (!CheckHostFiles(platform.text, found->record, FolderOf(platform.text, path),
+  if (!CheckHostFiles(platform.text, found->record, plat::FolderOf(platform.text, path),
                       HostLocations(platform.registry), why))
     return Loaded::kUnsafe;
 
   // No one else may replace a folder on the way while the record is acted on; those that
   // earlier installations made are ours, and are protected as the installation protects them.
-  const std::string folder = FolderOf(platform.text, path);
+  const std::string folder = plat::FolderOf(platform.text, path);
   std::vector<std::string> toProtect;
   if (const protection::Finding f = protection::CheckLevels(platform, admins, folder,
                                                     FoldersMade(found->record), &toProtect))

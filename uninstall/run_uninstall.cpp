@@ -26,11 +26,6 @@ const char kKeptText[] = "以下文件在安装后被修改过，已保留：";
 const char kAtRestart[] = "卸载程序本身将在重新启动计算机后删除。";
 const char kUnrecordedText[] = "安装时以下更改未能记入卸载记录，仍保留在计算机上：";
 
-std::string FolderOf(plat::CodePage& text, const std::string& path) {
-  const size_t slash = text.LastBackslash(path);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 bool Exists(plat::Platform& platform, const std::string& path) {
   return platform.files.GetAttributes(path) != plat::kInvalidAttributes;
 }
@@ -83,7 +78,7 @@ int RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
   };
   std::string program;
   platform.files.ModuleFileName(&program);
-  const std::string here = FolderOf(text, program);
+  const std::string here = plat::FolderOf(text, program);
   if (IsHelperFolder(platform, here)) {
     FinishHandOver(platform, here);
     return kRemoved;
