@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_values.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "tests/contract/contract_machine.h"
@@ -411,6 +412,39 @@ TEST_F(RegistryContract, DeletesValuesAndCountsThem) {
   ASSERT_EQ(reg().QueryKeyCounts(empty.get(), &subKeys, &values), kErrorSuccess);
   EXPECT_EQ(subKeys, 0u);
   EXPECT_EQ(values, 0u);
+}
+
+// A value read whole in one call, whatever its length and however it was stored.
+TEST_F(RegistryContract, ReadsAValueWholeInOneCall) {
+  UniqueKey key(reg());
+  ASSERT_EQ(reg().CreateKey(plat::kHkeyCurrentUser, Path("Typed"), key.put()), kErrorSuccess);
+  const std::u16string longText(5000, u'淺');
+  const std::string unterminated = plat::Utf16Bytes(u"no end");
+  ASSERT_EQ(plat::WriteText(reg(), key.get(), u"Long", longText), kErrorSuccess);
+  ASSERT_EQ(reg().SetValueW(key.get(), u"Bare", plat::kRegExpandSz, unterminated.data(),
+                            static_cast<uint32_t>(unterminated.size())), kErrorSuccess);
+  ASSERT_EQ(plat::WriteMultiString(reg(), key.get(), u"List", {u"C:\\a", u"淺"}), kErrorSuccess);
+  ASSERT_EQ(plat::WriteDword(reg(), key.get(), u"Number", 0x01020304), kErrorSuccess);
+  std::u16string text;
+  EXPECT_EQ(plat::ReadText(reg(), key.get(), u"Long", &text), kErrorSuccess);
+  EXPECT_EQ(text, longText);
+  EXPECT_EQ(plat::ReadText(reg(), key.get(), u"Bare", &text), kErrorSuccess);
+  EXPECT_EQ(text, u"no end");
+  uint32_t type = 0;
+  std::string bytes;
+  EXPECT_EQ(plat::ReadValue(reg(), key.get(), u"Long", &type, &bytes), kErrorSuccess);
+  EXPECT_EQ(bytes.size(), 10002u) << "the terminator as stored";
+  std::vector<std::u16string> list;
+  EXPECT_EQ(plat::ReadMultiString(reg(), key.get(), u"List", &list), kErrorSuccess);
+  EXPECT_EQ(list, (std::vector<std::u16string>{u"C:\\a", u"淺"}));
+  uint32_t number = 0;
+  EXPECT_EQ(plat::ReadDword(reg(), key.get(), u"Number", &number), kErrorSuccess);
+  EXPECT_EQ(number, 0x01020304u);
+  // Another type, or no value: told, and nothing read.
+  EXPECT_EQ(plat::ReadDword(reg(), key.get(), u"List", &number), plat::kErrorUnsupportedType);
+  EXPECT_EQ(plat::ReadText(reg(), key.get(), u"Number", &text), plat::kErrorUnsupportedType);
+  EXPECT_EQ(plat::ReadText(reg(), key.get(), u"Missing", &text), plat::kErrorFileNotFound);
+  EXPECT_EQ(text, u"no end");
 }
 
 }  // namespace
