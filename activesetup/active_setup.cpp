@@ -131,10 +131,4 @@ Outcome Register(plat::Platform& platform, const std::string& installFolder,
   return Outcome::kRegistered;
 }
 
-void Registration::Run(plat::Platform& platform, const InstallCatalogue& catalogue,
-                       const ReleaseFlags&) {
-  ran_ = true;
-  outcome_ = Register(platform, catalogue.installFolder, program_);
-}
-
 }  // namespace activesetup

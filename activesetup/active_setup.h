@@ -7,7 +7,6 @@
 // install folder to that user's profiles.
 #include <string>
 
-#include "app/install_command.h"
 #include "platform/platform.h"
 #include "versioninfo/build_version.h"
 
@@ -49,20 +48,5 @@ enum class Outcome {
 // marks it as run for the current user.
 Outcome Register(plat::Platform& platform, const std::string& installFolder,
                  const std::string& program);
-
-// The registration as the step that follows a successful installation.
-class Registration : public AfterInstall {
- public:
-  explicit Registration(std::string program) : program_(std::move(program)) {}
-  void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
-           const ReleaseFlags& flags) override;
-  bool ran() const { return ran_; }
-  Outcome outcome() const { return outcome_; }
-
- private:
-  std::string program_;
-  bool ran_ = false;
-  Outcome outcome_ = Outcome::kNotRegistered;
-};
 
 }  // namespace activesetup

@@ -1,7 +1,6 @@
 #include "app/install_command.h"
 
 #include "deploy/fonts_and_driver.h"
-#include "deploy/package_copy.h"
 #include "deploy/running_host.h"
 #include "protection/install_folder.h"
 #include "uninstall/record_store.h"
@@ -52,54 +51,51 @@ std::string ProductFolder(plat::CodePage& text, std::string folderText) {
   return folderText + kProductSubFolder;
 }
 
-void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
-                        InstallDialog& dialog, InstallInputs inputs, AfterInstall* after) {
+bool PrepareInstall(plat::Platform& platform, InstallDialog& dialog, InstallInputs inputs,
+                    InstallEnd* end) {
   // The host is asked only until the user has been warned once; a second click installs.
   if (g_bCheckHostRunning && IsHostRunning(platform)) {
     platform.messages.Show(kCloseHostFirst, kTitle, plat::kMbOk);
     g_bCheckHostRunning = false;
-    return;
+    *end = InstallEnd::kHostRunning;
+    return false;
   }
 
   dialog.TakeControlValues();
+  *end = InstallEnd::kFolderText;
   if (inputs.folderText.empty()) {
     platform.messages.Show(kFolderEmpty, kTitle, plat::kMbOk | plat::kMbIconStop);
-    return;
+    return false;
   }
   // AutoCAD splits its trusted paths at ';', so such a folder could never be trusted, and
   // every installation would add it again. ';' is never the trail byte of a double-byte
   // character, so a byte search finds only the character.
   if (inputs.folderText.find(';') != std::string::npos) {
     platform.messages.Show(kFolderSemicolon, kTitle, plat::kMbOk | plat::kMbIconStop);
-    return;
+    return false;
   }
 
   std::string& folder = inputs.folderText;
   plat::DropTrailingBackslash(platform.text, folder);
   // One level each, made before the copy so that every file arrives under the folders' lists;
   // a folder that could not be made shows up as failed copies into it.
-  if (!FolderReady(platform, folder, folder + kProductSubFolder)) return;
+  *end = InstallEnd::kFolderRefused;
+  if (!FolderReady(platform, folder, folder + kProductSubFolder)) return false;
   folder += kProductSubFolder;
-  if (after) after->Prepared(platform, folder);
-
-  if (!RunInstallSequence(platform, catalogue, dialog, folder, inputs.flags, inputs.progress)) {
-    if (after) after->Abandoned(platform);
-    return;  // the dialog is already ending
-  }
-  if (after) after->Run(platform, catalogue, inputs.flags);
-  dialog.ShowCompletionLayout();
+  return true;
 }
 
 bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
                         InstallDialog& dialog, const std::string& installFolder,
-                        const ReleaseFlags& flags, plat::ProgressSink& progress) {
+                        const ReleaseFlags& flags, plat::ProgressSink& progress,
+                        CopyStop* stop) {
   dialog.ShowProgressLayout();
   progress.SetRange(0, kProgressTop);
   progress.SetStep(1);
   progress.SetPos(0);
 
   PackageCopyJob job(platform.text, installFolder, progress);
-  if (!CopyPackage(platform, job)) {
+  if (!CopyPackage(platform, job, stop)) {
     // Nothing is registered for a package that did not arrive whole.
     dialog.EndCancelled();
     return false;

@@ -1,10 +1,11 @@
 #pragma once
 // The install button's logic: warn once while AutoCAD runs, prepare the install folder, run
 // the install sequence. Written against what it needs of the setup dialog, so it runs
-// without a window.
+// without a window. The installation's script (app/installation.h) runs these steps with what
+// the additions place around them.
 #include <string>
-#include <vector>
 
+#include "deploy/package_copy.h"
 #include "discovery/install_catalogue.h"
 #include "platform/platform.h"
 #include "platform/progress_sink.h"
@@ -31,32 +32,29 @@ struct InstallInputs {
   plat::ProgressSink& progress;  // m_progress
 };
 
-// Work that follows a successful install sequence, before the completion layout: what the
-// additions to the installation place (their own files and entries), in the order they run.
-class AfterInstall {
- public:
-  virtual ~AfterInstall() = default;
-  // The install folder is made and the sequence about to begin: what must be in place before
-  // its first write.
-  virtual void Prepared(plat::Platform& /*platform*/, const std::string& /*installFolder*/) {}
-  // The sequence ended before its end (the package missing, a copy answered Abort).
-  virtual void Abandoned(plat::Platform& /*platform*/) {}
-  // The files the step wrote itself, past the journal, for the log.
-  virtual std::vector<std::string> OwnFiles() const { return {}; }
-  // The writes no record holds, one text each, for the log.
-  virtual std::vector<std::string> Unrecorded() const { return {}; }
-  virtual void Run(plat::Platform& platform, const InstallCatalogue& catalogue,
-                   const ReleaseFlags& flags) = 0;
+// How a click of the install button ended. The dialog goes on as it always has, whatever the
+// answer; a quiet run answers its exit code from it.
+enum class InstallEnd {
+  kInstalled,
+  kHostRunning,    // the running-host warning was shown; nothing changed
+  kFolderText,     // the folder text was refused (empty, or holding ';'); nothing changed
+  kFolderRefused,  // a link on the way, someone else's folder declined, or not made ready
+  kNoPackage,      // the package was missing; the dialog ended as cancelled
+  kCopyStopped,    // a copy was answered Abort; the dialog ended as cancelled
 };
 
 // The install folder as the install command makes it from the folder text: one trailing
 // backslash dropped, the product sub-folder appended.
 std::string ProductFolder(plat::CodePage& text, std::string folderText);
 
-void OnBnClickedInstall(plat::Platform& platform, InstallCatalogue& catalogue,
-                        InstallDialog& dialog, InstallInputs inputs,
-                        AfterInstall* after = nullptr);
-// True when every stage ran; false when the package copy failed and the dialog was ended.
+// The install command up to the sequence: the warn-once guard, the folder text taken and
+// checked, the install folder and its product sub-folder made. True when the sequence may
+// run, with inputs.folderText the install folder; false with *end telling why not.
+bool PrepareInstall(plat::Platform& platform, InstallDialog& dialog, InstallInputs inputs,
+                    InstallEnd* end);
+// True when every stage ran; false when the package copy failed (stop, when given, says why)
+// and the dialog was ended.
 bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
                         InstallDialog& dialog, const std::string& installFolder,
-                        const ReleaseFlags& flags, plat::ProgressSink& progress);
+                        const ReleaseFlags& flags, plat::ProgressSink& progress,
+                        CopyStop* stop = nullptr);

@@ -7,16 +7,13 @@
 #include <exception>
 #include <string>
 
+#include "app/start.h"
 #include "discovery/install_catalogue.h"
-#include "journal/observer.h"
+#include "peruser/program_resource.h"
 #include "platform/win32/own_resource.h"
 #include "platform/win32/win32_machine.h"
 #include "ui/dlg_setup.h"
-#include "peruser/program_resource.h"
 #include "unattended/exit_codes.h"
-#include "unattended/start.h"
-#include "uninstall/run_uninstall.h"
-#include "uninstall/uninstall_support.h"
 
 // Both in this one translation unit, in this order: the catalogue is built after the
 // application object and destroyed before it.
@@ -28,26 +25,20 @@ CWizardApp::~CWizardApp() = default;
 
 namespace {
 
-// The runs only the Windows build has: the setup dialog and the uninstall.
-class WindowsRuns : public unattended::Runs {
+// What only the Windows build has: the setup dialog, and the system's own error boxes.
+class WindowsRuns : public app::Windows {
  public:
   explicit WindowsRuns(win32::Machine& machine) : machine_(machine) {}
 
-  void RunDialog(plat::Platform& platform, InstallCatalogue& catalogue,
-                 const unattended::DialogPreset* preset, AfterInstall* after) override {
+  void RunDialog(app::Installation& installation, const app::DialogPreset* preset) override {
     // The shell's folder browser needs COM on this thread, in a single-threaded apartment.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-      Dlg_Setup dialog(platform, machine_.messages, catalogue);
+      Dlg_Setup dialog(installation, machine_.messages);
       if (preset) dialog.Preset(preset->folder, preset->ticked);
-      dialog.SetAfterInstall(after);
       dialog.DoModal();
     }
     if (SUCCEEDED(com)) ::CoUninitialize();
-  }
-
-  int RunUninstall(plat::Platform& platform, const cmdline::Options& options) override {
-    return uninstall::RunUninstall(platform, uninstall::UninstallOptions{options.silent});
   }
 
   void ShowNoSystemErrors() override {
@@ -69,16 +60,11 @@ std::u16string CommandLine() {
 
 bool CWizardApp::InitInstance() {
   win32::Machine machine;
-  // What listens to the record of a run is added here.
-  journal::FanOut observers;
-  WindowsRuns runs(machine);
-  // The uninstall support hears the installation as it runs, and records it after it.
-  uninstall::UninstallSupport uninstallSupport(machine.platform(), g_nBuildVersion);
-  observers.Add(uninstallSupport.observer());
-  unattended::StartUp startUp{machine.platform(), observers, theCatalogue,    runs,
-                              machine.clock,      machine.runLocks, {}, {}, &uninstallSupport};
+  WindowsRuns windows(machine);
+  app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock, machine.runLocks,
+                       {}, {}};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
-  SetExitCode(unattended::Start(startUp, CommandLine()));
+  SetExitCode(app::Start(startUp, CommandLine()));
   return false;
 }

@@ -122,10 +122,14 @@ void ClearReadOnly(plat::FileSystem& files, const std::string& path) {
   files.SetAttributes(path, cleared ? cleared : plat::kAttrNormal);
 }
 
-bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job) {
+bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job, CopyStop* stop) {
   plat::FileSystem& files = platform.files;
   std::string packageFolder;
+  CopyStop unused;
+  CopyStop& why = stop ? *stop : unused;
+  why = CopyStop::kNoPackage;
   if (!FindPackageFolder(platform, packageFolder)) return false;
+  why = CopyStop::kAborted;
 
   // An install folder too long for the buffer is not created under a cut-short name; every
   // copy into it then reports its destination.

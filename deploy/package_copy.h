@@ -13,9 +13,12 @@ struct PackageCopyJob {
   plat::ProgressSink& progressBar;
 };
 
+// Why a copy that returned false stopped.
+enum class CopyStop { kNoPackage, kAborted };
+
 // True when the whole package was worked through; false when no package was found or the
-// user chose Abort after a failed copy.
-bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job);
+// user chose Abort after a failed copy (stop, when given, says which).
+bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job, CopyStop* stop = nullptr);
 
 // The package's settings file, which goes to the user's own settings folder.
 constexpr char kSettingsFileName[] = "Velmar.Ini";

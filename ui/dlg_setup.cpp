@@ -14,12 +14,13 @@ namespace {
 const char kPickerText[] = "请选择安装目录：";
 }
 
-Dlg_Setup::Dlg_Setup(plat::Platform& platform, win32::Win32MessageBoxes& messages,
-                     InstallCatalogue& catalogue, HWND parent)
+Dlg_Setup::Dlg_Setup(app::Installation& installation, win32::Win32MessageBoxes& messages,
+                     HWND parent)
     : ui::ModalDialog(IDD_SETUP, parent),
-      m_platform(platform),
+      m_installation(installation),
+      m_platform(installation.platform()),
       m_messages(messages),
-      m_catalogue(catalogue) {
+      m_catalogue(installation.catalogue()) {
   m_bAcad.fill(TRUE);
 }
 
@@ -111,9 +112,9 @@ void Dlg_Setup::OnBnClickedBrowse() {
   UpdateInstallButton();
 }
 
+// How the click ended is the quiet run's to read; the dialog shows what the command told.
 void Dlg_Setup::OnBnClickedInstall() {
-  ::OnBnClickedInstall(m_platform, m_catalogue, *this,
-                       InstallInputs{m_strInstallPath, m_bAcad, m_progress}, m_afterInstall);
+  m_installation.Install(*this, InstallInputs{m_strInstallPath, m_bAcad, m_progress});
 }
 
 void Dlg_Setup::TakeControlValues() { UpdateData(true); }

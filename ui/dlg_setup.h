@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_command.h"
+#include "app/installation.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_progress.h"
 #include "ui/dialog_layer.h"
@@ -19,16 +19,16 @@ extern const int g_nBuildBits;
 
 class Dlg_Setup : public ui::ModalDialog, public InstallDialog {
  public:
-  // messages is the platform's message-box adapter; the dialog becomes the owner of its boxes.
-  Dlg_Setup(plat::Platform& platform, win32::Win32MessageBoxes& messages,
-            InstallCatalogue& catalogue, HWND parent = nullptr);
+  // Its install button runs installation's command, over installation's platform and
+  // catalogue; messages is the platform's message-box adapter, of which the dialog becomes the
+  // owner.
+  Dlg_Setup(app::Installation& installation, win32::Win32MessageBoxes& messages,
+            HWND parent = nullptr);
   ~Dlg_Setup() override;
 
   // Before the dialog runs: the folder text its edit box starts with and the releases it
   // starts ticked (a release that was not found stays unticked all the same).
   void Preset(const std::string& folder, const ReleaseFlags& ticked);
-  // What runs after a successful installation, before the completion layout.
-  void SetAfterInstall(AfterInstall* after) { m_afterInstall = after; }
 
   // What the install logic asks of the dialog.
   void TakeControlValues() override;
@@ -60,10 +60,10 @@ class Dlg_Setup : public ui::ModalDialog, public InstallDialog {
   win32::Win32ProgressBar m_progress;
   std::string m_strInstallPath = "C:\\Velmar";
 
+  app::Installation& m_installation;
   plat::Platform& m_platform;
   win32::Win32MessageBoxes& m_messages;
   InstallCatalogue& m_catalogue;
-  AfterInstall* m_afterInstall = nullptr;
   setup::Layout m_layout = setup::Layout::kInput;
   // Selected into the version label's DC on each of its colour requests, so it lives as long
   // as the dialog object.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/registry_values.h"
 #include "platform/unicode.h"
 #include "platform/win_constants.h"
 
@@ -66,24 +67,6 @@ std::string Unhex(const std::string& text) {
   return bytes;
 }
 
-std::u16string Units(const std::string& bytes) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                          static_cast<unsigned char>(bytes[i + 1]) << 8));
-  }
-  return units;
-}
-
-std::string Bytes(const std::u16string& units) {
-  std::string bytes;
-  for (char16_t u : units) {
-    bytes += static_cast<char>(u & 0xFF);
-    bytes += static_cast<char>(u >> 8);
-  }
-  return bytes;
-}
-
 // A text that reads back unchanged from one line: no line breaks or other control
 // characters, no lone surrogates.
 bool IsLineText(const std::u16string& units) {
@@ -112,7 +95,7 @@ std::string ValueText(const RegValue& value) {
     return type + " " + std::to_string(d);
   }
   if (IsTextType(value.type) && value.bytes.size() % 2 == 0) {
-    std::u16string units = Units(value.bytes);
+    std::u16string units = plat::Utf16Units(value.bytes);
     const bool terminated = !units.empty() && units.back() == 0;
     if (terminated) units.pop_back();
     if (IsLineText(units)) {
@@ -146,7 +129,7 @@ bool ParseValue(const std::string& text, RegValue* value) {
   if (!plat::Utf8ToUtf16(rest.substr(1, rest.size() - 2), &units) || !IsLineText(units))
     return false;
   if (terminated) units.push_back(0);
-  value->bytes = Bytes(units);
+  value->bytes = plat::Utf16Bytes(units);
   // One spelling for each value: what would be written for it is what was read.
   return ValueText(*value) == text;
 }
@@ -179,11 +162,13 @@ class Writer {
  public:
   explicit Writer(plat::CodePage& text, bool bom = true) : text_(text), out_(bom ? kBom : "") {}
   void Line(const std::string& utf8) { out_ += utf8 + "\r\n"; }
-  void Entry(const char* keyword, const std::string& narrow, bool indent = false) {
-    Line((indent ? kIndent : "") + std::string(keyword) + (narrow.empty() ? "" : " ") +
-         Utf8(narrow));
+  void Entry(const char* keyword, const std::string& narrow, bool detail = false) {
+    Line((detail ? kIndent : "") + std::string(keyword) + (narrow.empty() ? "" : " ") +
+         plat::Utf16ToUtf8(text_.ToUtf16(narrow)));
   }
-  std::string Utf8(const std::string& narrow) { return plat::Utf16ToUtf8(text_.ToUtf16(narrow)); }
+  void Detail(const char* keyword, const std::string& utf8) {
+    Line(kIndent + std::string(keyword) + (utf8.empty() ? "" : " ") + utf8);
+  }
   const std::string& Text() const { return out_; }
 
  private:
@@ -191,243 +176,231 @@ class Writer {
   std::string out_;
 };
 
-// Reads lines one at a time; texts go from UTF-8 to code page 936.
-class Reader {
- public:
-  Reader(plat::CodePage& text, const std::string& bytes) : text_(&text), bytes_(&bytes) {
-    if (bytes.compare(0, 3, kBom) == 0) at_ = 3;
-  }
-  // The next line, its indentation and keyword taken apart; false at the end. A last line
-  // without its line end was cut off and is not read.
-  bool Next() {
-    start_ = at_;
-    const size_t end = bytes_->find('\n', at_);
-    if (end == std::string::npos) {
-      ended_ = true;
-      return false;
-    }
-    line_ = bytes_->substr(at_, end - at_);
-    at_ = end + 1;
-    ++number_;
-    if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-    indented_ = line_.compare(0, 2, kIndent) == 0;
-    const std::string body = indented_ ? line_.substr(2) : line_;
-    const size_t space = body.find(' ');
-    keyword_ = body.substr(0, space);
-    rest_ = space == std::string::npos ? std::string() : body.substr(space + 1);
-    return true;
-  }
-  // The next line that is neither empty nor a comment.
-  bool NextEntry() {
-    while (Next()) {
-      if (!line_.empty() && line_[0] != ';') return true;
-    }
-    return false;
-  }
-  // The next line, which must be an indented keyword line.
-  bool Detail(const char* keyword) {
-    return Next() && indented_ && keyword_ == keyword;
-  }
-  // What is left after the last line read: a line cut off.
-  std::string Left() const { return bytes_->substr(at_); }
-  // The next line is an indented keyword line; nothing is read.
-  bool DetailFollows(const char* keyword) {
-    const Reader saved = *this;
-    const bool follows = Detail(keyword);
-    *this = saved;
-    return follows;
-  }
-  bool Narrow(const std::string& utf8, std::string* narrow) {
-    std::u16string units;
-    return !utf8.empty() && plat::Utf8ToUtf16(utf8, &units) && IsLineText(units) &&
-           text_->FromUtf16(units, narrow);
-  }
-  bool Fail(const std::string& why, std::string* error) {
-    if (error) *error = "line " + std::to_string(number_) + ": " + why;
-    return false;
-  }
-
-  std::string line_, keyword_, rest_;
-  bool indented_ = false;
-  int number_ = 0;
-  bool ended_ = false;  // the text ended where a line was looked for
-  size_t start_ = 0;    // where the last line read starts
-
- private:
-  plat::CodePage* text_;
-  const std::string* bytes_;
-  size_t at_ = 0;
-};
-
-bool ParseKey(Reader& in, const std::string& utf8, RegKey* key) {
-  std::string narrow;
-  if (!in.Narrow(utf8, &narrow)) return false;
-  const size_t slash = narrow.find('\\');
-  const std::string root = narrow.substr(0, slash);
-  if (slash == std::string::npos || slash + 1 >= narrow.size()) return false;
-  key->root = root == "HKLM" ? plat::kHkeyLocalMachine
-              : root == "HKCU" ? plat::kHkeyCurrentUser : plat::kNoKey;
-  key->path = narrow.substr(slash + 1);
-  return key->root != plat::kNoKey && key->path.back() != '\\';
-}
-
-enum class Read { kWhole, kCut, kBad };
-
-// One entry that refers back to what is already read: its detail lines, the last of which a
-// stop may have cut off.
-Read Detail(Reader& in, const char* keyword) {
-  if (in.Detail(keyword)) return Read::kWhole;
-  return in.ended_ ? Read::kCut : Read::kBad;
-}
-
-// The lines of one installation, after its "installation N" line; stops at the next one, or
-// at an entry that a stop cut off (*cut then says where it starts).
-Read ParseInstallation(plat::CodePage& text, Reader& in, Installation* inst, bool* more,
-                       size_t* cut, std::string* error) {
-  *more = false;
-  bool afterFile = false;  // a backup belongs to the file entry right before it
-  size_t fileStart = 0;    // where that file entry starts
-  const auto fail = [&](const std::string& why) {
-    in.Fail(why, error);
-    return Read::kBad;
-  };
-  while (in.NextEntry()) {
-    if (in.indented_) return fail("a detail line without its entry");
-    *cut = in.start_;
-    const std::string k = in.keyword_;
-    const bool fileBefore = std::exchange(afterFile, false);
-    std::string narrow;
-    Read got = Read::kWhole;
-    if (k == "installation") {
-      *more = true;
-      return Read::kWhole;
-    }
-    if (k == "earlier" || k == "made-folder" || k == "settings" || k == "unrecorded") {
-      if (!in.Narrow(in.rest_, &narrow))
-        return fail(k == "unrecorded" ? "not a line of text" : "not a path");
-      (k == "earlier"       ? inst->earlierRecords
-       : k == "made-folder" ? inst->foldersMade
-       : k == "settings"    ? inst->settingsFiles
-                            : inst->unrecorded)
-          .push_back(narrow);
-    } else if (k == "made-key") {
-      RegKey key;
-      if (!ParseKey(in, in.rest_, &key)) return fail("not a registry key");
-      inst->keysMade.push_back(key);
-    } else if (k == "file") {
-      PlacedFile file;
-      if (!in.Narrow(in.rest_, &file.path)) return fail("not a path");
-      if ((got = Detail(in, "content")) == Read::kWhole && !ParseContent(in.rest_, &file.content))
-        got = Read::kBad;
-      if (got == Read::kBad) return fail("a file without its content line");
-      if (got == Read::kWhole) inst->files.push_back(file);
-      afterFile = true;
-      fileStart = *cut;
-    } else if (k == "saved") {
-      // What stood at a path before a write to it, saved whole in one entry: a stop can cut
-      // it off only as a whole.
-      PlacedFile file;
-      if (!in.Narrow(in.rest_, &file.path)) return fail("not a path");
-      if ((got = Detail(in, "backup")) == Read::kWhole && !in.Narrow(in.rest_, &file.backup))
-        got = Read::kBad;
-      if (got == Read::kWhole && in.DetailFollows("attributes")) {
-        in.Detail("attributes");
-        file.backupAttributes = static_cast<uint32_t>(Number(in.rest_));
-        if (file.backupAttributes == 0 || std::to_string(file.backupAttributes) != in.rest_)
-          return fail("not the attributes of a file");
-      }
-      if (got == Read::kWhole && (got = Detail(in, "content")) == Read::kWhole &&
-          !ParseContent(in.rest_, &file.backupContent))
-        got = Read::kBad;
-      if (got == Read::kBad) return fail("a saved file without its backup and content");
-      file.content = file.backupContent;
-      if (got == Read::kWhole) inst->files.push_back(file);
-    } else if (k == "backup") {
-      if (!fileBefore) return fail("a backup without its file");
-      PlacedFile file = inst->files.back();
-      if (!in.Narrow(in.rest_, &file.backup)) return fail("not a path");
-      // The attributes line is optional, so it comes first: the content line ends the entry.
-      if (in.DetailFollows("attributes")) {
-        in.Detail("attributes");
-        file.backupAttributes = static_cast<uint32_t>(Number(in.rest_));
-        if (file.backupAttributes == 0 || std::to_string(file.backupAttributes) != in.rest_)
-          return fail("not the attributes of a file");
-      }
-      if ((got = Detail(in, "content")) == Read::kWhole &&
-          !ParseContent(in.rest_, &file.backupContent))
-        got = Read::kBad;
-      if (got == Read::kBad) return fail("a backup without its content line");
-      if (got == Read::kWhole) inst->files.back() = file;
-      // A file and its backup stand or fall together.
-      if (got == Read::kCut) {
-        inst->files.pop_back();
-        *cut = fileStart;
-      }
-    } else if (k == "value") {
-      ValueChange change;
-      if (!ParseKey(in, in.rest_, &change.key)) return fail("not a registry key");
-      if ((got = Detail(in, "view")) == Read::kWhole && in.rest_ != ViewText(change.key, text))
-        return fail("the view does not match the key");
-      // No name: the key's default value.
-      if (got == Read::kWhole && (got = Detail(in, "name")) == Read::kWhole &&
-          !in.rest_.empty() && !in.Narrow(in.rest_, &change.name))
-        got = Read::kBad;
-      if (got == Read::kBad) return fail("a value without its name");
-      if (got == Read::kWhole && (got = Detail(in, "before")) == Read::kWhole &&
-          !ParseValue(in.rest_, &change.before))
-        got = Read::kBad;
-      if (got == Read::kBad) return fail("not a value before");
-      if (got == Read::kWhole && (got = Detail(in, "after")) == Read::kWhole &&
-          !ParseValue(in.rest_, &change.after))
-        got = Read::kBad;
-      if (got == Read::kBad) return fail("not a value after");
-      if (got == Read::kWhole) inst->values.push_back(change);
-    } else {
-      return fail("unknown entry \"" + k + "\"");
-    }
-    if (got == Read::kCut) return Read::kCut;
-  }
-  *cut = in.start_;
-  // A backup line cut off takes its file with it.
-  if (afterFile && !in.Left().empty() && std::string("backup ").compare(0, in.Left().size(), in.Left(), 0, 7) == 0) {
-    inst->files.pop_back();
-    *cut = fileStart;
-    return Read::kCut;
-  }
-  return Read::kWhole;
-}
-
 void Entries(Writer& out, plat::CodePage& text, const Installation& inst) {
   for (const std::string& path : inst.earlierRecords) out.Entry("earlier", path);
   for (const std::string& path : inst.foldersMade) out.Entry("made-folder", path);
   for (const PlacedFile& file : inst.files) {
-    if (!file.backup.empty() && file.content.size == file.backupContent.size &&
-        file.content.hash == file.backupContent.hash) {
-      out.Entry("saved", file.path);
+    const bool saved = !file.backup.empty();
+    out.Entry(saved ? "saved" : "file", file.path);
+    if (saved) {
       out.Entry("backup", file.backup, true);
-      if (file.backupAttributes)
-        out.Line(kIndent + std::string("attributes ") + std::to_string(file.backupAttributes));
-      out.Line(kIndent + std::string("content ") + ContentText(file.backupContent));
-      continue;
+      if (file.backupAttributes) out.Detail("attributes", std::to_string(file.backupAttributes));
     }
-    out.Entry("file", file.path);
-    out.Line(kIndent + std::string("content ") + ContentText(file.content));
-    if (file.backup.empty()) continue;
-    out.Entry("backup", file.backup);
-    if (file.backupAttributes)
-      out.Line(kIndent + std::string("attributes ") + std::to_string(file.backupAttributes));
-    out.Line(kIndent + std::string("content ") + ContentText(file.backupContent));
+    out.Detail("content", ContentText(saved ? file.backupContent : file.content));
+    if (inst.format >= 2 && file.done) out.Detail("done", "");
   }
   for (const std::string& path : inst.settingsFiles) out.Entry("settings", path);
   for (const RegKey& key : inst.keysMade) out.Entry("made-key", KeyText(key));
   for (const ValueChange& change : inst.values) {
     out.Entry("value", KeyText(change.key));
-    out.Line(kIndent + std::string("view ") + ViewText(change.key, text));
+    out.Detail("view", ViewText(change.key, text));
     out.Entry("name", change.name, true);
-    out.Line(kIndent + std::string("before ") + ValueText(change.before));
-    out.Line(kIndent + std::string("after ") + ValueText(change.after));
+    out.Detail("before", ValueText(change.before));
+    out.Detail("after", ValueText(change.after));
   }
   for (const std::string& what : inst.unrecorded) out.Entry("unrecorded", what);
+}
+
+// One line of the record: its keyword and what follows it, and where it lies in the text.
+struct Line {
+  bool detail = false;  // indented under the entry before it
+  std::string keyword, rest;
+  size_t start = 0;
+  int number = 0;
+};
+
+// An entry and the detail lines under it.
+struct Entry {
+  const Line* head = nullptr;
+  std::vector<const Line*> details;
+};
+
+enum class Read { kWhole, kCut, kBad };
+
+// Reads the text's entries one at a time, and turns their texts into values. A record is
+// written ahead of the changes it names, so the program may have stopped in the middle of an
+// entry: a last line without its line end was cut off, and the last entry may lack the
+// details that follow.
+class Reader {
+ public:
+  Reader(plat::CodePage& text, const std::string& bytes, std::string* error)
+      : text_(text), error_(error) {
+    size_t at = bytes.compare(0, 3, kBom) == 0 ? 3 : 0;
+    int number = 0;
+    for (size_t end; (end = bytes.find('\n', at)) != std::string::npos; at = end + 1) {
+      Line line;
+      line.start = at;
+      line.number = ++number;
+      std::string body = bytes.substr(at, end - at);
+      if (!body.empty() && body.back() == '\r') body.pop_back();
+      // The header is the only line that is not an entry; empty lines and comments are none.
+      if (number > 1 && (body.empty() || body[0] == ';')) continue;
+      line.detail = body.compare(0, 2, kIndent) == 0;
+      if (line.detail) body = body.substr(2);
+      const size_t space = body.find(' ');
+      line.keyword = number == 1 ? body : body.substr(0, space);
+      line.rest = space == std::string::npos || number == 1 ? "" : body.substr(space + 1);
+      lines_.push_back(line);
+    }
+    end_ = at;
+  }
+
+  const std::string& Header() const { return lines_.empty() ? kNone : lines_[0].keyword; }
+  // The next entry with its details; false at the end, and false with error set when a detail
+  // line stands where an entry begins.
+  bool Next(Entry* entry) {
+    if (next_ >= lines_.size()) return false;
+    if (lines_[next_].detail) return Fail(lines_[next_], "a detail line without its entry");
+    *entry = Entry{&lines_[next_++], {}};
+    while (next_ < lines_.size() && lines_[next_].detail) entry->details.push_back(&lines_[next_++]);
+    return true;
+  }
+  bool Last() const { return next_ >= lines_.size(); }
+  // Where the text read ends: after the last whole line.
+  size_t End() const { return end_; }
+
+  // The entry's details in order, each of the keywords given once, those marked optional
+  // perhaps missing. kCut when the last entry stops before a detail that must follow.
+  Read Details(const Entry& entry, std::initializer_list<std::pair<const char*, bool>> schema,
+               std::vector<const std::string*>* found, const std::string& why) {
+    size_t at = 0;
+    found->clear();
+    for (const auto& [keyword, required] : schema) {
+      const bool here = at < entry.details.size() && entry.details[at]->keyword == keyword;
+      found->push_back(here ? &entry.details[at++]->rest : nullptr);
+      if (!here && required) {
+        if (at == entry.details.size() && Last()) return Read::kCut;
+        Fail(*entry.head, why);
+        return Read::kBad;
+      }
+    }
+    if (at == entry.details.size()) return Read::kWhole;
+    Fail(*entry.details[at], why);
+    return Read::kBad;
+  }
+
+  bool Narrow(const std::string& utf8, std::string* narrow) {
+    std::u16string units;
+    return !utf8.empty() && plat::Utf8ToUtf16(utf8, &units) && IsLineText(units) &&
+           text_.FromUtf16(units, narrow);
+  }
+  bool Key(const std::string& utf8, RegKey* key) {
+    std::string narrow;
+    if (!Narrow(utf8, &narrow)) return false;
+    const size_t slash = narrow.find('\\');
+    const std::string root = narrow.substr(0, slash);
+    if (slash == std::string::npos || slash + 1 >= narrow.size()) return false;
+    key->root = root == "HKLM"   ? plat::kHkeyLocalMachine
+                : root == "HKCU" ? plat::kHkeyCurrentUser
+                                 : plat::kNoKey;
+    key->path = narrow.substr(slash + 1);
+    return key->root != plat::kNoKey && key->path.back() != '\\';
+  }
+  bool Fail(const Line& line, const std::string& why) {
+    if (error_) *error_ = "line " + std::to_string(line.number) + ": " + why;
+    return false;
+  }
+
+ private:
+  static const std::string kNone;
+  plat::CodePage& text_;
+  std::string* error_;
+  std::vector<Line> lines_;
+  size_t next_ = 1;
+  size_t end_ = 0;
+};
+
+const std::string Reader::kNone;
+
+bool Attributes(const std::string* text, uint32_t* attributes) {
+  if (!text) return true;
+  *attributes = static_cast<uint32_t>(Number(*text));
+  return *attributes != 0 && std::to_string(*attributes) == *text;
+}
+
+// One entry of an installation into inst. A legacy "backup" entry completes the file entry
+// right before it (*afterFile): a file and its backup stand or fall together.
+Read ParseEntry(plat::CodePage& text, Reader& in, const Entry& e, Installation* inst,
+                bool* afterFile) {
+  const std::string& k = e.head->keyword;
+  const bool fileBefore = std::exchange(*afterFile, false);
+  std::vector<const std::string*> d;
+  std::string narrow;
+  const auto bad = [&](const std::string& why) {
+    in.Fail(*e.head, why);
+    return Read::kBad;
+  };
+  if (k == "earlier" || k == "made-folder" || k == "settings" || k == "unrecorded") {
+    if (!e.details.empty() || !in.Narrow(e.head->rest, &narrow))
+      return bad(k == "unrecorded" ? "not a line of text" : "not a path");
+    (k == "earlier"       ? inst->earlierRecords
+     : k == "made-folder" ? inst->foldersMade
+     : k == "settings"    ? inst->settingsFiles
+                          : inst->unrecorded)
+        .push_back(narrow);
+    return Read::kWhole;
+  }
+  if (k == "made-key") {
+    RegKey key;
+    if (!e.details.empty() || !in.Key(e.head->rest, &key)) return bad("not a registry key");
+    inst->keysMade.push_back(key);
+    return Read::kWhole;
+  }
+  if (k == "file" || k == "saved") {
+    // What stood at a path before a write to it is saved whole in one entry.
+    const bool saved = k == "saved";
+    PlacedFile file;
+    file.done = inst->format < 2;
+    const Read got =
+        saved ? in.Details(e, {{"backup", true}, {"attributes", false}, {"content", true},
+                               {"done", false}}, &d, "a saved file without its backup and content")
+              : in.Details(e, {{"content", true}, {"done", false}}, &d,
+                           "a file without its content line");
+    if (got != Read::kWhole) return got;
+    const std::string* content = d[saved ? 2 : 0];
+    if (!in.Narrow(e.head->rest, &file.path) || (saved && !in.Narrow(*d[0], &file.backup)))
+      return bad("not a path");
+    if (saved && !Attributes(d[1], &file.backupAttributes))
+      return bad("not the attributes of a file");
+    if (!ParseContent(*content, saved ? &file.backupContent : &file.content) ||
+        (d.back() && !d.back()->empty()))
+      return bad("not the content of a file");
+    if (saved) file.content = file.backupContent;
+    file.done = file.done || d.back();
+    inst->files.push_back(file);
+    *afterFile = !saved;
+    return Read::kWhole;
+  }
+  if (k == "backup") {
+    // Written under a file by older versions: where the file it replaced was saved.
+    if (!fileBefore) return bad("a backup without its file");
+    PlacedFile& file = inst->files.back();
+    const Read got =
+        in.Details(e, {{"attributes", false}, {"content", true}}, &d, "a backup without its content line");
+    if (got != Read::kWhole) {
+      if (got == Read::kCut) inst->files.pop_back();
+      return got;
+    }
+    if (!in.Narrow(e.head->rest, &file.backup)) return bad("not a path");
+    if (!Attributes(d[0], &file.backupAttributes)) return bad("not the attributes of a file");
+    if (!ParseContent(*d[1], &file.backupContent)) return bad("not the content of a file");
+    return Read::kWhole;
+  }
+  if (k == "value") {
+    ValueChange change;
+    const Read got = in.Details(e, {{"view", true}, {"name", true}, {"before", true}, {"after", true}},
+                                &d, "a value without its view, name, before and after");
+    if (got != Read::kWhole) return got;
+    if (!in.Key(e.head->rest, &change.key)) return bad("not a registry key");
+    if (*d[0] != ViewText(change.key, text)) return bad("the view does not match the key");
+    // No name: the key's default value.
+    if (!d[1]->empty() && !in.Narrow(*d[1], &change.name)) return bad("a value without its name");
+    if (!ParseValue(*d[2], &change.before)) return bad("not a value before");
+    if (!ParseValue(*d[3], &change.after)) return bad("not a value after");
+    inst->values.push_back(change);
+    return Read::kWhole;
+  }
+  return bad("unknown entry \"" + k + "\"");
 }
 
 }  // namespace
@@ -448,12 +421,9 @@ std::string FormatRecord(plat::CodePage& text, const Record& record) {
            u8"Uninstall.exe removes it.");
   out.Line("; The format is described in README.md, \"The uninstall record\".");
   out.Entry("folder", record.folder);
-  for (const Installation& inst : record.installations) {
-    out.Line("");
-    out.Line("installation " + std::to_string(inst.number));
-    Entries(out, text, inst);
-  }
-  return out.Text();
+  std::string bytes = out.Text();
+  for (const Installation& inst : record.installations) bytes += FormatEntries(text, inst, true);
+  return bytes;
 }
 
 std::string FormatEntries(plat::CodePage& text, const Installation& inst, bool opening) {
@@ -461,40 +431,67 @@ std::string FormatEntries(plat::CodePage& text, const Installation& inst, bool o
   if (opening) {
     out.Line("");
     out.Line("installation " + std::to_string(inst.number));
+    if (inst.format >= 2) out.Detail("format", std::to_string(inst.format));
   }
   Entries(out, text, inst);
   return out.Text();
 }
 
+std::string FormatDone() { return std::string(kIndent) + "done\r\n"; }
+
 bool ParseRecord(plat::CodePage& text, const std::string& bytes, Record* record,
                  std::string* error, size_t* whole) {
   *record = Record();
-  Reader in(text, bytes);
-  if (!in.Next() || in.line_ != kHeader) return in.Fail("not an uninstall record", error);
-  if (!in.NextEntry() || in.indented_ || in.keyword_ != "folder" ||
-      !in.Narrow(in.rest_, &record->folder)) {
-    return in.Fail("no install folder", error);
+  Reader in(text, bytes, error);
+  Entry e;
+  if (in.Header() != kHeader) {
+    if (error) *error = "line 1: not an uninstall record";
+    return false;
   }
-  size_t cut = bytes.size();
-  bool more = in.NextEntry();
-  if (!more) cut = in.start_;
-  while (more) {
-    const uint64_t number = Number(in.rest_);
-    // A number far beyond any count of installations would not survive its cast.
-    if (in.indented_ || in.keyword_ != "installation" || number > 1000000 ||
-        std::to_string(number) != in.rest_) {
-      return in.Fail("not an installation", error);
+  if (!in.Next(&e) || e.head->keyword != "folder" || !e.details.empty() ||
+      !in.Narrow(e.head->rest, &record->folder)) {
+    if (error) *error = "line " + std::to_string(e.head ? e.head->number : 2) + ": no install folder";
+    return false;
+  }
+  size_t cut = in.End();
+  Installation* inst = nullptr;
+  bool afterFile = false;
+  size_t fileStart = 0;
+  while (in.Next(&e)) {
+    if (e.head->keyword == "installation") {
+      const uint64_t number = Number(e.head->rest);
+      std::vector<const std::string*> d;
+      // A number far beyond any count of installations would not survive its cast.
+      if (number > 1000000 || std::to_string(number) != e.head->rest)
+        return in.Fail(*e.head, "not an installation");
+      if (inst && static_cast<int>(number) <= inst->number)
+        return in.Fail(*e.head, "installations out of order");
+      const Read got = in.Details(e, {{"format", false}}, &d, "not an installation");
+      if (got == Read::kBad || (d[0] && *d[0] != "2")) return in.Fail(*e.head, "not an installation");
+      record->installations.emplace_back();
+      inst = &record->installations.back();
+      inst->number = static_cast<int>(number);
+      inst->format = d[0] ? 2 : 1;
+      afterFile = false;
+      continue;
     }
-    if (!record->installations.empty() &&
-        static_cast<int>(number) <= record->installations.back().number) {
-      return in.Fail("installations out of order", error);
-    }
-    Installation inst;
-    inst.number = static_cast<int>(number);
-    const Read got = ParseInstallation(text, in, &inst, &more, &cut, error);
+    if (!inst) return in.Fail(*e.head, "not an installation");
+    const size_t before = inst->files.size();
+    const bool legacyBackup = e.head->keyword == "backup";
+    const Read got = ParseEntry(text, in, e, inst, &afterFile);
     if (got == Read::kBad) return false;
-    record->installations.push_back(inst);
-    if (got == Read::kCut) break;
+    if (got == Read::kCut) {
+      cut = legacyBackup ? fileStart : e.head->start;
+      break;
+    }
+    if (inst->files.size() > before && afterFile) fileStart = e.head->start;
+  }
+  // A legacy backup line cut off takes its file with it.
+  const std::string left = bytes.substr(in.End());
+  if (afterFile && cut == in.End() && !left.empty() &&
+      std::string("backup ").compare(0, left.size(), left, 0, 7) == 0) {
+    inst->files.pop_back();
+    cut = fileStart;
   }
   if (whole) *whole = cut;
   return true;

@@ -47,12 +47,18 @@ struct PlacedFile {
   std::string backup;
   FileContent backupContent;
   uint32_t backupAttributes = 0;  // the replaced file's attributes; 0 when not known
+  // The write the entry announces is over: the file (or the backup) was written whole. An
+  // entry without it is a write a stop may have cut short.
+  bool done = true;
 };
 
 struct Installation {
   // Numbers rise over every installation the records reach, so that an uninstall can undo
   // them newest first even when they went to different folders.
   int number = 0;
+  // 1: every entry was written whole ahead of its change (records of earlier versions);
+  // 2: a file's or a backup's entry is marked done once the write is over.
+  int format = 1;
   // Records of earlier installations into other folders.
   std::vector<std::string> earlierRecords;
   std::vector<std::string> foldersMade;  // in the order made
@@ -84,6 +90,8 @@ std::string FormatRecord(plat::CodePage& text, const Record& record);
 // The lines of entries added to the end of a record: with opening, the installation's own
 // line first; then every entry of inst.
 std::string FormatEntries(plat::CodePage& text, const Installation& inst, bool opening);
+// The mark that the write the last entry announced is over.
+std::string FormatDone();
 // A record is written ahead of the changes it names, one entry at a time, so the program may
 // have stopped in the middle of one: the text is read up to its last whole entry, and what
 // follows is left out (whole: how many bytes that is). False when bytes are not a record of

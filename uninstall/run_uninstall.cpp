@@ -71,7 +71,7 @@ std::string FinalText(const Outcome& outcome, bool selfAtRestart) {
 
 }  // namespace
 
-int RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
+UninstallResult RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
   plat::CodePage& text = platform.text;
   const auto tell = [&](const std::string& message, unsigned type) {
     platform.messages.Show(message, kTitle, type);
@@ -79,10 +79,6 @@ int RunUninstall(plat::Platform& platform, const UninstallOptions& options) {
   std::string program;
   platform.files.ModuleFileName(&program);
   const std::string here = plat::FolderOf(text, program);
-  if (IsHelperFolder(platform, here)) {
-    FinishHandOver(platform, here);
-    return kRemoved;
-  }
 
   std::string entryFolder;
   if (!ReadProgramEntryFolder(platform, &entryFolder) || !IsPlainPath(text, entryFolder))

@@ -3,7 +3,6 @@
 // installation (beside the program, or where the installed-programs entry points), asks, and
 // removes what the record lists where it is still as installed; then the entry and itself.
 #include "platform/platform.h"
-#include "unattended/exit_codes.h"
 
 namespace uninstall {
 
@@ -13,16 +12,16 @@ struct UninstallOptions {
   bool silent = false;
 };
 
-// The uninstall's exit codes, from the table every run shares.
+// How an uninstall ended.
 enum UninstallResult {
-  kRemoved = unattended::kInstalled,               // everything still as installed is gone
-  kHostRunning = unattended::kRetryLater,          // AutoCAD runs: nothing was removed
-  kRemovedInPart = unattended::kRemovedInPart,     // some items stay (the message names them)
-  kDeclined = unattended::kAnsweredNo,             // the user answered No: nothing was removed
-  kNothingFound = unattended::kNothingInstalled,   // no record, or a damaged one: nothing removed
-  kRemovedAtRestart = unattended::kRestartNeeded,  // removed; the uninstaller itself goes at the next restart
+  kRemoved,           // everything still as installed is gone
+  kHostRunning,       // AutoCAD runs: nothing was removed
+  kRemovedInPart,     // some items stay (the message names them)
+  kDeclined,          // the user answered No: nothing was removed
+  kNothingFound,      // no record, or a damaged one: nothing removed
+  kRemovedAtRestart,  // removed; the uninstaller itself goes at the next restart
 };
 
-int RunUninstall(plat::Platform& platform, const UninstallOptions& options);
+UninstallResult RunUninstall(plat::Platform& platform, const UninstallOptions& options);
 
 }  // namespace uninstall

@@ -107,7 +107,14 @@ class InstallCommandTest : public ::testing::Test {
     regtest::DeleteTree(reg(), kHkeyCurrentUser, "SOFTWARE\\Autodesk\\AutoCAD");
   }
   plat::Registry& reg() { return machine->platform().registry; }
-  void Click() { OnBnClickedInstall(*platform, catalogue, dialog, dialog.inputs()); }
+  // The install command's steps, as a click runs them (the additions around them aside).
+  void Click() {
+    InstallEnd end;
+    if (!PrepareInstall(*platform, dialog, dialog.inputs(), &end)) return;
+    if (RunInstallSequence(*platform, catalogue, dialog, dialog.folderText, dialog.flags,
+                           dialog.progress))
+      dialog.ShowCompletionLayout();
+  }
   bool Exists(const std::string& path) {
     return machine->platform().files.GetAttributes(path) != plat::kInvalidAttributes;
   }

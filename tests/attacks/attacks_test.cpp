@@ -7,19 +7,21 @@
 #include <functional>
 #include <string>
 
-#include "app/install_command.h"
+#include "app/installation.h"
+#include "app/quiet_install.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
+#include "platform/paths.h"
 #include "platform/sim/sim_machine.h"
 #include "protection/rules.h"
 #include "unattended/exit_codes.h"
 #include "unattended/log_file.h"
-#include "unattended/silent_install.h"
-#include "unattended/tests/sample_machine.h"
+#include "unattended/silent_message_boxes.h"
+#include "tests/support/sample_machine.h"
 #include "uninstall/record.h"
 #include "uninstall/run_uninstall.h"
-#include "uninstall/uninstall_support.h"
+#include "uninstall/hand_over.h"
 
 namespace {
 
@@ -82,17 +84,15 @@ struct World {
     m.messages.Clear();
     m.messages.Answer(answer);
     InstallCatalogue catalogue;
+    app::Installation installation(m.platform(), catalogue, "", nullptr);
     DiscoverHosts(m.registry, catalogue);
-    uninstall::UninstallSupport support(m.platform(), 20240426);
-    journal::RecordingPlatform recording(m.platform(), support.observer());
     WatchedDialog dialog;
     dialog.whileInstalling = whileInstalling;
     dialog.controlFolderText = folder;
     for (int i = 0; i < kReleaseCount; ++i)
       dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
     g_bCheckHostRunning = true;
-    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
-    return dialog.requests == "TPD";
+    return installation.Install(dialog, dialog.inputs()) == InstallEnd::kInstalled;
   }
 
   // SetUp.exe /S [/DIR=folder] as a deployment tool runs it: as SYSTEM. Its exit code.
@@ -105,12 +105,10 @@ struct World {
     options.folder = folder ? folder : "";
     unattended::SilentMessageBoxes boxes;
     plat::Platform silent{m.registry, m.files, m.processes, boxes, m.text};
-    uninstall::UninstallSupport support(silent, 20240426);
-    journal::RecordingPlatform recording(silent, support.observer());
     InstallCatalogue catalogue;
+    app::Installation installation(silent, catalogue, "", nullptr);
     g_bCheckHostRunning = true;
-    return unattended::RunSilentInstall(recording.platform(), boxes, catalogue, options,
-                                        &support, nullptr);
+    return app::RunQuietInstall(installation, options, nullptr);
   }
 
   // Uninstall.exe /S of folder, as SYSTEM; then the helper it started, and a restart.
@@ -121,8 +119,9 @@ struct World {
     const int code = uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
     if (m.processes.started.size() > started) {
       const std::string& line = m.processes.started.back();
-      m.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
-      uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
+      const std::string helper = line.substr(1, line.find('"', 1) - 1);
+      m.files.SetModuleFileName(helper);
+      uninstall::FinishHandOver(m.platform(), plat::FolderOf(m.text, helper));
     }
     m.files.Restart();
     return code;

@@ -25,10 +25,11 @@ bool operator==(const FileContent& a, const FileContent& b) {
 }
 bool operator==(const PlacedFile& a, const PlacedFile& b) {
   return a.path == b.path && a.content == b.content && a.backup == b.backup &&
-         a.backupContent == b.backupContent && a.backupAttributes == b.backupAttributes;
+         a.backupContent == b.backupContent && a.backupAttributes == b.backupAttributes &&
+         a.done == b.done;
 }
 bool operator==(const Installation& a, const Installation& b) {
-  return a.number == b.number && a.earlierRecords == b.earlierRecords &&
+  return a.number == b.number && a.format == b.format && a.earlierRecords == b.earlierRecords &&
          a.foldersMade == b.foldersMade && a.files == b.files &&
          a.settingsFiles == b.settingsFiles && a.keysMade == b.keysMade && a.values == b.values &&
          a.unrecorded == b.unrecorded;
@@ -70,7 +71,7 @@ Record Sample() {
   first.foldersMade = {"C:\\Velmar", kFolder};
   first.files = {
       {std::string(kFolder) + "\\itextsharp.dll", {1234, 0x0123456789abcdefull}, "", {}},
-      {"C:\\Program Files\\AutoCAD 2008\\Drv\\pdfplot9.hdi", {20, 42},
+      {"C:\\Program Files\\AutoCAD 2008\\Drv\\pdfplot9.hdi", {30, 0xffffffffffffffffull},
        std::string(kFolder) + "\\Backup\\1 pdfplot9.hdi", {30, 0xffffffffffffffffull}},
   };
   first.settingsFiles = {"C:\\users\\用户\\AppData\\Roaming\\Velmar\\Velmar.Ini"};
@@ -90,6 +91,7 @@ Record Sample() {
   };
   Installation second;
   second.number = 3;
+  second.format = 2;
   second.earlierRecords = {"D:\\Tools\\Velmar批打印软件\\Uninstall.txt"};
   // A host file saved before a write, read-only as it was; one saved without its attributes.
   second.files = {
@@ -98,6 +100,8 @@ Record Sample() {
       {"C:\\CAD\\Fonts\\Velmar_HZ.shx", {8, 10}, std::string(kFolder) + "\\Backup\\3-2 Velmar_HZ.shx",
        {8, 10}, 0},
       {"C:\\CAD\\Fonts\\Velmar_EN.shx", {21, 11}, "", {}, 0},
+      // A copy a stop may have cut short.
+      {"C:\\CAD\\Fonts\\Velmar_HZ.shx", {22, 12}, "", {}, 0, false},
   };
   second.unrecorded = {"write \\\\server\\CAD\\Fonts\\Velmar_EN.shx"};
   record.installations = {first, second};
@@ -133,10 +137,14 @@ TEST(Record, IsPlainTextAPersonCanRead) {
            u8"  before REG_SZ hex 6100000062000a0063000000\r\n  after REG_EXPAND_SZ hex 41\r\n",
            u8"  after REG_BINARY hex\r\n",
            u8"  content 1234 bytes fnv1a64 0123456789abcdef\r\n",
-           u8"backup C:\\Velmar\\Velmar批打印软件\\Backup\\1 pdfplot9.hdi\r\n"
+           u8"saved C:\\Program Files\\AutoCAD 2008\\Drv\\pdfplot9.hdi\r\n"
+           u8"  backup C:\\Velmar\\Velmar批打印软件\\Backup\\1 pdfplot9.hdi\r\n"
            u8"  content 30 bytes fnv1a64 ffffffffffffffff\r\n",
+           "\r\ninstallation 3\r\n  format 2\r\n",
+           "  content 21 bytes fnv1a64 000000000000000b\r\n  done\r\n",
+           "  content 22 bytes fnv1a64 000000000000000c\r\nunrecorded ",
            u8"settings C:\\users\\用户\\AppData\\Roaming\\Velmar\\Velmar.Ini\r\n",
-           u8"\r\ninstallation 3\r\nearlier D:\\Tools\\Velmar批打印软件\\Uninstall.txt\r\n",
+           u8"  format 2\r\nearlier D:\\Tools\\Velmar批打印软件\\Uninstall.txt\r\n",
        }) {
     EXPECT_NE(file.find(line), std::string::npos) << line << "\nnot in\n" << file;
   }
@@ -198,6 +206,10 @@ TEST(Record, RefusesATextThatIsNotAWholeRecord) {
       {"a line cut short", "  after REG_BINARY hex\r\n", ""},
       {"attributes of none", "attributes 33", "attributes 0"},
       {"attributes with a leading zero", "attributes 33", "attributes 033"},
+      {"a mark under what is never marked", "made-folder C:\\Velmar\r\n",
+       "made-folder C:\\Velmar\r\n  done\r\n"},
+      {"a mark with a text", "  done\r\n", "  done twice\r\n"},
+      {"a format this version does not know", "  format 2", "  format 3"},
   };
   for (const Row& row : rows) {
     std::string spoilt = good;
@@ -237,9 +249,13 @@ TEST(Record, ReadsARecordCutShortToItsLastWholeEntry) {
       const Installation& all = full.installations[i];
       ASSERT_LE(got.files.size(), all.files.size()) << cut;
       for (size_t f = 0; f < got.files.size(); ++f) {
-        // Only a file in the older form, cut right before its backup, cannot tell.
-        if (bytes.compare(cut, 8, "backup C") == 0) continue;
-        EXPECT_TRUE(got.files[f] == all.files[f]) << cut;
+        // Cut before its mark, a copy is one a stop may have cut short.
+        PlacedFile expected = all.files[f];
+        const size_t mark = bytes.rfind("  done\r\n", cut);
+        const bool last = i + 1 == back.installations.size() && f + 1 == got.files.size();
+        if (last && mark != std::string::npos && cut < mark + 8)
+          expected.done = false;
+        EXPECT_TRUE(got.files[f] == expected) << cut;
       }
       ASSERT_LE(got.values.size(), all.values.size()) << cut;
       for (size_t v = 0; v < got.values.size(); ++v) EXPECT_TRUE(got.values[v] == all.values[v]) << cut;
@@ -255,6 +271,47 @@ TEST(Record, ReadsARecordCutShortToItsLastWholeEntry) {
     }
   }
   EXPECT_EQ(wholeBefore, bytes.size());
+}
+
+// Records of earlier versions: every entry was written whole ahead of its change, and a
+// file's backup followed it as an entry of its own; a file and its backup stand or fall
+// together.
+TEST(Record, ReadsTheRecordsOfEarlierVersions) {
+  sim::SimCodePage text;
+  const std::string head = "Velmar uninstall record 1\r\nfolder C:\\V\r\n\r\ninstallation 1\r\n"
+                           "file C:\\CAD\\Drv\\pdfplot9.hdi\r\n  content 2 bytes fnv1a64 "
+                           "0000000000000002\r\n";
+  const std::string backup = "backup C:\\V\\Backup\\1 pdfplot9.hdi\r\n  attributes 1\r\n"
+                             "  content 3 bytes fnv1a64 0000000000000003\r\n";
+  const struct {
+    std::string bytes;
+    size_t files;
+    size_t whole;
+  } rows[] = {
+      {head + backup, 1, (head + backup).size()},
+      {head + backup.substr(0, 9), 0, head.find("file ")},
+      {head + backup.substr(0, backup.find("  content")), 0, head.find("file ")},
+      {head, 1, head.size()},
+  };
+  for (const auto& row : rows) {
+    Record back;
+    std::string error;
+    size_t whole = 0;
+    ASSERT_TRUE(ParseRecord(text, row.bytes, &back, &error, &whole)) << error;
+    ASSERT_EQ(back.installations.size(), 1u);
+    EXPECT_EQ(back.installations[0].format, 1);
+    ASSERT_EQ(back.installations[0].files.size(), row.files) << row.bytes;
+    EXPECT_EQ(whole, row.whole) << row.bytes;
+    if (row.files == 0) continue;
+    const PlacedFile& file = back.installations[0].files[0];
+    EXPECT_TRUE(file.done);
+    EXPECT_EQ(file.content.size, 2u);
+    if (row.bytes.size() > head.size()) {
+      EXPECT_EQ(file.backup, "C:\\V\\Backup\\1 pdfplot9.hdi");
+      EXPECT_EQ(file.backupAttributes, 1u);
+      EXPECT_EQ(file.backupContent.size, 3u);
+    }
+  }
 }
 
 TEST(Record, HashesTellContentsApart) {

@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "activesetup/active_setup.h"
-#include "app/install_command.h"
+#include "app/installation.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
+#include "platform/paths.h"
 #include "platform/sim/sim_machine.h"
 #include "protection/rules.h"
 #include "tests/support/test_machine.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
-#include "uninstall/tests/install_steps.h"
-#include "uninstall/uninstall_support.h"
+#include "uninstall/hand_over.h"
 
 namespace uninstall {
 namespace {
@@ -92,22 +92,17 @@ class RunUninstallTest : public ::testing::Test {
            machine.files.Dump();
   }
 
-  // The interactive installation into folderText, every found release ticked, with the
-  // uninstall support listening as start-up has it; first, when given, is the step start-up
-  // runs before the uninstall support's.
-  void Install(const std::string& folderText, AfterInstall* first = nullptr) {
+  // The interactive installation into folderText, every found release ticked, as start-up has
+  // it; with program, the per-user program it places for every user's logon.
+  void Install(const std::string& folderText, const std::string& program = "") {
     InstallCatalogue catalogue;
+    app::Installation installation(machine.platform(), catalogue, program, nullptr);
     DiscoverHosts(machine.registry, catalogue);
-    journal::FanOut observers;
-    UninstallSupport support(machine.platform(), 20240426);
-    observers.Add(support.observer());
-    journal::RecordingPlatform recording(machine.platform(), observers);
     HeadlessDialog dialog;
     dialog.controlFolderText = folderText;
     for (int i = 0; i < kReleaseCount; ++i) dialog.controlFlags[i] = !catalogue.hostLocations[i].empty();
     g_bCheckHostRunning = true;
-    InstallSteps steps{first, &support};
-    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &steps);
+    installation.Install(dialog, dialog.inputs());
     ASSERT_EQ(dialog.requests, "TPD");
   }
 
@@ -121,8 +116,9 @@ class RunUninstallTest : public ::testing::Test {
     if (machine.processes.started.size() > started) {
       const std::string& line = machine.processes.started.back();
       EXPECT_EQ(line.substr(line.size() - 3), " /S");
-      machine.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
-      EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{true}), kRemoved);
+      const std::string helper = line.substr(1, line.find('"', 1) - 1);
+      machine.files.SetModuleFileName(helper);
+      FinishHandOver(machine.platform(), plat::FolderOf(machine.text, helper));
     }
     machine.files.Restart();
     return code;
@@ -268,7 +264,7 @@ TEST_F(RunUninstallTest, TheHelperDoesOnlyWhatItsListMayAsk) {
     if (row.stuck) machine.files.DenyWrite(product);
     const size_t pending = machine.files.pendingDeletes().size();
     machine.files.SetModuleFileName(helper + "\\Uninstall.exe");
-    EXPECT_EQ(RunUninstall(machine.platform(), UninstallOptions{true}), kRemoved);
+    FinishHandOver(machine.platform(), helper);
     EXPECT_EQ(machine.files.GetAttributes(kC) == plat::kInvalidAttributes, row.uninstallerGoes);
     EXPECT_EQ(machine.files.GetAttributes(plugIn) == plat::kInvalidAttributes, row.plugInGoes);
     EXPECT_EQ(machine.processes.waitedFor, row.waited);
@@ -359,9 +355,8 @@ TEST_F(RunUninstallTest, ARestartFinishesWhatNoHelperCould) {
 // The trust for every user's logon: the component stays registered, switched off, so that no
 // stub runs any more; its program goes with the install folder.
 TEST_F(RunUninstallTest, SwitchesOffTheTrustForEveryUser) {
-  activesetup::Registration trust("the per-user program");
-  Install("C:\\Velmar", &trust);
-  ASSERT_EQ(trust.outcome(), activesetup::Outcome::kRegistered);
+  Install("C:\\Velmar", "the per-user program");
+  ASSERT_TRUE(regtest::KeyExists(machine.registry, kHkeyLocalMachine, activesetup::kComponentKey));
   EXPECT_EQ(Uninstall(kC), kRemoved) << LastMessage();
   const regtest::RawValue on = regtest::ReadRaw(machine.registry, kHkeyLocalMachine,
                                                 activesetup::kComponentKey,

@@ -1,16 +1,18 @@
-#include "unattended/silent_install.h"
+#include "app/quiet_install.h"
 
 #include "deploy/package_folder.h"
 #include "deploy/running_host.h"
 #include "discovery/discovery.h"
 #include "protection/install_folder.h"
-#include "uninstall/record_store.h"
 #include "ui/path_checks.h"
 #include "ui/setup_rules.h"
 #include "unattended/exit_codes.h"
+#include "uninstall/record_store.h"
 
-namespace unattended {
+namespace app {
 namespace {
+
+using namespace unattended;
 
 // The 32-bit rule of the dialog applies here too.
 constexpr int kBuildBits = static_cast<int>(sizeof(void*) * 8);
@@ -23,19 +25,16 @@ class NoProgress : public plat::ProgressSink {
   void StepIt() override {}
 };
 
-// The setup dialog without a window: its controls hold the run's choices, and it notes what
-// the install logic asked of it.
-class SilentDialog : public InstallDialog {
+// The setup dialog without a window: its controls hold the run's choices.
+class QuietDialog : public InstallDialog {
  public:
-  SilentDialog(const std::string& folder, const ReleaseFlags& flags)
+  QuietDialog(const std::string& folder, const ReleaseFlags& flags)
       : folder_(folder), flags_(flags) {}
   void TakeControlValues() override {}
   void ShowProgressLayout() override {}
-  void EndCancelled() override { cancelled = true; }
-  void ShowCompletionLayout() override { completed = true; }
+  void EndCancelled() override {}
+  void ShowCompletionLayout() override {}
   InstallInputs inputs() { return {folder_, flags_, progress_}; }
-
-  bool cancelled = false, completed = false;
 
  private:
   std::string folder_;
@@ -43,26 +42,13 @@ class SilentDialog : public InstallDialog {
   NoProgress progress_;
 };
 
-void Note(RunLog* log, const std::string& line) {
-  if (log) log->Line(line);
-}
-
 int Ends(RunLog* log, int code, const std::string& why) {
-  Note(log, why);
+  if (log) log->Line(why);
   return code;
 }
 
 std::string InLog(RunLog* log, const std::string& text) {
   return log ? log->Utf8(text) : std::string();
-}
-
-// The install command's last word was a refusal of the folder, or the question about one: a stop
-// sign, or a question whose answer was No.
-bool RefusedFolder(const SilentMessageBoxes& boxes) {
-  constexpr unsigned kIconMask = 0xF0;
-  if (boxes.unshown().empty()) return false;
-  const UnshownMessage& last = boxes.unshown().back();
-  return (last.type & kIconMask) == plat::kMbIconStop || last.answer == plat::kIdNo;
 }
 
 // The folder text as the picker checks it: "C:\\Tools\\" is typed as often as "C:\\Tools",
@@ -93,9 +79,9 @@ bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& o
   return true;
 }
 
-int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
-                     InstallCatalogue& catalogue, const cmdline::Options& options,
-                     AfterInstall* after, RunLog* log) {
+int RunQuietInstall(Installation& installation, const cmdline::Options& options, RunLog* log) {
+  plat::Platform& platform = installation.platform();
+  InstallCatalogue& catalogue = installation.catalogue();
   DiscoverHosts(platform.registry, catalogue);
   ReleaseFlags flags{};
   int missing = 0;
@@ -112,22 +98,23 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
   // made it: refused here first, nothing is made.
   if (folder.find(';') != std::string::npos) {
     return Ends(log, kWrongCommandLine,
-                "the folder " + (log ? log->Utf8(folder) : std::string()) +
-                    " holds ';', at which AutoCAD splits its trusted paths");
+                "the folder " + InLog(log, folder) + " holds ';', at which AutoCAD splits its "
+                                                     "trusted paths");
   }
   const std::string checked = AsPickerSeesIt(platform.text, folder);
   if (picker::CheckOrCreatePath(platform.files, platform.text, checked.c_str(), true) !=
       picker::kFolderUsable) {
     return Ends(log, kWrongCommandLine,
-                "the folder " + (log ? log->Utf8(folder) : std::string()) +
-                    " is not a full folder path such as C:\\Velmar");
+                "the folder " + InLog(log, folder) + " is not a full folder path such as C:\\Velmar");
   }
   // Nobody is there to accept a folder others may change, and nothing is made before it is
   // refused.
   const std::string product = ProductFolder(platform.text, folder);
-  const protection::Finding unsafe = protection::AssessInstallFolder(
-      platform, product,
-      uninstall::FoldersMadeBefore(platform, protection::FullPath(platform, product))).finding;
+  const protection::Finding unsafe =
+      protection::AssessInstallFolder(
+          platform, product,
+          uninstall::FoldersMadeBefore(platform, protection::FullPath(platform, product)))
+          .finding;
   if (unsafe) {
     return Ends(log, kFolderNotSafe, "the folder " + InLog(log, unsafe.path) +
                                          " is not safe: " + protection::FindingLogText(unsafe));
@@ -144,20 +131,23 @@ int RunSilentInstall(plat::Platform& platform, SilentMessageBoxes& boxes,
     return Ends(log, kFatalError, "the install folder could not be created");
   }
 
-  SilentDialog dialog(folder, flags);
-  OnBnClickedInstall(platform, catalogue, dialog, dialog.inputs(), after);
-  if (dialog.completed) return kInstalled;
-  if (dialog.cancelled) {
-    if (boxes.Asked(plat::kMbAbortRetryIgnore)) {
-      return Ends(log, kFatalError, "a file could not be copied: stopped, nothing registered");
-    }
-    return Ends(log, kNoPackage, "the package was gone when the copy began");
+  QuietDialog dialog(folder, flags);
+  switch (installation.Install(dialog, dialog.inputs())) {
+    case InstallEnd::kInstalled:
+      return kInstalled;
+    case InstallEnd::kHostRunning:
+      return Ends(log, kRetryLater, "AutoCAD started while the run began");
+    case InstallEnd::kFolderText:
+      return Ends(log, kWrongCommandLine, "the folder text was refused");
+    case InstallEnd::kFolderRefused:
+      // Changed since the check above; its message, in the log, says how.
+      return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
+    case InstallEnd::kNoPackage:
+      return Ends(log, kNoPackage, "the package was gone when the copy began");
+    case InstallEnd::kCopyStopped:
+      break;
   }
-  // The install command refused the folder, changed since the check above (its message, in
-  // the log, says how); or its own check saw a host that started after ours.
-  if (RefusedFolder(boxes))
-    return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
-  return Ends(log, kRetryLater, "AutoCAD started while the run began");
+  return Ends(log, kFatalError, "a file could not be copied: stopped, nothing registered");
 }
 
-}  // namespace unattended
+}  // namespace app

@@ -3,7 +3,7 @@
 // case, a trailing dot), a product in both registry views, the host's own read-only font and
 // driver, an install folder made level by level. Unattended runs, as a deployment tool
 // starts them.
-#include "uninstall/installation_recorder.h"
+#include "uninstall/recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +12,22 @@
 #include <vector>
 
 #include "activesetup/active_setup.h"
+#include "app/installation.h"
+#include "app/quiet_install.h"
 #include "app/tests/headless_dialog.h"
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
 #include "protection/rules.h"
 #include "tests/support/test_machine.h"
 #include "unattended/exit_codes.h"
-#include "unattended/silent_install.h"
+#include "unattended/run_log.h"
 #include "unattended/silent_message_boxes.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_rules.h"
 #include "uninstall/record_store.h"
+#include "uninstall/hand_over.h"
 #include "uninstall/run_uninstall.h"
-#include "uninstall/tests/install_steps.h"
-#include "uninstall/uninstall_support.h"
+#include "uninstall/uninstaller.h"
 
 namespace uninstall {
 namespace {
@@ -40,9 +42,11 @@ const std::string kHost2020 = "C:\\Program Files\\Autodesk\\AutoCAD 2020";
 const std::string kProfile =
     "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables";
 
-// Every write the journal saw land (or fail), by what it wrote to.
-class Writes : public journal::Observer {
+// Every write the journal saw land (or fail), by what it wrote to; the run's log hears them
+// as the recorder does.
+class Writes : public unattended::RunLog {
  public:
+  explicit Writes(plat::CodePage& text) : RunLog(text) {}
   void FolderMade(const std::string& path) override { folders.push_back(path); }
   void FileCopied(const std::string&, const std::string& to, uint64_t) override {
     files.push_back(to);
@@ -119,27 +123,28 @@ struct Office {
     return kept;
   }
 
-  // SetUp.exe /S /DIR=C:\Tools\Velmar, with the steps start-up adds.
-  int Install(journal::Observer* more = nullptr) {
+  // SetUp.exe /S /DIR=C:\Tools\Velmar, as start-up runs it.
+  int Install(unattended::RunLog* log = nullptr) {
     unattended::SilentMessageBoxes boxes;
-    plat::Platform run{machine.registry, machine.files, machine.processes, boxes, machine.text};
-    journal::FanOut observers;
-    UninstallSupport support(machine.platform(), 20240426);
-    observers.Add(support.observer());
-    if (more) observers.Add(*more);
-    journal::RecordingPlatform recording(run, observers);
-    activesetup::Registration trust("the per-user program");
-    InstallSteps steps(&trust, &support);
+    plat::Platform quiet{machine.registry, machine.files, machine.processes, boxes, machine.text};
     InstallCatalogue catalogue;
+    app::Installation installation(quiet, catalogue, "the per-user program", log);
     cmdline::Options options;
     options.noArguments = false;
     options.silent = options.hasFolder = true;
     options.folder = "C:\\Tools\\Velmar";
     g_bCheckHostRunning = true;
-    unrecorded = support.Unrecorded();
-    const int code =
-        unattended::RunSilentInstall(recording.platform(), boxes, catalogue, options, &steps, nullptr);
-    unrecorded = support.Unrecorded();
+    unrecorded.clear();
+    const int code = app::RunQuietInstall(installation, options, nullptr);
+    const size_t said = boxes.unshown().size();
+    if (said && boxes.unshown()[said - 1].text.find("未能记入卸载记录") != std::string::npos) {
+      const std::string& text = boxes.unshown()[said - 1].text;
+      for (size_t at = text.find('\n'); at != std::string::npos;) {
+        const size_t end = text.find('\n', at + 1);
+        unrecorded.push_back(text.substr(at + 1, end == std::string::npos ? end : end - at - 1));
+        at = end;
+      }
+    }
     return code;
   }
 
@@ -152,8 +157,9 @@ struct Office {
     said = machine.messages.shown().back().text;
     if (machine.processes.started.size() > started) {
       const std::string& line = machine.processes.started.back();
-      machine.files.SetModuleFileName(line.substr(1, line.find('"', 1) - 1));
-      RunUninstall(machine.platform(), UninstallOptions{true});
+      const std::string helper = line.substr(1, line.find('"', 1) - 1);
+      machine.files.SetModuleFileName(helper);
+      FinishHandOver(machine.platform(), plat::FolderOf(machine.text, helper));
     }
     machine.files.Restart();
     machine.files.SetModuleFileName("C:\\Setup\\SetUp.exe");
@@ -171,10 +177,10 @@ struct Office {
   std::string said;  // the uninstall's last message
 };
 
-TEST(InstallationRecorder, RecordsEveryWriteWhateverItsSpelling) {
+TEST(Recorder, RecordsEveryWriteWhateverItsSpelling) {
   Office office;
   const std::string before = office.Snapshot();
-  Writes writes;
+  Writes writes(office.machine.text);
   ASSERT_EQ(office.Install(&writes), unattended::kInstalled);
   EXPECT_TRUE(office.unrecorded.empty()) << office.unrecorded[0];
   FoundRecord found;
@@ -193,8 +199,9 @@ TEST(InstallationRecorder, RecordsEveryWriteWhateverItsSpelling) {
   // what the file holds now.
   std::vector<std::string> recordedFiles;
   for (const PlacedFile& file : inst.files) recordedFiles.push_back(file.path);
+  const std::vector<std::string> own = {kFolder + "\\Uninstall.exe", RecordPath(kFolder)};
   for (const std::string& path : writes.files) {
-    if (has(inst.settingsFiles, path)) continue;
+    if (has(inst.settingsFiles, path) || has(own, path)) continue;
     EXPECT_TRUE(has(recordedFiles, path)) << path;
     std::string bytes;
     if (!office.machine.files.ReadFile(path, &bytes)) continue;
@@ -267,9 +274,16 @@ TEST_P(StoppedRun, IsUndoneAfterItsRerun) {
     const std::string before = office.Snapshot();
     office.machine.stop.Arm(k, torn);
     EXPECT_THROW(office.Install(), sim::Stopped) << k;
+    const bool recordBegun = office.Record().find("\r\nmade-folder ") != std::string::npos;
     ASSERT_EQ(office.Install(), unattended::kInstalled) << k;
     EXPECT_EQ(office.Uninstall(), kRemoved)
         << "stopped after write " << k << (torn ? ", torn" : "") << "\n" << office.said;
+    // Stopped before its record named them, the run leaves the levels it made, empty, and
+    // nothing in the registry that waits for them.
+    if (!recordBegun) {
+      for (const std::string& level : {kFolder, std::string("C:\\Tools\\Velmar"), std::string("C:\\Tools")})
+        office.machine.files.RemoveDirectory(level);
+    }
     EXPECT_EQ(office.Snapshot(), before) << "stopped after write " << k << (torn ? ", torn" : "");
   }
 }
@@ -277,7 +291,7 @@ TEST_P(StoppedRun, IsUndoneAfterItsRerun) {
 INSTANTIATE_TEST_SUITE_P(EveryWrite, StoppedRun, ::testing::Range(0, 8));
 
 // A Group Policy start-up script runs the setup at every boot.
-TEST(InstallationRecorder, AddsNothingForRunsThatChangeNothing) {
+TEST(Recorder, AddsNothingForRunsThatChangeNothing) {
   Office office;
   const std::string before = office.Snapshot();
   ASSERT_EQ(office.Install(), unattended::kInstalled);
@@ -295,7 +309,7 @@ TEST(InstallationRecorder, AddsNothingForRunsThatChangeNothing) {
 // command makes the folders before it finds the package missing) leaves its folders, empty,
 // as the install command always did, and no uninstaller, record or entry for nothing. One that
 // ends after a file arrived keeps them, so that the file can be uninstalled.
-TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
+TEST(Recorder, KeepsTheUninstallOnlyForWhatArrived) {
   const auto entry = [](Office& office) {
     plat::UniqueKey key(office.machine.registry);
     return office.machine.registry.OpenKeyRead(kHkeyLocalMachine, kProgramEntryKey,
@@ -313,15 +327,14 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     // Started from a copy that keeps its files read-only, as a CD's are.
     office.Write("C:\\Setup\\SetUp.exe", "the setup program", plat::kAttrReadOnly);
     const std::string before = office.Snapshot();
-    UninstallSupport support(office.machine.platform(), 20240426);
-    journal::RecordingPlatform recording(office.machine.platform(), support.observer());
+    InstallCatalogue catalogue;
+    app::Installation installation(office.machine.platform(), catalogue, "", nullptr);
     HeadlessDialog dialog;
     dialog.controlFolderText = folderText;
     dialog.controlFlags.fill(1);
-    InstallCatalogue catalogue;
     office.machine.messages.Answer(plat::kIdYes);
     g_bCheckHostRunning = true;
-    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    installation.Install(dialog, dialog.inputs());
     EXPECT_EQ(dialog.requests, "TPC");
     const std::string product = folderText + "\\Velmar批打印软件";
     const bool made = folderText == "C:\\Velmar";
@@ -329,7 +342,6 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
     for (const char* own : {"\\Uninstall.exe", "\\Uninstall.txt"})
       EXPECT_EQ(office.machine.files.GetAttributes(product + own), plat::kInvalidAttributes) << own;
     EXPECT_FALSE(entry(office));
-    EXPECT_TRUE(support.OwnFiles().empty());  // nothing for the log to name as written
     if (!made) EXPECT_EQ(office.Snapshot(), before);
   }
   // No one may read the package's plug-in for 2008, or its first library: the copy fails
@@ -353,7 +365,7 @@ TEST(InstallationRecorder, KeepsTheUninstallOnlyForWhatArrived) {
 // A run that ends before anything arrived takes back only what it added itself: beside the
 // entry of an installation elsewhere, or an uninstaller that was in the folder before, the
 // uninstaller and the entry stay.
-TEST(InstallationRecorder, KeepsWhatWasThereBeforeARunThatEndsEarly) {
+TEST(Recorder, KeepsWhatWasThereBeforeARunThatEndsEarly) {
   const std::string product = "C:\\Velmar\\Velmar批打印软件";
   for (const bool installedElsewhere : {true, false}) {
     SCOPED_TRACE(installedElsewhere ? "an installation elsewhere" : "an uninstaller left behind");
@@ -369,15 +381,14 @@ TEST(InstallationRecorder, KeepsWhatWasThereBeforeARunThatEndsEarly) {
                                        plat::Descriptor{"S-1-5-18", {true, {}}});
     office.machine.files.SetDescriptor("C:\\Setup\\Data\\Velmar.Ini",
                                        plat::Descriptor{"S-1-5-18", {true, {}}});
-    UninstallSupport support(office.machine.platform(), 20240426);
-    journal::RecordingPlatform recording(office.machine.platform(), support.observer());
+    InstallCatalogue catalogue;
+    app::Installation installation(office.machine.platform(), catalogue, "", nullptr);
     HeadlessDialog dialog;
     dialog.controlFolderText = "C:\\Velmar";
     dialog.controlFlags.fill(1);
-    InstallCatalogue catalogue;
     office.machine.messages.Answer(plat::kIdYes);
     g_bCheckHostRunning = true;
-    OnBnClickedInstall(recording.platform(), catalogue, dialog, dialog.inputs(), &support);
+    installation.Install(dialog, dialog.inputs());
     EXPECT_NE(office.machine.files.GetAttributes(product + "\\Uninstall.exe"),
               plat::kInvalidAttributes);
     EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
@@ -389,16 +400,19 @@ TEST(InstallationRecorder, KeepsWhatWasThereBeforeARunThatEndsEarly) {
 // Where a write goes decides what the record holds of it: the installation's folders and the
 // host files are recorded, the package and the settings file are not the uninstall's to give
 // back, and anything else is told as a write no record holds.
-TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
+TEST(Recorder, SortsEachWriteByWhereItGoes) {
   Office office;
   office.Write("C:\\Other\\x.txt", "old");
-  office.machine.registry.DenyWrite(kHkeyLocalMachine,
-                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
-  InstallationRecorder recorder(office.machine.platform());
-  // Before the record exists, a folder is listed in the installed-programs key; here it cannot.
-  recorder.BeforeFolder("C:\\Tools");
+  Recorder recorder(office.machine.platform());
+  // Made before the record exists: a level on the way is the installation's, another folder
+  // is not; one never made is nothing.
+  for (const char* folder : {"C:\\Tools", "C:\\Tools\\Velmar", "C:\\Elsewhere", "C:\\Never"})
+    recorder.BeforeFolder(folder);
+  for (const char* folder : {"C:\\Tools\\Velmar", "C:\\Elsewhere"}) office.machine.files.MakeFolders(folder);
   office.machine.files.MakeFolders(kFolder);
   ASSERT_TRUE(recorder.Open(kFolder));
+  EXPECT_NE(office.Record().find("made-folder C:\\Tools\r\nmade-folder C:\\Tools\\Velmar\r\n"),
+            std::string::npos);
   const struct {
     const char* path;
     bool unrecorded;
@@ -411,7 +425,7 @@ TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
       {"Fonts\\Velmar_EN.shx", true},
   };
   for (const auto& row : rows) recorder.BeforeWrite(row.path, "new");
-  std::vector<std::string> expected = {"create folder C:\\Tools"};
+  std::vector<std::string> expected = {"create folder C:\\Elsewhere"};
   for (const auto& row : rows) {
     if (row.unrecorded) expected.push_back(std::string("write ") + row.path);
   }
@@ -422,76 +436,9 @@ TEST(InstallationRecorder, SortsEachWriteByWhereItGoes) {
   EXPECT_EQ(recorder.unrecorded(), expected);
 }
 
-// The folders listed ahead of the record, as a stopped run or this one left them: only a
-// list of folders, each made and a plain level on the way to the install folder, goes into
-// the record; the list goes either way.
-TEST(InstallationRecorder, TakesInOnlyTheFoldersListedAhead) {
-  const std::u16string tools = u"C:\\Tools";
-  const struct {
-    const char* what;
-    uint32_t type;
-    std::u16string list;
-    std::vector<std::string> made;
-    std::vector<std::string> unrecorded;
-  } rows[] = {
-      {"two levels", plat::kRegMultiSz, tools + u'\0' + tools + u"\\Velmar" + u'\0' + u'\0',
-       {"C:\\Tools", "C:\\Tools\\Velmar"}, {}},
-      {"no list", plat::kRegSz, tools + u'\0', {}, {}},
-      {"a level spelled with a dot", plat::kRegMultiSz, tools + u".\0\0"s, {"C:\\Tools"}, {}},
-      {"the drive's root", plat::kRegMultiSz, u"C:\\\0\0"s, {}, {"create folder C:\\"}},
-      {"off the way", plat::kRegMultiSz, u"C:\\Other\0\0"s, {}, {"create folder C:\\Other"}},
-      {"never made", plat::kRegMultiSz, u"C:\\Tools\\Gone\0\0"s, {}, {}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    Office office;
-    office.machine.files.MakeFolders(kFolder);
-    office.machine.files.MakeFolders("C:\\Other");
-    plat::UniqueKey key(office.machine.registry);
-    ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
-              plat::kErrorSuccess);
-    office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type, row.list.data(),
-                                      static_cast<uint32_t>(row.list.size() * 2));
-    InstallationRecorder recorder(office.machine.platform());
-    ASSERT_TRUE(recorder.Open(kFolder));
-    std::string made;
-    for (const std::string& folder : row.made) made += "made-folder " + folder + "\r\n";
-    const std::string record = office.Record();
-    EXPECT_EQ(record.find("made-folder") == std::string::npos ? "" : record.substr(record.find("made-folder")),
-              made);
-    EXPECT_EQ(recorder.unrecorded(), row.unrecorded);
-    uint32_t type = 0, size = 0;
-    EXPECT_EQ(office.machine.registry.QueryValueW(key.get(), u"VelmarFoldersMade", &type, nullptr, &size),
-              plat::kErrorFileNotFound);
-  }
-}
-
-// A record that takes no more entries (read-only, as a copy tool may leave it): the folders
-// stay listed for a later run rather than be lost.
-TEST(InstallationRecorder, KeepsTheFoldersListedWhenTheRecordTakesNone) {
-  Office office;
-  office.machine.files.MakeFolders(kFolder);
-  office.machine.files.WriteFile(RecordPath(kFolder),
-                                 FormatRecord(office.machine.text, Record{kFolder, {}}),
-                                 plat::kAttrReadOnly);
-  for (const std::string& path : {std::string("C:\\Tools"), RecordPath(kFolder)})
-    office.machine.files.SetDescriptor(path, protection::ProgramFolderDescriptor());
-  plat::UniqueKey key(office.machine.registry);
-  ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
-            plat::kErrorSuccess);
-  const std::u16string list = u"C:\\Tools\0\0"s;
-  office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", plat::kRegMultiSz,
-                                    list.data(), static_cast<uint32_t>(list.size() * 2));
-  InstallationRecorder recorder(office.machine.platform());
-  ASSERT_TRUE(recorder.Open(kFolder));
-  EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
-                             "VelmarFoldersMade").bytes,
-            "C:\\Tools\0\0"s);
-}
-
 // A record someone else could have written is no record of ours: it is set aside for a person
 // to look at, and ours is made anew, not written over, which would keep that one's owner.
-TEST(InstallationRecorder, MakesItsRecordAnewOverSomeoneElses) {
+TEST(Recorder, MakesItsRecordAnewOverSomeoneElses) {
   Office office;
   office.machine.files.MakeFolders(kFolder);
   const std::string theirs = FormatRecord(office.machine.text, Record{kFolder, {}}) + "\r\n";
@@ -499,7 +446,7 @@ TEST(InstallationRecorder, MakesItsRecordAnewOverSomeoneElses) {
   const std::string user = "S-1-5-21-1-2-3-1001";
   office.machine.files.SetDescriptor(RecordPath(kFolder),
                                      plat::Descriptor{user, {false, {{user, plat::kFileAllAccess, 0}}}});
-  InstallationRecorder recorder(office.machine.platform());
+  Recorder recorder(office.machine.platform());
   ASSERT_TRUE(recorder.Open(kFolder));
   plat::Descriptor now;
   ASSERT_TRUE(office.machine.files.DescriptorOf(RecordPath(kFolder), &now));
@@ -510,113 +457,27 @@ TEST(InstallationRecorder, MakesItsRecordAnewOverSomeoneElses) {
   EXPECT_EQ(aside, theirs);
 }
 
-// A run that ends before its record exists: the folders listed that were never made come off
-// the list, those made stay for a later run's record; the key goes only when it is empty.
-TEST(InstallationRecorder, ForgetsOnlyTheFoldersNeverMade) {
-  const struct {
-    const char* what;
-    uint32_t type;
-    std::u16string list;
-    bool otherValue;
-    std::string left;  // the list afterwards, as the narrow call reads it; none when empty
-    bool keyStays;
-  } rows[] = {
-      {"one made, one never", plat::kRegMultiSz, u"C:\\Other\0C:\\Gone\0\0"s, false, "C:\\Other\0\0"s, true},
-      {"none made", plat::kRegMultiSz, u"C:\\Gone\0\0"s, false, "", false},
-      {"none made, a value beside", plat::kRegMultiSz, u"C:\\Gone\0\0"s, true, "", true},
-      {"no list: not ours to change", plat::kRegSz, u"C:\\Gone\0"s, false, "C:\\Gone\0"s, true},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    Office office;
-    office.machine.files.MakeFolders("C:\\Other");
-    {
-      plat::UniqueKey key(office.machine.registry);
-      ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
-                plat::kErrorSuccess);
-      office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type,
-                                        row.list.data(), static_cast<uint32_t>(row.list.size() * 2));
-    }
-    if (row.otherValue)
-      regtest::SetString(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey, "DisplayName", "x");
-    InstallationRecorder recorder(office.machine.platform());
-    recorder.ForgetFoldersNeverMade();
-    EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
-                               "VelmarFoldersMade").bytes,
-              row.left);
-    plat::UniqueKey key(office.machine.registry);
-    EXPECT_EQ(office.machine.registry.OpenKeyRead(kHkeyLocalMachine, kProgramEntryKey, key.put()) ==
-                  plat::kErrorSuccess,
-              row.keyStays);
-  }
-}
-
-// A folder made before the record exists joins the list a stopped run left, or begins one
-// where the value is no list of folders.
-TEST(InstallationRecorder, ListsAFolderAheadAfterThoseListedBefore) {
-  const struct {
-    const char* what;
-    uint32_t type;
-    std::u16string list;
-    std::string made;
-    std::string listed;  // the list once the folder joined it, as the narrow call reads it
-  } rows[] = {
-      {"a stopped run's list", plat::kRegMultiSz, u"C:\\Other\0\0"s,
-       "made-folder C:\\Other\r\nmade-folder C:\\Other\\Tools\r\n",
-       "C:\\Other\0C:\\Other\\Tools\0\0"s},
-      {"a text", plat::kRegSz, u"C:\\Other\0"s, "made-folder C:\\Other\\Tools\r\n",
-       "C:\\Other\\Tools\0\0"s},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    Office office;
-    plat::UniqueKey key(office.machine.registry);
-    ASSERT_EQ(office.machine.registry.CreateKey(kHkeyLocalMachine, kProgramEntryKey, key.put()),
-              plat::kErrorSuccess);
-    office.machine.registry.SetValueW(key.get(), u"VelmarFoldersMade", row.type, row.list.data(),
-                                      static_cast<uint32_t>(row.list.size() * 2));
-    // The install folder below the other folder, so that both are levels on its way.
-    const std::string folder = "C:\\Other\\Tools";
-    office.machine.files.MakeFolders("C:\\Other");
-    InstallationRecorder recorder(office.machine.platform());
-    recorder.BeforeFolder(folder);
-    const regtest::RawValue listed = regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine,
-                                                      kProgramEntryKey, "VelmarFoldersMade");
-    EXPECT_EQ(listed.type, plat::kRegMultiSz);
-    EXPECT_EQ(listed.bytes, row.listed);
-    office.machine.files.MakeFolders(folder);
-    ASSERT_TRUE(recorder.Open(folder));
-    std::string record;
-    office.machine.files.ReadFile(RecordPath(folder), &record);
-    const size_t at = record.find("made-folder");
-    EXPECT_EQ(at == std::string::npos ? "" : record.substr(at), row.made);
-    EXPECT_TRUE(recorder.unrecorded().empty());
-  }
-}
-
 // The uninstall is in place before the first file is copied: the uninstaller (a copy of the
-// running program, over an older one, read-only or not), the record and the entry; the files
-// it wrote are named for the log only when they are there.
-TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
+// running program, over an older one, read-only or not), the record and the entry.
+TEST(Recorder, PreparesTheUninstallBeforeTheFirstFile) {
   const std::string uninstaller = kFolder + "\\Uninstall.exe";
   const struct {
     const char* what;
     const char* older;  // the uninstaller in the folder before, read-only; none when null
     const char* module;  // the running program's name as the system tells it
     bool moduleReadable;
-    std::vector<std::string> own;
     const char* now;  // the uninstaller afterwards; none when null
     uint32_t attributes;
   } rows[] = {
-      {"none before", nullptr, "C:\\Setup\\SetUp.exe", true, {uninstaller, RecordPath(kFolder)},
-       "the setup program", plat::kAttrArchive},
+      {"none before", nullptr, "C:\\Setup\\SetUp.exe", true, "the setup program",
+       plat::kAttrArchive},
       {"an older one", "an older setup program", "C:\\Setup\\SetUp.exe", true,
-       {uninstaller, RecordPath(kFolder)}, "the setup program", plat::kAttrArchive},
-      {"the program unreadable", nullptr, "C:\\Setup\\SetUp.exe", false, {RecordPath(kFolder)},
-       nullptr, plat::kInvalidAttributes},
+       "the setup program", plat::kAttrArchive},
+      {"the program unreadable", nullptr, "C:\\Setup\\SetUp.exe", false, nullptr,
+       plat::kInvalidAttributes},
       // Nothing to copy from: the older one stays as it is.
-      {"the program unnamed", "an older setup program", "", true, {uninstaller, RecordPath(kFolder)},
-       "an older setup program", plat::kAttrReadOnly},
+      {"the program unnamed", "an older setup program", "", true, "an older setup program",
+       plat::kAttrReadOnly},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -626,9 +487,8 @@ TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
     if (!row.moduleReadable)
       office.machine.files.SetDescriptor("C:\\Setup\\SetUp.exe", plat::Descriptor{"S-1-5-18", {true, {}}});
     office.machine.files.SetModuleFileName(row.module);
-    UninstallSupport support(office.machine.platform(), 20240426);
-    support.Prepared(office.machine.platform(), kFolder);
-    EXPECT_EQ(support.OwnFiles(), row.own);
+    Recorder recorder(office.machine.platform());
+    PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426);
     std::string now;
     EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &now), row.now != nullptr);
     if (row.now) EXPECT_EQ(now, row.now);
@@ -642,7 +502,7 @@ TEST(InstallationRecorder, PreparesTheUninstallBeforeTheFirstFile) {
 // The size the entry shows: what the installations left, each file once, in whole kilobytes
 // rounded up: an uninstaller and a record of exactly 2 KB are 2 KB; a large file placed by two
 // installations counts once.
-TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
+TEST(Recorder, EntersTheSizeOfWhatStays) {
   const auto size = [](Office& office) {
     const regtest::RawValue kb = regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine,
                                                   kProgramEntryKey, "EstimatedSize");
@@ -655,8 +515,8 @@ TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
     Office office;
     office.machine.files.MakeFolders(kFolder);
     if (exact) office.Write("C:\\Setup\\SetUp.exe", std::string(2048 - record, 'x'));
-    UninstallSupport support(office.machine.platform(), 20240426);
-    support.Prepared(office.machine.platform(), kFolder);
+    Recorder recorder(office.machine.platform());
+    PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426);
     record = office.Record().size();
     if (exact) EXPECT_EQ(size(office), 2u);
   }
@@ -678,7 +538,7 @@ TEST(InstallationRecorder, EntersTheSizeOfWhatStays) {
 
 // A value write adds to the record, or is told, only when it changes the value; the
 // installed-programs entry's own values are the uninstall's, never recorded.
-TEST(InstallationRecorder, AddsNothingForAValueWriteThatChangesNothing) {
+TEST(Recorder, AddsNothingForAValueWriteThatChangesNothing) {
   const journal::ValueState one{true, plat::kRegSz, "1"}, two{true, plat::kRegSz, "2"};
   const journal::KeyRef other{kHkeyLocalMachine, "SOFTWARE\\Other"};
   const journal::KeyRef variables{kHkeyCurrentUser, kProfile};
@@ -701,7 +561,7 @@ TEST(InstallationRecorder, AddsNothingForAValueWriteThatChangesNothing) {
     SCOPED_TRACE(row.what);
     Office office;
     office.machine.files.MakeFolders(kFolder);
-    InstallationRecorder recorder(office.machine.platform());
+    Recorder recorder(office.machine.platform());
     ASSERT_TRUE(recorder.Open(kFolder));
     recorder.BeforeValue(row.key, row.name, one, row.after);
     EXPECT_EQ(office.Record().find("\r\nvalue ") != std::string::npos, row.recorded);
@@ -711,10 +571,10 @@ TEST(InstallationRecorder, AddsNothingForAValueWriteThatChangesNothing) {
 
 // A key this run made, deleted again by the same run: what it held was this run's, and no
 // value of it is to be given back.
-TEST(InstallationRecorder, GivesBackNothingOfAKeyItMadeItself) {
+TEST(Recorder, GivesBackNothingOfAKeyItMadeItself) {
   Office office;
   office.machine.files.MakeFolders(kFolder);
-  InstallationRecorder recorder(office.machine.platform());
+  Recorder recorder(office.machine.platform());
   ASSERT_TRUE(recorder.Open(kFolder));
   const std::string applications = "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Applications";
   const journal::KeyRef key{kHkeyLocalMachine, applications + "\\VL_BatchPlot2020"};
@@ -728,12 +588,12 @@ TEST(InstallationRecorder, GivesBackNothingOfAKeyItMadeItself) {
 
 // A run stopped in the middle of an entry left the record read-only (as a copy tool may):
 // the cut-off entry is cut away, and what the record held stays in it.
-TEST(InstallationRecorder, CutsAReadOnlyRecordBackToItsLastWholeEntry) {
+TEST(Recorder, CutsAReadOnlyRecordBackToItsLastWholeEntry) {
   Office office;
   ASSERT_EQ(office.Install(), unattended::kInstalled);
   const std::string whole = office.Record();
   office.machine.files.WriteFile(RecordPath(kFolder), whole + "made-fol", plat::kAttrReadOnly);
-  InstallationRecorder recorder(office.machine.platform());
+  Recorder recorder(office.machine.platform());
   ASSERT_TRUE(recorder.Open(kFolder));
   EXPECT_EQ(office.Record(), whole);
   EXPECT_EQ(office.machine.files.GetAttributes(kFolder + "\\Uninstall-damaged.txt"),
@@ -743,7 +603,7 @@ TEST(InstallationRecorder, CutsAReadOnlyRecordBackToItsLastWholeEntry) {
 // A host file whose original cannot be saved: the installation goes on, the user hears of
 // it, and the uninstall leaves the file where it is rather than lose the host's own, and
 // names no backup that was never written.
-TEST(InstallationRecorder, LeavesAHostFileItCouldNotSave) {
+TEST(Recorder, LeavesAHostFileItCouldNotSave) {
   Office office;
   office.machine.files.MakeFolders(kFolder + "\\Backup");
   for (const char* level : {"C:\\Tools", "C:\\Tools\\Velmar"})
@@ -766,7 +626,7 @@ TEST(InstallationRecorder, LeavesAHostFileItCouldNotSave) {
 
 // An installation of a version that kept no record left its auto-load key: the installation
 // deletes it and makes it again, and the uninstall gives it back with what it held.
-TEST(InstallationRecorder, GivesBackAKeyAnOlderInstallationLeft) {
+TEST(Recorder, GivesBackAKeyAnOlderInstallationLeft) {
   Office office;
   const std::string key =
       "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804\\Applications\\VL_BatchPlot2020";
@@ -782,7 +642,7 @@ TEST(InstallationRecorder, GivesBackAKeyAnOlderInstallationLeft) {
 
 // A location the record cannot name (a network folder): the copies go on as they always
 // have, the user hears of it, and the uninstall names what stays.
-TEST(InstallationRecorder, TellsWhatNoRecordCanHold) {
+TEST(Recorder, TellsWhatNoRecordCanHold) {
   Office office;
   regtest::SetString(office.machine.registry, kHkeyLocalMachine,
                      "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804", "AcadLocation",

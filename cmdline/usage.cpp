@@ -1,10 +1,9 @@
-#include "unattended/usage.h"
+#include "cmdline/usage.h"
 
-namespace unattended {
+namespace cmdline {
 namespace {
 
-const char* ProblemText(cmdline::Problem problem) {
-  using cmdline::Problem;
+const char* ProblemText(Problem problem) {
   switch (problem) {
     case Problem::kUnknownArgument: return "无法识别的参数：";
     case Problem::kRepeatedArgument: return "参数重复：";
@@ -56,7 +55,7 @@ std::string UsageText() {
          "3010 完成，余下的工作在重新启动计算机后完成";
 }
 
-std::string UsageErrorText(const cmdline::Parsed& parsed, plat::CodePage& text) {
+std::string UsageErrorText(const Parsed& parsed, plat::CodePage& text) {
   std::string word;
   text.FromUtf16(parsed.word, &word);  // a character the code page cannot hold shows as '?'
   return std::string("命令行参数有误 !\n\n") + ProblemText(parsed.problem) + word + "\n\n" +
@@ -67,12 +66,8 @@ std::string LogNotWritableText(const std::string& path) {
   return "无法写入日志文件：" + path + "\n\n" + UsageText();
 }
 
-std::string AnotherRunText() {
-  return "另一个Velmar批打印软件安装或卸载程序\n正在运行，请等它结束后再试 !";
-}
-
 std::string ReleaseNotFoundText(int year) {
   return "未找到所选的AutoCAD" + std::to_string(year) + " !\n\n未安装任何文件。";
 }
 
-}  // namespace unattended
+}  // namespace cmdline

@@ -14,29 +14,26 @@
 
 namespace uninstall {
 
-class InstallationRecorder : public journal::Observer {
+class Recorder : public journal::Observer {
  public:
-  // machine: the machine's own calls, which the journal does not hear: the record, the
-  // backups and the folders made before the record exists are the recorder's own writes.
-  explicit InstallationRecorder(plat::Platform& machine);
+  // machine: the machine's own calls. The record, the backups and their folder are written
+  // past the journal: heard, the recorder would write down its own writes.
+  explicit Recorder(plat::Platform& machine);
 
   // The install folder is made: opens its record (made when missing; a stopped run's cut-off
-  // last entry cut away) and takes in the folders made before it existed. False when no
-  // record can be kept there; the writes that follow are then told as unrecorded.
+  // last entry cut away) and takes in the folders this run made before it existed. False when
+  // no record can be kept there; the writes that follow are then told as unrecorded.
   bool Open(const std::string& folder);
   // What comes after this is no part of the installation.
   void Stop() { listening_ = false; }
-  // For a run that ends before Open: the folders listed ahead that were never made come off
-  // the list that waits for the record.
-  void ForgetFoldersNeverMade();
 
   bool opened() const { return open_; }
   // Open made the record: there was none in the folder.
   bool madeRecord() const { return madeRecord_; }
   // No record this run knows of names anything, and this run recorded nothing but folders.
   bool NothingButFolders() const;
-  // Every record the installation knows of: the folder's own first.
-  const std::vector<FoundRecord>& known() const { return known_; }
+  // Every file placed by this run and by the installations of the records Open found.
+  std::vector<std::string> PlacedFiles() const;
   // This run's writes that no record holds, one text each.
   const std::vector<std::string>& unrecorded() const { return unrecorded_; }
 
@@ -63,8 +60,7 @@ class InstallationRecorder : public journal::Observer {
   bool MadeKey(const RegKey& key) const;
   const ValueChange* Newest(const RegKey& key, const std::string& name) const;
   std::vector<const Installation*> Installations() const;
-  void TakePendingFolders();
-  void AddPendingFolder(const std::string& path);
+  bool OpenRecord(const std::string& folder);
 
   plat::Platform& machine_;
   bool listening_ = true;
@@ -74,8 +70,9 @@ class InstallationRecorder : public journal::Observer {
   std::string folder_;   // as resolved
   std::string recordPath_;
   std::vector<std::string> packageFolders_;
+  std::vector<std::string> madeAhead_;  // folders made before the record existed, in order
   std::vector<FoundRecord> known_;
-  Installation run_;     // what this run has recorded so far
+  Installation run_;  // what this run has recorded so far
   std::vector<std::string> unsaved_;  // host files whose old content could not be saved
   std::vector<std::string> unrecorded_;
   bool valueAhead_ = false;  // the value write under way has its entry

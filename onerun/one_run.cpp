@@ -1,8 +1,8 @@
-#include "unattended/one_run.h"
+#include "onerun/one_run.h"
 
 #include "platform/win_constants.h"
 
-namespace unattended {
+namespace onerun {
 namespace {
 
 constexpr char kSidLocalSystem[] = "S-1-5-18";
@@ -23,6 +23,10 @@ bool MadeByARun(const std::string& owner) {
 }
 
 }  // namespace
+
+std::string AnotherRunText() {
+  return "另一个Velmar批打印软件安装或卸载程序\n正在运行，请等它结束后再试 !";
+}
 
 Claim ClaimTheRun(plat::RunLocks& locks, plat::Clock& clock, bool helper,
                   uint32_t waitMilliseconds) {
@@ -60,4 +64,4 @@ Claim ClaimTheRun(plat::RunLocks& locks, plat::Clock& clock, bool helper,
   }
 }
 
-}  // namespace unattended
+}  // namespace onerun

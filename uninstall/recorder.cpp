@@ -1,8 +1,9 @@
-#include "uninstall/installation_recorder.h"
+#include "uninstall/recorder.h"
 
 #include <algorithm>
 
 #include "deploy/package_copy.h"
+#include "platform/registry_values.h"
 #include "protection/levels.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_rules.h"
@@ -13,9 +14,6 @@ namespace {
 
 // Where a damaged record is kept for a person to look at, when a new one replaces it.
 const char kDamagedRecordName[] = "Uninstall-damaged.txt";
-// Folders made before the install folder (and so the record) exists are listed here, in the
-// installed-programs entry's key, until the record takes them in.
-const char kPendingFolders[] = "VelmarFoldersMade";
 
 bool SameValue(const RegValue& a, const RegValue& b) {
   return a.present == b.present && (!a.present || (a.type == b.type && a.bytes == b.bytes));
@@ -29,13 +27,15 @@ bool SameKey(plat::CodePage& text, const RegKey& a, const RegKey& b) {
   return a.root == b.root && SamePath(text, a.path, b.path);
 }
 
+// The installed-programs entry is the uninstall's own, and so are the keys Windows keeps it in.
 bool IsProgramEntry(plat::CodePage& text, const RegKey& key) {
-  return key.root == plat::kHkeyLocalMachine && SamePath(text, key.path, kProgramEntryKey);
+  return key.root == plat::kHkeyLocalMachine && (SamePath(text, key.path, kProgramEntryKey) ||
+                                                 IsBelow(text, key.path, kProgramEntryKey));
 }
 
 }  // namespace
 
-InstallationRecorder::InstallationRecorder(plat::Platform& machine) : machine_(machine) {
+Recorder::Recorder(plat::Platform& machine) : machine_(machine) {
   std::string module;
   if (machine_.files.ModuleFileName(&module)) {
     const std::string own = plat::FolderOf(machine_.text, module);
@@ -45,12 +45,16 @@ InstallationRecorder::InstallationRecorder(plat::Platform& machine) : machine_(m
 
 // The settings file goes to "%APPDATA%\\Velmar" under its package name; its folder is the
 // user's as well.
-InstallationRecorder::Place InstallationRecorder::Where(const std::string& path) {
+Recorder::Place Recorder::Where(const std::string& path) {
   plat::CodePage& text = machine_.text;
   if (!IsPlainPath(text, path)) return Place::kOther;
   const std::string folder = plat::FolderOf(text, path);
   for (const std::string& package : packageFolders_) {
     if (SamePath(text, folder, package)) return Place::kOwn;
+  }
+  // The uninstall's own files, which it removes itself.
+  for (const char* own : {kUninstallerFileName, kRecordFileName, kDamagedRecordName}) {
+    if (SamePath(text, path, folder_ + "\\" + own)) return Place::kOwn;
   }
   switch (KindOfFile(text, folder_, path)) {
     case FileKind::kInstalled:
@@ -68,7 +72,7 @@ InstallationRecorder::Place InstallationRecorder::Where(const std::string& path)
   return Place::kOther;
 }
 
-std::vector<const Installation*> InstallationRecorder::Installations() const {
+std::vector<const Installation*> Recorder::Installations() const {
   std::vector<const Installation*> all = {&run_};
   for (const FoundRecord& found : known_) {
     for (const Installation& inst : found.record.installations) all.push_back(&inst);
@@ -77,7 +81,7 @@ std::vector<const Installation*> InstallationRecorder::Installations() const {
 }
 
 // Some installation placed exactly this content at path: the file is ours, not the host's.
-bool InstallationRecorder::Placed(const std::string& path, const FileContent& content) const {
+bool Recorder::Placed(const std::string& path, const FileContent& content) const {
   for (const Installation* inst : Installations()) {
     for (const PlacedFile& file : inst->files) {
       // An entry that saved what stood there names the host's content, not ours.
@@ -89,7 +93,7 @@ bool InstallationRecorder::Placed(const std::string& path, const FileContent& co
   return false;
 }
 
-bool InstallationRecorder::MadeKey(const RegKey& key) const {
+bool Recorder::MadeKey(const RegKey& key) const {
   for (const Installation* inst : Installations()) {
     for (const RegKey& made : inst->keysMade) {
       if (SameKey(machine_.text, made, key)) return true;
@@ -99,7 +103,7 @@ bool InstallationRecorder::MadeKey(const RegKey& key) const {
 }
 
 // The newest entry for the value: this run's, else the latest installation's.
-const ValueChange* InstallationRecorder::Newest(const RegKey& key, const std::string& name) const {
+const ValueChange* Recorder::Newest(const RegKey& key, const std::string& name) const {
   const ValueChange* newest = nullptr;
   int number = -1;
   for (const Installation* inst : Installations()) {
@@ -117,13 +121,12 @@ const ValueChange* InstallationRecorder::Newest(const RegKey& key, const std::st
 
 // Adds entries to the record and to what this run knows it recorded. False when the record
 // cannot take them: the write they announce is then one no record holds.
-bool InstallationRecorder::Append(Installation entries) {
+bool Recorder::Append(Installation entries) {
   if (!open_) return false;
   entries.number = run_.number;
   if (opening_) entries.earlierRecords = run_.earlierRecords;
-  if (!machine_.files.AppendToFile(recordPath_,
-                                   FormatEntries(machine_.text, entries, opening_)))
-    return false;
+  const std::string lines = FormatEntries(machine_.text, entries, opening_);
+  if (!machine_.files.AppendToFile(recordPath_, lines)) return false;
   opening_ = false;
   run_.foldersMade.insert(run_.foldersMade.end(), entries.foldersMade.begin(),
                           entries.foldersMade.end());
@@ -135,7 +138,7 @@ bool InstallationRecorder::Append(Installation entries) {
   return true;
 }
 
-void InstallationRecorder::Unrecorded(const std::string& what) {
+void Recorder::Unrecorded(const std::string& what) {
   if (std::find(unrecorded_.begin(), unrecorded_.end(), what) != unrecorded_.end()) return;
   unrecorded_.push_back(what);
   Installation entry;
@@ -143,113 +146,7 @@ void InstallationRecorder::Unrecorded(const std::string& what) {
   Append(entry);
 }
 
-void InstallationRecorder::AddPendingFolder(const std::string& path) {
-  plat::UniqueKey key(machine_.registry);
-  if (machine_.registry.CreateKey(plat::kHkeyLocalMachine, kProgramEntryKey, key.put()) !=
-      plat::kErrorSuccess)
-    return Unrecorded("create folder " + path);
-  const std::u16string name = machine_.text.ToUtf16(kPendingFolders);
-  std::u16string list;
-  uint32_t type = 0, size = 0;
-  if (machine_.registry.QueryValueW(key.get(), name, &type, nullptr, &size) == plat::kErrorSuccess &&
-      type == plat::kRegMultiSz && size >= 2) {
-    list.resize(size / 2);
-    machine_.registry.QueryValueW(key.get(), name, &type,
-                                  reinterpret_cast<unsigned char*>(&list[0]), &size);
-    list.resize(size / 2);
-    while (!list.empty() && list.back() == 0) list.pop_back();
-    list.push_back(0);
-  }
-  list += machine_.text.ToUtf16(path);
-  list.push_back(0);
-  list.push_back(0);
-  if (machine_.registry.SetValueW(key.get(), name, plat::kRegMultiSz, list.data(),
-                                  static_cast<uint32_t>(list.size() * 2)) != plat::kErrorSuccess)
-    Unrecorded("create folder " + path);
-}
-
-// A run that ends before its record exists: folders listed ahead that were never made (a
-// level above was missing) come off the list, and the key goes when nothing else is in it.
-void InstallationRecorder::ForgetFoldersNeverMade() {
-  plat::CodePage& text = machine_.text;
-  plat::Registry& registry = machine_.registry;
-  plat::UniqueKey key(registry);
-  if (open_ || registry.OpenKey(plat::kHkeyLocalMachine, kProgramEntryKey, key.put()) !=
-                   plat::kErrorSuccess)
-    return;
-  const std::u16string name = text.ToUtf16(kPendingFolders);
-  uint32_t type = 0, size = 0;
-  if (registry.QueryValueW(key.get(), name, &type, nullptr, &size) != plat::kErrorSuccess) return;
-  std::u16string list(size / 2 + 1, 0);
-  if (registry.QueryValueW(key.get(), name, &type, reinterpret_cast<unsigned char*>(&list[0]),
-                           &size) != plat::kErrorSuccess ||
-      type != plat::kRegMultiSz)
-    return;
-  list.resize(size / 2);
-  std::u16string kept;
-  for (size_t at = 0; at < list.size();) {
-    const size_t end = std::min(list.find(u'\0', at), list.size());
-    std::string path;
-    if (end > at && text.FromUtf16(list.substr(at, end - at), &path) &&
-        machine_.files.GetAttributes(path) != plat::kInvalidAttributes)
-      kept += list.substr(at, end - at + 1);
-    at = end + 1;
-  }
-  if (!kept.empty()) {
-    kept.push_back(0);
-    registry.SetValueW(key.get(), name, plat::kRegMultiSz, kept.data(),
-                       static_cast<uint32_t>(kept.size() * 2));
-    return;
-  }
-  registry.DeleteValue(key.get(), kPendingFolders);
-  uint32_t subKeys = 1, values = 1;
-  if (registry.QueryKeyCounts(key.get(), &subKeys, &values) == plat::kErrorSuccess &&
-      subKeys == 0 && values == 0) {
-    key.reset();
-    registry.DeleteKey(plat::kHkeyLocalMachine, kProgramEntryKey);
-  }
-}
-
-// The folders this run, or a run stopped before its record existed, made ahead of the
-// install folder: into the record, then off the list.
-void InstallationRecorder::TakePendingFolders() {
-  plat::CodePage& text = machine_.text;
-  plat::UniqueKey key(machine_.registry);
-  if (machine_.registry.OpenKey(plat::kHkeyLocalMachine, kProgramEntryKey, key.put()) !=
-      plat::kErrorSuccess)
-    return;
-  const std::u16string name = text.ToUtf16(kPendingFolders);
-  uint32_t type = 0, size = 0;
-  if (machine_.registry.QueryValueW(key.get(), name, &type, nullptr, &size) != plat::kErrorSuccess)
-    return;
-  std::u16string list(size / 2 + 1, 0);
-  if (machine_.registry.QueryValueW(key.get(), name, &type,
-                                    reinterpret_cast<unsigned char*>(&list[0]), &size) ==
-          plat::kErrorSuccess &&
-      type == plat::kRegMultiSz) {
-    list.resize(size / 2);
-    Installation made;
-    for (size_t at = 0; at < list.size();) {
-      const size_t end = std::min(list.find(u'\0', at), list.size());
-      std::string path;
-      if (end > at && text.FromUtf16(list.substr(at, end - at), &path) &&
-          machine_.files.GetAttributes(path) != plat::kInvalidAttributes) {
-        if (IsPlainPath(text, path) && (SamePath(text, path, folder_) || IsBelow(text, path, folder_))) {
-          std::string resolved;
-          ResolvePath(text, path, &resolved);
-          made.foldersMade.push_back(resolved);
-        } else {
-          Unrecorded("create folder " + path);
-        }
-      }
-      at = end + 1;
-    }
-    if (!made.foldersMade.empty() && !Append(made)) return;  // stays listed for a later run
-  }
-  machine_.registry.DeleteValue(key.get(), kPendingFolders);
-}
-
-bool InstallationRecorder::Open(const std::string& folder) {
+bool Recorder::Open(const std::string& folder) {
   plat::FileSystem& files = machine_.files;
   plat::CodePage& text = machine_.text;
   if (!IsPlainPath(text, folder)) return false;
@@ -281,15 +178,13 @@ bool InstallationRecorder::Open(const std::string& folder) {
     ClearReadOnly(files, recordPath_);
     // Written over, someone else's file would keep its owner and list; ours is made anew.
     if (!trusted) files.DeleteFile(recordPath_);
-    if (!files.WriteWholeFile(recordPath_, fresh)) return false;
   }
-  open_ = true;
   madeRecord_ = !exists;
 
   // Every installation known: this folder's, and those of the installation the
   // installed-programs entry names when that lies elsewhere; its record stays reachable.
   Outcome unused;
-  known_ = LoadRecords(machine_, folder, &unused);
+  if (usable) known_ = LoadRecords(machine_, folder, &unused);
   std::string previous;
   if (ReadProgramEntryFolder(machine_, &previous) && IsPlainPath(text, previous) &&
       !SamePath(text, previous, folder)) {
@@ -307,11 +202,44 @@ bool InstallationRecorder::Open(const std::string& folder) {
       run_.number = std::max(run_.number, earlier.number);
   }
   ++run_.number;
-  TakePendingFolders();
+
+  // The folders this run made before the record existed, the levels on the way to it. A new
+  // record is begun with them in one write: a stop leaves either no record, or one that names
+  // them.
+  Installation made;
+  std::vector<std::string> off;
+  for (const std::string& path : madeAhead_) {
+    std::string resolved;
+    if (files.GetAttributes(path) == plat::kInvalidAttributes) continue;
+    if (IsPlainPath(text, path) && (SamePath(text, path, folder_) || IsBelow(text, path, folder_)) &&
+        ResolvePath(text, path, &resolved)) {
+      made.foldersMade.push_back(resolved);
+    } else {
+      off.push_back("create folder " + path);
+    }
+  }
+  madeAhead_.clear();
+  if (!usable) {
+    made.number = run_.number;
+    made.earlierRecords = run_.earlierRecords;
+    const bool opening = !made.foldersMade.empty();
+    if (!files.WriteWholeFile(recordPath_,
+                              fresh + (opening ? FormatEntries(text, made, true) : "")))
+      return false;
+    open_ = true;
+    opening_ = !opening;
+    run_.foldersMade = made.foldersMade;
+  } else {
+    open_ = true;
+    if (!made.foldersMade.empty() && !Append(made)) {
+      for (const std::string& path : made.foldersMade) off.push_back("create folder " + path);
+    }
+  }
+  for (const std::string& what : off) Unrecorded(what);
   return true;
 }
 
-bool InstallationRecorder::NothingButFolders() const {
+bool Recorder::NothingButFolders() const {
   const bool earlier = std::any_of(known_.begin(), known_.end(), [](const FoundRecord& found) {
     return !found.record.installations.empty();
   });
@@ -320,10 +248,18 @@ bool InstallationRecorder::NothingButFolders() const {
          unsaved_.empty();
 }
 
-void InstallationRecorder::BeforeFolder(const std::string& path) {
+std::vector<std::string> Recorder::PlacedFiles() const {
+  std::vector<std::string> paths;
+  for (const Installation* inst : Installations()) {
+    for (const PlacedFile& file : inst->files) paths.push_back(file.path);
+  }
+  return paths;
+}
+
+void Recorder::BeforeFolder(const std::string& path) {
   plat::CodePage& text = machine_.text;
   if (!listening_ || machine_.files.GetAttributes(path) != plat::kInvalidAttributes) return;
-  if (!open_) return AddPendingFolder(path);
+  if (!open_) return madeAhead_.push_back(path);
   const Place place = Where(path);
   if (place == Place::kSettings || place == Place::kOwn) return;
   const std::string backups = folder_ + "\\" + kBackupFolderName;
@@ -336,17 +272,17 @@ void InstallationRecorder::BeforeFolder(const std::string& path) {
   if (!fits || !Append(made)) Unrecorded("create folder " + path);
 }
 
-void InstallationRecorder::BeforeCopy(const std::string& source, const std::string& destination) {
+void Recorder::BeforeCopy(const std::string& source, const std::string& destination) {
   std::string bytes;
   if (!listening_ || !machine_.files.ReadWholeFile(source, &bytes)) return;
   Placing(destination, bytes);
 }
 
-void InstallationRecorder::BeforeWrite(const std::string& path, const std::string& bytes) {
+void Recorder::BeforeWrite(const std::string& path, const std::string& bytes) {
   if (listening_) Placing(path, bytes);
 }
 
-void InstallationRecorder::Placing(const std::string& path, const std::string& bytes) {
+void Recorder::Placing(const std::string& path, const std::string& bytes) {
   std::string now;
   const bool same = machine_.files.ReadWholeFile(path, &now) && now == bytes;
   std::string resolved;
@@ -384,7 +320,7 @@ void InstallationRecorder::Placing(const std::string& path, const std::string& b
 
 // A host file about to change is saved first, unless it is an earlier installation's copy or
 // already saved. False when it could not be saved: the uninstall then leaves what stands there.
-bool InstallationRecorder::SaveOriginal(const std::string& path) {
+bool Recorder::SaveOriginal(const std::string& path) {
   plat::FileSystem& files = machine_.files;
   plat::CodePage& text = machine_.text;
   const auto known = [&](const std::vector<std::string>& paths) {
@@ -429,7 +365,7 @@ bool InstallationRecorder::SaveOriginal(const std::string& path) {
   return true;
 }
 
-void InstallationRecorder::BeforeAttributes(const std::string& path, uint32_t attributes) {
+void Recorder::BeforeAttributes(const std::string& path, uint32_t attributes) {
   if (!listening_) return;
   const uint32_t now = machine_.files.GetAttributes(path);
   if (now == plat::kInvalidAttributes || now == attributes) return;
@@ -444,12 +380,12 @@ void InstallationRecorder::BeforeAttributes(const std::string& path, uint32_t at
   }
 }
 
-void InstallationRecorder::BeforeDelete(const std::string& path) {
+void Recorder::BeforeDelete(const std::string& path) {
   if (!listening_ || machine_.files.GetAttributes(path) == plat::kInvalidAttributes) return;
   if (Where(path) != Place::kOwn) Unrecorded("delete " + path);
 }
 
-void InstallationRecorder::BeforeKeys(const std::vector<journal::KeyRef>& missing) {
+void Recorder::BeforeKeys(const std::vector<journal::KeyRef>& missing) {
   if (!listening_) return;
   Installation made;
   for (const journal::KeyRef& key : missing) {
@@ -467,7 +403,7 @@ void InstallationRecorder::BeforeKeys(const std::vector<journal::KeyRef>& missin
 
 // A key deleted takes its values with it: each value the record can name is a change to
 // none; a key with others cannot be given back whole.
-void InstallationRecorder::BeforeKeyDelete(const journal::KeyRef& key) {
+void Recorder::BeforeKeyDelete(const journal::KeyRef& key) {
   if (!listening_ || MadeKey(key)) return;
   plat::Registry& reg = machine_.registry;
   plat::UniqueKey handle(reg);
@@ -476,14 +412,8 @@ void InstallationRecorder::BeforeKeyDelete(const journal::KeyRef& key) {
   reg.QueryValueCount(handle.get(), &values);
   for (const char* name : {"LOADCTRLS", "LOADER"}) {
     RegValue before;
-    uint32_t size = 0;
-    const std::u16string wide = machine_.text.ToUtf16(name);
-    if (reg.QueryValueW(handle.get(), wide, &before.type, nullptr, &size) != plat::kErrorSuccess)
-      continue;
-    before.bytes.resize(size);
-    if (reg.QueryValueW(handle.get(), wide, &before.type,
-                        size ? reinterpret_cast<unsigned char*>(&before.bytes[0]) : nullptr,
-                        &size) != plat::kErrorSuccess)
+    if (plat::ReadValue(reg, handle.get(), machine_.text.ToUtf16(name), &before.type,
+                        &before.bytes) != plat::kErrorSuccess)
       continue;
     before.present = true;
     ++named;
@@ -493,7 +423,7 @@ void InstallationRecorder::BeforeKeyDelete(const journal::KeyRef& key) {
     Unrecorded("delete " + KeyText(key));
 }
 
-void InstallationRecorder::BeforeValue(const journal::KeyRef& key, const std::string& name,
+void Recorder::BeforeValue(const journal::KeyRef& key, const std::string& name,
                                        const journal::ValueState& before,
                                        const journal::ValueState& after) {
   valueAhead_ = false;
@@ -511,7 +441,7 @@ void InstallationRecorder::BeforeValue(const journal::KeyRef& key, const std::st
 }
 
 // A value that came out other than foreseen: one more entry, which merges with the first.
-void InstallationRecorder::ValueWritten(const journal::KeyRef& key, const std::string& name,
+void Recorder::ValueWritten(const journal::KeyRef& key, const std::string& name,
                                         const journal::ValueState&,
                                         const journal::ValueState& after) {
   if (!std::exchange(valueAhead_, false) || SameValue(after, expected_)) return;

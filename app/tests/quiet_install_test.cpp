@@ -1,4 +1,4 @@
-#include "unattended/silent_install.h"
+#include "app/quiet_install.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "activesetup/active_setup.h"
 #include "app/tests/headless_dialog.h"
 #include "discovery/discovery.h"
 #include "protection/rules.h"
 #include "unattended/exit_codes.h"
-#include "unattended/tests/sample_machine.h"
+#include "tests/support/sample_machine.h"
 
 namespace {
 
@@ -34,41 +33,41 @@ cmdline::Options Silent(const char* folder = nullptr, std::vector<int> releases 
 
 // The same machine, the same choices: /S writes what a click of the install button writes,
 // step by step, and shows nothing.
-TEST(SilentInstall, WritesWhatTheDialogWrites) {
-  sim::Machine dialogMachine, silentMachine;
+TEST(QuietInstall, WritesWhatTheDialogWrites) {
+  sim::Machine dialogMachine, quietMachine;
   sample::Seed(dialogMachine);
-  sample::Seed(silentMachine);
+  sample::Seed(quietMachine);
 
-  sample::Recorded byDialog(dialogMachine, dialogMachine.messages);
+  unattended::RunLog byDialog(dialogMachine.text);
   InstallCatalogue dialogCatalogue;
+  app::Installation dialogRun(dialogMachine.platform(), dialogCatalogue, "program", &byDialog);
   DiscoverHosts(dialogMachine.registry, dialogCatalogue);
   HeadlessDialog dialog;
   dialog.controlFlags[ReleaseIndex(2008)] = dialog.controlFlags[ReleaseIndex(2020)] = 1;
   g_bCheckHostRunning = true;
-  activesetup::Registration dialogTrust("program");
-  OnBnClickedInstall(byDialog.platform(), dialogCatalogue, dialog, dialog.inputs(), &dialogTrust);
+  EXPECT_EQ(dialogRun.Install(dialog, dialog.inputs()), InstallEnd::kInstalled);
 
   SilentMessageBoxes boxes;
-  sample::Recorded bySilent(silentMachine, boxes);
-  InstallCatalogue silentCatalogue;
-  activesetup::Registration silentTrust("program");
+  unattended::RunLog byQuiet(quietMachine.text);
+  plat::Platform quiet{quietMachine.registry, quietMachine.files, quietMachine.processes, boxes,
+                       quietMachine.text};
+  InstallCatalogue quietCatalogue;
+  app::Installation quietRun(quiet, quietCatalogue, "program", &byQuiet);
   g_bCheckHostRunning = true;
-  EXPECT_EQ(unattended::RunSilentInstall(bySilent.platform(), boxes, silentCatalogue, Silent(),
-                                         &silentTrust, nullptr),
-            unattended::kInstalled);
+  EXPECT_EQ(app::RunQuietInstall(quietRun, Silent(), nullptr), unattended::kInstalled);
 
-  EXPECT_EQ(bySilent.log.text(), byDialog.log.text());
-  EXPECT_TRUE(Has(bySilent.log.text(), "VL_BatchPlot2020, value LOADER"));
-  EXPECT_TRUE(Has(bySilent.log.text(), "TRUSTEDPATHS"));
-  EXPECT_TRUE(Has(bySilent.log.text(), "VelmarTrust.exe"));
+  EXPECT_EQ(byQuiet.text(), byDialog.text());
+  EXPECT_TRUE(Has(byQuiet.text(), "VL_BatchPlot2020, value LOADER"));
+  EXPECT_TRUE(Has(byQuiet.text(), "TRUSTEDPATHS"));
+  EXPECT_TRUE(Has(byQuiet.text(), "VelmarTrust.exe"));
   // The one question /S answers in the user's place here: the folder's creation.
   ASSERT_EQ(boxes.unshown().size(), 1u);
   EXPECT_EQ(boxes.unshown()[0].type, plat::kMbYesNo | plat::kMbIconQuestion);
-  EXPECT_TRUE(silentMachine.messages.shown().empty());
+  EXPECT_TRUE(quietMachine.messages.shown().empty());
 }
 
 // Each way a run ends, with its one code; the runs that end before the copy change nothing.
-TEST(SilentInstall, ExitCodes) {
+TEST(QuietInstall, ExitCodes) {
   struct Row {
     const char* what;
     std::function<void(sim::Machine&)> prepare;
@@ -155,17 +154,15 @@ TEST(SilentInstall, ExitCodes) {
     SilentMessageBoxes loggedBoxes(&runLog);
     sample::Recorded run(machine, loggedBoxes);
     InstallCatalogue catalogue;
-    activesetup::Registration trust("program");
+    app::Installation installation(run.platform(), catalogue, "program", &runLog);
     g_bCheckHostRunning = true;
 
-    const int code = unattended::RunSilentInstall(run.platform(), loggedBoxes, catalogue,
-                                                  row.options, &trust, &runLog);
-    EXPECT_EQ(code, row.code);
+    EXPECT_EQ(app::RunQuietInstall(installation, row.options, &runLog), row.code);
     const std::string writes = run.log.text();
     EXPECT_EQ(writes.empty(), row.writesNothing) << writes;
-    EXPECT_EQ(Has(writes, "value written"), row.registers) << writes;
-    EXPECT_EQ(trust.ran(), row.registers);
-    EXPECT_TRUE(Has(runLog.text() + writes, row.logged)) << runLog.text() << writes;
+    EXPECT_EQ(Has(writes, "value TRUSTEDPATHS"), row.registers) << writes;
+    EXPECT_EQ(Has(runLog.text(), "trust for every user"), row.registers);
+    EXPECT_TRUE(Has(runLog.text(), row.logged)) << runLog.text();
     if (row.absent) {
       EXPECT_FALSE(Has(writes, row.absent)) << writes;
     }

@@ -45,6 +45,12 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
     }
   }
   regtest::SetString(m.registry, plat::kHkeyCurrentUser, kProfile, "TRUSTEDPATHS", "c:\\data");
+  // What Windows has from the start (a user who never logged on has no Active Setup keys).
+  regtest::CreatePath(m.registry, plat::kHkeyLocalMachine,
+                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  regtest::CreatePath(m.registry, plat::kHkeyLocalMachine,
+                      "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
+  regtest::CreatePath(m.registry, plat::kHkeyCurrentUser, "SOFTWARE\\Microsoft");
 }
 
 // The machine as a run sees it: its writes told to a log, which serves as the transcript.

@@ -1,16 +1,17 @@
-#include "unattended/start.h"
+#include "app/start.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
-#include "activesetup/active_setup.h"
 #include "app/tests/headless_dialog.h"
 #include "platform/unicode.h"
+#include "protection/rules.h"
 #include "unattended/exit_codes.h"
-#include "unattended/one_run.h"
-#include "unattended/tests/sample_machine.h"
-#include "unattended/usage.h"
+#include "onerun/one_run.h"
+#include "tests/support/sample_machine.h"
+#include "cmdline/usage.h"
 
 namespace {
 
@@ -20,11 +21,10 @@ constexpr char kDefaultLog[] =
     "C:\\users\\user\\AppData\\Local\\Temp\\VelmarSetup-20240426-101500-4242.log";
 constexpr char kStamp[] = "2024-04-26 10:15:00 +08:00  ";
 
-// The Windows runs, recorded; the dialog is "clicked" with what it was preset to.
-class FakeRuns : public unattended::Runs {
+// The Windows side, recorded; the dialog is "clicked" with what it was preset to.
+class FakeWindows : public app::Windows {
  public:
-  void RunDialog(plat::Platform& platform, InstallCatalogue& catalogue,
-                 const unattended::DialogPreset* preset, AfterInstall* after) override {
+  void RunDialog(app::Installation& installation, const app::DialogPreset* preset) override {
     ++dialogs;
     presetGiven = preset != nullptr;
     if (preset) {
@@ -37,21 +37,12 @@ class FakeRuns : public unattended::Runs {
     dialog.controlFlags = preset ? preset->ticked : ReleaseFlags{};
     if (!preset) dialog.controlFlags.fill(1);
     g_bCheckHostRunning = true;
-    OnBnClickedInstall(platform, catalogue, dialog, dialog.inputs(), after);
-  }
-  int RunUninstall(plat::Platform& platform, const cmdline::Options& options) override {
-    ++uninstalls;
-    silentUninstall = options.silent;
-    platform.files.CreateDirectory("C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-1");
-    // Its question and its last message, as the uninstall has them.
-    if (!options.silent) platform.messages.Show("确定要卸载吗 ?", "Velmar软件安装", plat::kMbYesNo);
-    platform.messages.Show("已卸载 !", "Velmar软件安装", plat::kMbOk);
-    return uninstallCode;
+    installation.Install(dialog, dialog.inputs());
   }
   void ShowNoSystemErrors() override { systemErrorsOff = true; }
   bool click = false;
-  int dialogs = 0, uninstalls = 0, uninstallCode = 0;
-  bool presetGiven = false, silentUninstall = false, systemErrorsOff = false;
+  int dialogs = 0;
+  bool presetGiven = false, systemErrorsOff = false;
   std::string folder;
   ReleaseFlags ticked{};
 };
@@ -64,14 +55,14 @@ class StartTest : public ::testing::Test {
     owned = std::make_unique<sim::Machine>();
     sample::Seed(machine());
     catalogue = InstallCatalogue();
-    runs = FakeRuns();
+    windows = FakeWindows();
   }
   sim::Machine& machine() { return *owned; }
   int Start(const std::u16string& arguments, const char* module = "C:\\Setup\\SetUp.exe") {
-    unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
-                          machine().runLocks,   module,    "program", nullptr};
+    app::StartUp s{machine().platform(), catalogue, windows, machine().clock, machine().runLocks,
+                   module, "program"};
     g_bCheckHostRunning = true;
-    return unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" " + arguments);
+    return app::Start(s, u"\"C:\\Setup\\SetUp.exe\" " + arguments);
   }
   std::string Log(const char* path = "C:\\v.log") {
     std::string bytes;
@@ -83,50 +74,34 @@ class StartTest : public ::testing::Test {
   }
   // Another run holds the machine's run lock, made by an account of this owner.
   void AnotherRunHolds(const char* owner = "S-1-5-32-544", bool refuses = false) {
-    machine().runLocks.objects[unattended::kRunLockName] = {owner, refuses, false};
+    machine().runLocks.objects[onerun::kRunLockName] = {owner, refuses, false};
   }
   std::unique_ptr<sim::Machine> owned;
-  journal::FanOut observers;
   InstallCatalogue catalogue;
-  FakeRuns runs;
+  FakeWindows windows;
 };
 
-// Without arguments: the dialog as it is made, no log, no message, exit code 0.
+// Without arguments: the dialog as it is made, no log, no message, exit code 0; the
+// installation with every addition: its record, the Active Setup component, the settings file
+// every user is given.
 TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
-  runs.click = true;
-  unattended::RunLog heard(machine().text);
-  observers.Add(heard);
-  unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
-                        machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", nullptr};
-  EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\""), 0);
-  EXPECT_EQ(runs.dialogs, 1);
-  EXPECT_FALSE(runs.presetGiven);
-  EXPECT_FALSE(runs.systemErrorsOff);
-  EXPECT_TRUE(machine().messages.shown().empty());
+  windows.click = true;
+  EXPECT_EQ(Start(u""), 0);
+  EXPECT_EQ(windows.dialogs, 1);
+  EXPECT_FALSE(windows.presetGiven);
+  EXPECT_FALSE(windows.systemErrorsOff);
+  EXPECT_TRUE(machine().messages.shown().empty()) << machine().messages.shown()[0].text;
   EXPECT_TRUE(Installed());
-  // The other listeners hear the run; the Active Setup component follows the installation,
-  // and so does the settings file every user is given.
-  EXPECT_NE(heard.text().find("TRUSTEDPATHS"), std::string::npos);
-  EXPECT_NE(heard.text().find("StubPath"), std::string::npos);
-  EXPECT_NE(heard.text().find(u8"C:\\Velmar\\Velmar批打印软件\\VelmarDefault.Ini"),
-            std::string::npos);
+  std::string record;
+  ASSERT_TRUE(machine().files.ReadFile("C:\\Velmar\\Velmar批打印软件\\Uninstall.txt", &record));
+  EXPECT_NE(record.find("TRUSTEDPATHS"), std::string::npos);
+  EXPECT_NE(record.find("StubPath"), std::string::npos);
+  EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\VelmarDefault.Ini"),
+            plat::kInvalidAttributes);
   EXPECT_EQ(Log(), "<no log>");
   EXPECT_EQ(Log(kDefaultLog), "<no log>");
   // The run held the lock from its first moment.
-  EXPECT_TRUE(machine().runLocks.objects[unattended::kRunLockName].heldHere);
-}
-
-// The other listeners keep the record of installations: an uninstall's own writes (its
-// helper's folder) are none of theirs. The log hears them.
-TEST_F(StartTest, TellsTheOtherListenersOnlyWhatAnInstallationWrites) {
-  unattended::RunLog heard(machine().text);
-  observers.Add(heard);
-  unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
-                        machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", nullptr};
-  EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" /UNINSTALL /S /LOG=C:\\v.log"), 0);
-  EXPECT_EQ(runs.uninstalls, 1);
-  EXPECT_EQ(heard.text().find("VelmarUninstall-1"), std::string::npos) << heard.text();
-  EXPECT_NE(Log().find("VelmarUninstall-1"), std::string::npos) << Log();
+  EXPECT_TRUE(machine().runLocks.objects[onerun::kRunLockName].heldHere);
 }
 
 TEST_F(StartTest, RunsTheCommandLineAsksFor) {
@@ -134,51 +109,49 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
     const char16_t* arguments;
     int code;
     int dialogs;
-    int uninstalls;
     bool installed;
     unsigned boxType;     // 0: no message shown
     const char* boxText;  // a part of the message's text
     const char* logPart;  // a part of C:\v.log (UTF-8); null: no log written there
   } rows[] = {
-      {u"/S /LOG=C:\\v.log", 0, 0, 0, true, 0, nullptr, u8"result: exit code 0, done"},
-      {u"/s /log=\"C:\\v.log\"", 0, 0, 0, true, 0, nullptr,
+      {u"/S /LOG=C:\\v.log", 0, 0, true, 0, nullptr, u8"result: exit code 0, done"},
+      {u"/s /log=\"C:\\v.log\"", 0, 0, true, 0, nullptr,
        u8"value written: HKCU 64-bit view, key SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\"
        u8"ACAD-3001:804\\Profiles\\<<未命名配置>>\\Variables, value TRUSTEDPATHS, REG_SZ, 60 "
        u8"bytes; old \"c:\\data\"; new \"C:\\DATA;C:\\VELMAR\\VELMAR批打印软件\""},
-      {u"/S /LOG=C:\\v.log", 0, 0, 0, true, 0, nullptr,
+      {u"/S /LOG=C:\\v.log", 0, 0, true, 0, nullptr,
        u8"trust for every user: Active Setup component registered"},
-      {u"/VERYSILENT /LOG:C:\\v.log", 0, 0, 0, true, 0, nullptr, u8"run: unattended installation"},
-      {u"-S", 0, 0, 0, true, 0, nullptr, nullptr},
-      {u"/DIR=\"D:\\Plot Out\" /RELEASES=2020 /LOG=C:\\v.log", 0, 1, 0, false, 0, nullptr,
+      {u"/VERYSILENT /LOG:C:\\v.log", 0, 0, true, 0, nullptr, u8"run: unattended installation"},
+      {u"-S", 0, 0, true, 0, nullptr, nullptr},
+      {u"/DIR=\"D:\\Plot Out\" /RELEASES=2020 /LOG=C:\\v.log", 0, 1, false, 0, nullptr,
        u8"skipped: release 2008, found but not chosen"},
-      {u"/RELEASES=2010 /LOG=C:\\v.log", 2, 0, 0, false, plat::kMbIconStop, "AutoCAD2010",
+      {u"/RELEASES=2010 /LOG=C:\\v.log", 2, 0, false, plat::kMbIconStop, "AutoCAD2010",
        u8"release 2010 was asked for and is not installed"},
-      {u"/S /RELEASES=2010", 2, 0, 0, false, 0, nullptr, nullptr},
-      {u"/S /DIR=C:\\CAD;Tools", 1639, 0, 0, false, 0, nullptr, nullptr},
-      {u"/BOGUS", 1639, 0, 0, false, plat::kMbIconStop, "无法识别的参数：/BOGUS", nullptr},
-      {u"/S /BOGUS /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr,
+      {u"/S /RELEASES=2010", 2, 0, false, 0, nullptr, nullptr},
+      {u"/S /DIR=C:\\CAD;Tools", 1639, 0, false, 0, nullptr, nullptr},
+      {u"/BOGUS", 1639, 0, false, plat::kMbIconStop, "无法识别的参数：/BOGUS", nullptr},
+      {u"/S /BOGUS /LOG=C:\\v.log", 1639, 0, false, 0, nullptr,
        u8"command line error: unknown argument \"/BOGUS\""},
-      {u"/BOGUS /Q /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr,
+      {u"/BOGUS /Q /LOG=C:\\v.log", 1639, 0, false, 0, nullptr,
        u8"result: exit code 1639, invalid command line"},
-      {u"/S=1 /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr, u8"takes no value: \"/S=1\""},
-      {u"/S /LOG=C:\\missing\\v.log", 1622, 0, 0, false, 0, nullptr, nullptr},
-      {u"/LOG=C:\\missing\\v.log", 1622, 0, 0, false, plat::kMbIconStop, "无法写入日志文件",
+      {u"/S=1 /LOG=C:\\v.log", 1639, 0, false, 0, nullptr, u8"takes no value: \"/S=1\""},
+      {u"/S /LOG=C:\\missing\\v.log", 1622, 0, false, 0, nullptr, nullptr},
+      {u"/LOG=C:\\missing\\v.log", 1622, 0, false, plat::kMbIconStop, "无法写入日志文件",
        nullptr},
-      {u"/?", 0, 0, 0, false, 0x40, "/RELEASES=", nullptr},
+      {u"/?", 0, 0, false, 0x40, "/RELEASES=", nullptr},
       // Asked for by name, the text still needs a window: a quiet run has it in the log.
-      {u"/S /? /LOG=C:\\v.log", 1639, 0, 0, false, 0, nullptr, u8"  1618 AutoCAD或另一个安装程序"},
-      {u"/UNINSTALL /S /LOG=C:\\v.log", 0, 0, 1, false, 0, nullptr, u8"run: unattended uninstall"},
-      {u"/UNINSTALL /QUIET /LOG=C:\\v.log", 0, 0, 1, false, 0, nullptr,
-       u8"message not shown, answered OK: 已卸载 !"},
+      {u"/S /? /LOG=C:\\v.log", 1639, 0, false, 0, nullptr, u8"  1618 AutoCAD或另一个安装程序"},
+      {u"/UNINSTALL /S /LOG=C:\\v.log", 1605, 0, false, 0, nullptr, u8"run: unattended uninstall"},
+      {u"/UNINSTALL /QUIET /LOG=C:\\v.log", 1605, 0, false, 0, nullptr,
+       u8"message not shown, answered OK: 未找到Velmar批打印软件的卸载记录"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(plat::Utf16ToUtf8(row.arguments));
     Reset();
-    runs.click = true;
+    windows.click = true;
 
     EXPECT_EQ(Start(row.arguments), row.code);
-    EXPECT_EQ(runs.dialogs, row.dialogs);
-    EXPECT_EQ(runs.uninstalls, row.uninstalls);
+    EXPECT_EQ(windows.dialogs, row.dialogs);
     EXPECT_EQ(Installed(), row.installed);
     if (row.boxType == 0) {
       EXPECT_TRUE(machine().messages.shown().empty());
@@ -202,52 +175,45 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
   }
 }
 
-// The uninstall support's step as the log hears it: its own files once the folder is made,
-// and whether they went again when the installation was abandoned; what no record holds.
-TEST_F(StartTest, LogsWhatTheUninstallStepWrote) {
-  class Step : public AfterInstall {
-   public:
-    void Prepared(plat::Platform& platform, const std::string& folder) override {
-      own = {folder + "\\Uninstall.exe"};
-      // A hidden file is one no copy replaces: the copy's Abort abandons the installation.
-      if (blockCopy) {
-        platform.files.WriteWholeFile(folder + "\\itextsharp.dll", "locked");
-        platform.files.SetAttributes(folder + "\\itextsharp.dll", plat::kAttrHidden);
-      }
-    }
-    void Abandoned(plat::Platform&) override {
-      if (deletes) own.clear();
-    }
-    std::vector<std::string> OwnFiles() const override { return own; }
-    std::vector<std::string> Unrecorded() const override { return {"HKLM\\SOFTWARE\\X"}; }
-    void Run(plat::Platform&, const InstallCatalogue&, const ReleaseFlags&) override {}
-    bool blockCopy = false, deletes = true;
-    std::vector<std::string> own;
-  };
-  const std::string file = u8"C:\\Velmar\\Velmar批打印软件\\Uninstall.exe";
+// The uninstall's own writes as the log hears them: the uninstaller and the entry once the
+// folder is made, taken back when nothing arrived after them; what no record holds.
+TEST_F(StartTest, LogsWhatTheUninstallWrites) {
+  const std::string product = u8"C:\\Velmar\\Velmar批打印软件";
+  const std::string copied = "file copied: C:\\Setup\\SetUp.exe -> " + product + "\\Uninstall.exe";
+  const std::string entry = "key SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmarBatchPlot";
+  const std::string deleted = "file deleted: " + product + "\\Uninstall.exe";
   const struct Row {
     const char* what;
-    bool blockCopy, deletes;
+    const char16_t* arguments;
+    std::function<void(sim::Machine&)> prepare;
     std::vector<std::string> lines, notLines;
   } rows[] = {
-      {"installed", false, true,
-       {"written for the uninstall: " + file, "not recorded for the uninstall: HKLM\\SOFTWARE\\X"},
-       {"deleted again"}},
-      {"abandoned", true, true,
-       {"written for the uninstall: " + file, "deleted again, nothing was installed: " + file},
-       {"not recorded"}},
-      {"abandoned, its files stay", true, false, {"written for the uninstall: " + file},
-       {"deleted again", "not recorded"}},
+      {"installed", u"/S /LOG=C:\\v.log", [](sim::Machine&) {},
+       {copied, entry + ", value UninstallString"}, {deleted, "not recorded"}},
+      // The dialog makes the folders before it finds the package gone.
+      {"nothing arrived", u"/DIR=C:\\Velmar /LOG=C:\\v.log",
+       [](sim::Machine& m) { m.files.Remove("C:\\Setup\\Data"); },
+       {copied, deleted, "key deleted: HKLM 64-bit view, " + entry}, {}},
+      {"abandoned after the settings arrived", u"/S /LOG=C:\\v.log",
+       [&](sim::Machine& m) {
+         m.files.MakeFolders(product);
+         m.files.SetDescriptor("C:\\Velmar", protection::ProgramFolderDescriptor());
+         m.files.WriteFile(product + "\\itextsharp.dll", "locked", plat::kAttrHidden);
+       },
+       {copied}, {deleted}},
+      {"a host the record cannot name", u"/S /LOG=C:\\v.log",
+       [](sim::Machine& m) {
+         regtest::SetString(m.registry, plat::kHkeyLocalMachine, sample::k2020, "AcadLocation",
+                            "Program Files\\Autodesk\\AutoCAD 2020");
+       },
+       {"not recorded for the uninstall: write Program Files\\Autodesk\\AutoCAD 2020\\Fonts\\"}, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     Reset();
-    Step step;
-    step.blockCopy = row.blockCopy;
-    step.deletes = row.deletes;
-    unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
-                          machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", &step};
-    unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\" /S /LOG=C:\\v.log");
+    windows.click = true;
+    row.prepare(machine());
+    Start(row.arguments);
     for (const std::string& line : row.lines)
       EXPECT_NE(Log().find(line), std::string::npos) << line << "\n" << Log();
     for (const std::string& line : row.notLines)
@@ -292,7 +258,7 @@ TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
     plat::UniqueFind found(machine().files,
                            machine().files.FindFirst(folder + "\\Velmar*.log", &entry));
     EXPECT_EQ(static_cast<bool>(found), row.log != nullptr);
-    EXPECT_EQ(runs.systemErrorsOff, row.log != nullptr || row.arguments[1] == u'S');
+    EXPECT_EQ(windows.systemErrorsOff, row.log != nullptr || row.arguments[1] == u'S');
     if (!row.log) continue;
     const std::string log = Log(row.log);
     EXPECT_NE(log.find(row.part), std::string::npos) << log;
@@ -378,12 +344,13 @@ TEST_F(StartTest, OneRunAtATime) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     Reset();
-    runs.click = true;
+    windows.click = true;
     machine().files.MakeFolders(helperFolder);
     machine().files.WriteFile(helperFolder + "\\Uninstall-handover.txt", "list");
     if (row.holder) AnotherRunHolds(row.holder, row.refuses);
     EXPECT_EQ(Start(row.arguments, row.module), row.code);
-    EXPECT_EQ(Installed() || runs.uninstalls > 0 || runs.dialogs > 0, row.changed);
+    EXPECT_EQ(Installed() || windows.dialogs > 0 || !machine().files.pendingDeletes().empty(),
+              row.changed);
     EXPECT_EQ(machine().clock.slept, row.waited);
     const std::string told =
         machine().messages.shown().empty() ? Log() : machine().messages.shown()[0].text;
@@ -398,12 +365,10 @@ TEST_F(StartTest, OneRunAtATime) {
   // The dialog without arguments says so, and ends as it always ends.
   Reset();
   AnotherRunHolds();
-  unattended::StartUp s{machine().platform(), observers, catalogue, runs, machine().clock,
-                        machine().runLocks,   "C:\\Setup\\SetUp.exe", "program", nullptr};
-  EXPECT_EQ(unattended::Start(s, u"\"C:\\Setup\\SetUp.exe\""), 0);
-  EXPECT_EQ(runs.dialogs, 0);
+  EXPECT_EQ(Start(u""), 0);
+  EXPECT_EQ(windows.dialogs, 0);
   ASSERT_EQ(machine().messages.shown().size(), 1u);
-  EXPECT_EQ(machine().messages.shown()[0].text, unattended::AnotherRunText());
+  EXPECT_EQ(machine().messages.shown()[0].text, onerun::AnotherRunText());
   EXPECT_EQ(machine().messages.shown()[0].type, plat::kMbOk | plat::kMbIconExclamation);
 }
 
@@ -431,7 +396,7 @@ TEST(OneRun, ClaimsTheLock) {
     }
     plat::AccessList made;
   };
-  using unattended::Claimed;
+  using onerun::Claimed;
   const char* const kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
   const struct Row {
     const char* holder;  // owner of the lock another run holds; null: none
@@ -452,9 +417,9 @@ TEST(OneRun, ClaimsTheLock) {
     SCOPED_TRACE(row.note);
     Locks locks;
     locks.failMake = row.failMake;
-    if (row.holder) locks.objects[unattended::kRunLockName] = {row.holder, false, false};
+    if (row.holder) locks.objects[onerun::kRunLockName] = {row.holder, false, false};
     sim::SimClock clock;
-    const unattended::Claim claim = unattended::ClaimTheRun(locks, clock, false, row.wait);
+    const onerun::Claim claim = onerun::ClaimTheRun(locks, clock, false, row.wait);
     EXPECT_EQ(claim.claimed, row.claimed);
     EXPECT_EQ(claim.note, row.note);
     EXPECT_EQ(clock.slept, row.slept);
@@ -466,7 +431,7 @@ TEST(OneRun, ClaimsTheLock) {
 
 // The usage text lists every exit code the runs give, and the log has a meaning for each.
 TEST(ExitCodes, EveryCodeIsExplained) {
-  const std::string usage = unattended::UsageText();
+  const std::string usage = cmdline::UsageText();
   for (int code : unattended::kEveryExitCode) {
     EXPECT_NE(usage.find("\n" + std::to_string(code) + " "), std::string::npos) << code;
     EXPECT_STRNE(unattended::Meaning(code), unattended::Meaning(-1)) << code;

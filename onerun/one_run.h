@@ -17,7 +17,7 @@
 #include "platform/clock.h"
 #include "platform/run_locks.h"
 
-namespace unattended {
+namespace onerun {
 
 constexpr char kRunLockName[] = "VelmarBatchPlotSetup.Run";
 
@@ -36,7 +36,10 @@ struct Claim {
 // helper: the run is the uninstall's helper. A lock held by another run is tried again every
 // quarter of a second for waitMilliseconds: an uninstall's helper finishes within moments of
 // the uninstaller's end, and a script's next run should not fail on it.
+// What a run that finds another one running tells the user.
+std::string AnotherRunText();
+
 Claim ClaimTheRun(plat::RunLocks& locks, plat::Clock& clock, bool helper,
                   uint32_t waitMilliseconds);
 
-}  // namespace unattended
+}  // namespace onerun

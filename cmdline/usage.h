@@ -4,20 +4,18 @@
 
 #include "cmdline/command_line.h"
 
-namespace unattended {
+namespace cmdline {
 
 // The switches and the exit codes, for /? and under every usage error.
 std::string UsageText();
 // What is wrong with the command line, then the usage text.
-std::string UsageErrorText(const cmdline::Parsed& parsed, plat::CodePage& text);
+std::string UsageErrorText(const Parsed& parsed, plat::CodePage& text);
 // The log file of /LOG= cannot be written.
 std::string LogNotWritableText(const std::string& path);
-// Another run of SetUp.exe or Uninstall.exe holds the machine's run lock.
-std::string AnotherRunText();
 // A release asked for with /RELEASES= is not installed.
 std::string ReleaseNotFoundText(int year);
 
 constexpr char kMessageTitle[] = "Velmar软件安装";
 constexpr unsigned kMbIconInformation = 0x40;
 
-}  // namespace unattended
+}  // namespace cmdline

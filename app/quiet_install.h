@@ -1,0 +1,26 @@
+#pragma once
+// The installation of /S: the install button's command with every question answered in
+// advance. The releases are every one found (or those of /RELEASES=), the folder the default
+// (or /DIR=), a running host ends the run, every missing level of the folder is made (the
+// folder picker's Yes) and a failed copy is Abort. The result on the machine is the one the
+// dialog gives for the same choices.
+#include <string>
+
+#include "app/installation.h"
+#include "cmdline/command_line.h"
+#include "unattended/run_log.h"
+
+namespace app {
+
+constexpr char kDefaultFolder[] = "C:\\Velmar";
+
+// The releases a run serves: every one found, or those of /RELEASES= (others unticked). A
+// release that cannot be served (not found) is named in *missing and the answer is false.
+bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& options,
+                    ReleaseFlags* flags, int* missing);
+
+// Runs it; log may be null. Answers the run's exit code.
+int RunQuietInstall(Installation& installation, const cmdline::Options& options,
+                    unattended::RunLog* log);
+
+}  // namespace app
