@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "deploy/package_copy.h"
+#include "platform/registry_values.h"
 
 namespace activesetup {
 namespace {
@@ -44,17 +45,16 @@ long SetText(plat::Registry& reg, plat::HKey key, const std::string& name,
                       static_cast<uint32_t>(value.size() + 1));
 }
 
-// A short text value of the component; empty when absent or not text.
-std::string ReadText(plat::Registry& reg, plat::HKey key, const std::string& name) {
-  uint32_t type = 0, size = 0;
-  if (reg.QueryValue(key, name, &type, nullptr, &size) != plat::kErrorSuccess) return "";
-  // One zero more than asked for: a text stored without its terminator still ends.
-  std::vector<unsigned char> data(size + 1, 0);
-  if (reg.QueryValue(key, name, &type, data.data(), &size) != plat::kErrorSuccess ||
-      type != plat::kRegSz) {
-    return "";
-  }
-  return reinterpret_cast<const char*>(data.data());
+// A text value of the component as this program writes one (REG_SZ); empty otherwise.
+std::string ReadText(plat::Platform& platform, plat::HKey key, const std::string& name) {
+  std::u16string units;
+  uint32_t type = 0;
+  std::string text;
+  if (plat::ReadText(platform.registry, key, platform.text.ToUtf16(name), &units, &type) ==
+          plat::kErrorSuccess &&
+      type == plat::kRegSz)
+    platform.text.FromUtf16(units, &text);
+  return text;
 }
 
 }  // namespace
@@ -90,15 +90,11 @@ Outcome Register(plat::Platform& platform, const std::string& installFolder,
     plat::UniqueKey existing(reg);
     if (reg.OpenKeyRead(plat::kHkeyLocalMachine, kComponentKey, existing.put()) ==
         plat::kErrorSuccess) {
-      oldVersion = ReadText(reg, existing.get(), kVersion);
-      oldStub = ReadText(reg, existing.get(), kStubPath);
-      uint32_t type = 0, size = sizeof wasInstalled;
-      if (reg.QueryValue(existing.get(), kIsInstalled, &type,
-                         reinterpret_cast<unsigned char*>(&wasInstalled), &size) !=
-              plat::kErrorSuccess ||
-          type != plat::kRegDword) {
+      oldVersion = ReadText(platform, existing.get(), kVersion);
+      oldStub = ReadText(platform, existing.get(), kStubPath);
+      if (plat::ReadDword(reg, existing.get(), platform.text.ToUtf16(kIsInstalled),
+                          &wasInstalled) != plat::kErrorSuccess)
         wasInstalled = 0;
-      }
     }
   }
   // After an uninstall the users who lost the entry (the one who uninstalled) must be served

@@ -1,7 +1,10 @@
 #include "journal/recording_registry.h"
 
+#include <utility>
 #include <vector>
 
+#include "platform/paths.h"
+#include "platform/registry_values.h"
 #include "platform/win_constants.h"
 
 namespace journal {
@@ -65,19 +68,7 @@ void RecordingRegistry::Remember(long result, plat::HKey parent, const std::stri
 
 ValueState RecordingRegistry::Read(plat::HKey key, const std::u16string& name) {
   ValueState state;
-  uint32_t size = 0;
-  if (inner_.QueryValueW(key, name, &state.type, nullptr, &size) != plat::kErrorSuccess) {
-    return state;
-  }
-  std::string bytes(size, '\0');
-  if (inner_.QueryValueW(key, name, &state.type,
-                         size ? reinterpret_cast<unsigned char*>(&bytes[0]) : nullptr, &size) !=
-      plat::kErrorSuccess) {
-    return state;
-  }
-  bytes.resize(size);
-  state.present = true;
-  state.bytes = std::move(bytes);
+  state.present = plat::ReadValue(inner_, key, name, &state.type, &state.bytes) == plat::kErrorSuccess;
   return state;
 }
 
@@ -97,21 +88,11 @@ long RecordingRegistry::OpenKeyRead(plat::HKey parent, const std::string& sub, p
 std::vector<std::string> RecordingRegistry::Levels(const std::string& sub) const {
   std::vector<std::string> levels;
   std::string prefix;
-  bool named = false;  // the prefix ends in a name, not a separator (a trail byte 5C is a name's)
-  for (std::size_t i = 0; i < sub.size();) {
-    const bool lead = text_.IsLeadByte(static_cast<unsigned char>(sub[i])) && i + 1 < sub.size();
-    if (!lead && sub[i] == '\\') {
-      if (named) levels.push_back(prefix);
-      prefix += '\\';
-      named = false;
-      ++i;
-      continue;
-    }
-    prefix.append(sub, i, lead ? 2 : 1);
-    named = true;
-    i += lead ? 2 : 1;
+  bool first = true;
+  for (const std::string& name : plat::PathNames(text_, sub)) {
+    prefix += (std::exchange(first, false) ? "" : "\\") + name;
+    if (!name.empty()) levels.push_back(prefix);
   }
-  if (named) levels.push_back(prefix);
   return levels;
 }
 

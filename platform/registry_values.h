@@ -14,6 +14,7 @@
 namespace plat {
 
 constexpr long kErrorUnsupportedType = 1630;  // ERROR_UNSUPPORTED_TYPE
+constexpr long kErrorInvalidData = 13;        // ERROR_INVALID_DATA
 
 // The value's type and bytes as stored (text in UTF-16LE units, terminator included when one is
 // stored). A value that grows between the size query and the read is asked again; one that
@@ -56,13 +57,17 @@ inline std::string Utf16Bytes(const std::u16string& units) {
   return bytes;
 }
 
-// A REG_SZ or REG_EXPAND_SZ: its text up to the first zero unit.
-inline long ReadText(Registry& reg, HKey key, const std::u16string& name, std::u16string* text) {
+// A REG_SZ or REG_EXPAND_SZ (which one in *type, when given): its text up to the first zero
+// unit. An odd byte count is no text in whole units: kErrorInvalidData.
+inline long ReadText(Registry& reg, HKey key, const std::u16string& name, std::u16string* text,
+                     uint32_t* textType = nullptr) {
   uint32_t type = 0;
   std::string bytes;
   const long rc = ReadValue(reg, key, name, &type, &bytes);
   if (rc != kErrorSuccess) return rc;
   if (type != kRegSz && type != kRegExpandSz) return kErrorUnsupportedType;
+  if (textType) *textType = type;
+  if (bytes.size() % 2 != 0) return kErrorInvalidData;
   const std::u16string units = Utf16Units(bytes);
   *text = units.substr(0, units.find(u'\0'));
   return kErrorSuccess;

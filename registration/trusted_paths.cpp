@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_values.h"
 #include "platform/unicode.h"
 
 namespace {
@@ -37,39 +38,25 @@ void ForEachReadableSubKey(plat::Registry& reg, plat::HKey key, Visit visit) {
 
 enum class Current { Missing, Text, Unreadable };
 
-// The value's UTF-16 text, when it can be written back whole: whole units, and nothing but
-// zeros after the first zero unit. The registry's units are little-endian, as the machine's.
-bool TextOf(const std::vector<unsigned char>& bytes, uint32_t size, std::u16string* text) {
-  if (size % 2 != 0) return false;
-  std::u16string units(size / 2, u'\0');
-  std::memcpy(&units[0], bytes.data(), size);
-  const std::size_t end = units.find(u'\0');
-  if (units.find_first_not_of(u'\0', end) != std::u16string::npos) return false;
-  *text = units.substr(0, end);
-  return true;
-}
-
 // Reads TRUSTEDPATHS whole, whatever its length, in UTF-16 as the host writes it: through the
 // narrow call a character code page 936 cannot hold would come back as '?'. Only text types
 // count as text: anything else is a value this program does not understand and must not
-// overwrite. A value that grows between the two calls is being written by someone else right
-// now, and is left to them.
+// overwrite; nor is a text that cannot be written back whole (half a unit, or something after
+// its first zero unit). A value that keeps growing as it is read is being written by someone
+// else right now, and is left to them.
 Current ReadTrustedPaths(plat::Registry& reg, plat::HKey variables, std::u16string* text,
                          uint32_t* type) {
-  const std::u16string name = plat::AsciiToUtf16(kTrustedPaths);
-  uint32_t size = 0;
-  long rc = reg.QueryValueW(variables, name, type, nullptr, &size);
+  std::string bytes;
+  const long rc = plat::ReadValue(reg, variables, plat::AsciiToUtf16(kTrustedPaths), type, &bytes);
   if (rc == plat::kErrorFileNotFound) return Current::Missing;
-  if (rc != plat::kErrorSuccess) return Current::Unreadable;
-  // Room for one unit more than asked for, so that the buffer is never empty: a null one would
-  // ask for the size again instead of the data.
-  std::vector<unsigned char> buffer(size + sizeof(char16_t));
-  uint32_t got = size;
-  rc = reg.QueryValueW(variables, name, type, buffer.data(), &got);
-  if (rc == plat::kErrorFileNotFound) return Current::Missing;
-  if (rc != plat::kErrorSuccess) return Current::Unreadable;
-  if (*type != plat::kRegSz && *type != plat::kRegExpandSz) return Current::Unreadable;
-  return TextOf(buffer, got, text) ? Current::Text : Current::Unreadable;
+  if (rc != plat::kErrorSuccess || (*type != plat::kRegSz && *type != plat::kRegExpandSz) ||
+      bytes.size() % 2 != 0)
+    return Current::Unreadable;
+  const std::u16string units = plat::Utf16Units(bytes);
+  const std::size_t end = units.find(u'\0');
+  if (units.find_first_not_of(u'\0', end) != std::u16string::npos) return Current::Unreadable;
+  *text = units.substr(0, end);
+  return Current::Text;
 }
 
 // Upper-cases by the code page's rules, character by character; a unit the code page cannot

@@ -6,6 +6,7 @@
 
 #include "activesetup/active_setup.h"
 #include "deploy/package_copy.h"
+#include "platform/registry_values.h"
 #include "uninstall/record_rules.h"
 #include "uninstall/trusted_entry.h"
 
@@ -58,26 +59,9 @@ class Undo {
   // Reads a value whole through the wide call; absent when the key has none.
   bool Read(plat::HKey key, const std::string& name, RegValue* value, long* error) {
     *value = RegValue();
-    const std::u16string wide = text_.ToUtf16(name);
-    uint32_t size = 0;
-    long rc = reg_.QueryValueW(key, wide, &value->type, nullptr, &size);
-    for (int attempt = 0; rc == plat::kErrorSuccess && attempt < 4; ++attempt) {
-      std::string bytes(size, '\0');
-      uint32_t got = size;
-      rc = reg_.QueryValueW(key, wide, &value->type,
-                            reinterpret_cast<unsigned char*>(&bytes[0]), &got);
-      if (rc == plat::kErrorMoreData) {
-        size = got;
-        rc = plat::kErrorSuccess;
-        continue;
-      }
-      if (rc != plat::kErrorSuccess) break;
-      value->present = true;
-      value->bytes = bytes.substr(0, got);
-      return true;
-    }
-    *error = rc;
-    return rc == plat::kErrorFileNotFound;
+    *error = plat::ReadValue(reg_, key, text_.ToUtf16(name), &value->type, &value->bytes);
+    value->present = *error == plat::kErrorSuccess;
+    return value->present || *error == plat::kErrorFileNotFound;
   }
 
   long Write(plat::HKey key, const std::string& name, const RegValue& value) {
@@ -216,12 +200,8 @@ class Undo {
     std::u16string units = Units(current, &terminated);
     if (!RemoveFolderEntry(text_, &units, folder_)) return;
     RegValue changed = current;
-    changed.bytes.clear();
     if (terminated) units.push_back(0);
-    for (char16_t u : units) {
-      changed.bytes += static_cast<char>(u & 0xFF);
-      changed.bytes += static_cast<char>(u >> 8);
-    }
+    changed.bytes = plat::Utf16Bytes(units);
     const long rc = Write(key.get(), change.name, changed);
     if (rc != plat::kErrorSuccess) Failed("无法从 " + what + " 中删除安装文件夹", rc);
   }
@@ -229,11 +209,7 @@ class Undo {
   // Every unit of a text value, a zero inside it included; one terminator at its end is
   // taken off and told apart.
   static std::u16string Units(const RegValue& value, bool* terminated) {
-    std::u16string units;
-    for (size_t i = 0; i + 1 < value.bytes.size(); i += 2) {
-      units.push_back(static_cast<char16_t>(static_cast<unsigned char>(value.bytes[i]) |
-                                            static_cast<unsigned char>(value.bytes[i + 1]) << 8));
-    }
+    std::u16string units = plat::Utf16Units(value.bytes);
     *terminated = !units.empty() && units.back() == 0;
     if (*terminated) units.pop_back();
     return units;
