@@ -219,18 +219,6 @@ TEST_F(DiscoveryTest, NothingInstalledLeavesEveryListEmpty) {
   EXPECT_TRUE(c.installFolder.empty());
 }
 
-TEST_F(DiscoveryTest, SearchDepthIsBounded) {
-  // Products up to 64 levels below their release key are found; deeper ones lie beyond any
-  // real layout and are not looked for.
-  for (int levels : {60, 64, 65, 70}) {
-    std::vector<std::string> names;
-    for (int level = 1; level <= levels; ++level) names.push_back("L" + std::to_string(levels));
-    ProductBelow(kNative + "\\R24.0", names, "C:\\" + std::to_string(levels), "AutoCAD 2021");
-  }
-  InstallCatalogue c = Discover();
-  EXPECT_EQ(c.hostLocations[ReleaseIndex(2021)], (StringList{"C:\\60", "C:\\64"}));
-}
-
 // Faults the real registry cannot be made to show on demand.
 class SimDiscoveryTest : public DiscoveryTest {
  protected:

@@ -181,27 +181,4 @@ TEST(SetupRules, CompletionCutsOffBelowTheOkButton) {
   EXPECT_EQ(cut, (setup::Rect{100, 50, 530, 510 - 72}));
 }
 
-TEST(SetupRules, Colours) {
-  struct Case {
-    int id;
-    setup::Colour text;
-    bool transparent;
-    bool font;
-  };
-  const Case cases[] = {
-      {0, 0, true, false},                  // the dialog itself
-      {-1, 0, true, false},                 // etched lines and the top picture
-      {IDC_ACAD2007, 0, true, false},       {IDC_COMPONENT_PROMPT, 0, true, false},
-      {IDC_DONE_TEXT, 0, true, false},      {IDC_PATH_EDIT, 0, false, false},
-      {IDC_VERSION_LABEL, 0x28460A, true, true},
-  };
-  for (const Case& c : cases) {
-    const setup::ColourAnswer answer = setup::ColoursFor(c.id);
-    EXPECT_EQ(answer.textColour, c.text) << c.id;
-    EXPECT_EQ(answer.transparentText, c.transparent) << c.id;
-    EXPECT_EQ(answer.versionFont, c.font) << c.id;
-  }
-  EXPECT_EQ(setup::kBackgroundColour, 0x96D2AAu);
-}
-
 }  // namespace
