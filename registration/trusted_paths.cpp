@@ -1,5 +1,7 @@
 #include "registration/trusted_paths.h"
 
+#include "registration/trusted_entries.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -75,32 +77,6 @@ std::u16string Upper(plat::CodePage& text, const std::u16string& value) {
     out += unit;
   }
   return out + text.ToUtf16(text.Upper(run));
-}
-
-std::vector<std::u16string> SplitEntries(const std::u16string& value) {
-  std::vector<std::u16string> entries;
-  for (std::size_t start = 0;;) {
-    const std::size_t semicolon = value.find(u';', start);
-    entries.push_back(value.substr(start, semicolon - start));
-    if (semicolon == std::u16string::npos) return entries;
-    start = semicolon + 1;
-  }
-}
-
-// The folder is trusted already when one whole entry names it, alone, with a trailing
-// backslash, or with the sub-folder suffix "\...". A longer name that merely starts with
-// it (D:\TOOLS2 for D:\TOOLS) is another folder, and so is an entry holding a character the
-// code page cannot: the folder, code page text itself, has none.
-bool IsTrusted(plat::CodePage& text, const std::u16string& value, const std::string& folder) {
-  const std::string forms[] = {folder, folder + "\\", folder + "\\..."};
-  for (const std::u16string& entry : SplitEntries(value)) {
-    std::string narrow;
-    if (!text.FromUtf16(entry, &narrow)) continue;
-    for (const std::string& form : forms) {
-      if (text.CompareNoCase(narrow, form) == 0) return true;
-    }
-  }
-  return false;
 }
 
 std::u16string NewTrustedPaths(plat::CodePage& text, const std::u16string& current,

@@ -8,7 +8,7 @@
 #include "deploy/package_copy.h"
 #include "platform/registry_values.h"
 #include "uninstall/record_rules.h"
-#include "uninstall/trusted_entry.h"
+#include "registration/trusted_entries.h"
 
 namespace uninstall {
 namespace {
@@ -195,7 +195,7 @@ class Undo {
         current.bytes.size() % 2 != 0)
       return;
     bool terminated = false;
-    if (change.before.present && TrustsFolder(text_, Units(change.before, &terminated), folder_))
+    if (change.before.present && IsTrusted(text_, Units(change.before, &terminated), folder_))
       return;
     std::u16string units = Units(current, &terminated);
     if (!RemoveFolderEntry(text_, &units, folder_)) return;

@@ -1,4 +1,4 @@
-#include "uninstall/trusted_entry.h"
+#include "registration/trusted_entries.h"
 
 #include <gtest/gtest.h>
 
@@ -6,13 +6,12 @@
 
 #include "platform/sim/sim_codepage.h"
 
-namespace uninstall {
 namespace {
 
 const char kFolder[] = "C:\\Velmar\\Velmar批打印软件";
 
 // 䶮 (U+4DAE) and U+20000 have no form in code page 936; they must come back unit for unit.
-TEST(TrustedEntry, TakesOutOnlyTheFolderAndOneSeparator) {
+TEST(TrustedEntries, TakesOutOnlyTheFolderAndOneSeparator) {
   sim::SimCodePage text;
   struct Row {
     std::u16string value;
@@ -42,7 +41,7 @@ TEST(TrustedEntry, TakesOutOnlyTheFolderAndOneSeparator) {
   }
 }
 
-TEST(TrustedEntry, KnowsWhenTheFolderWasTrustedAlready) {
+TEST(TrustedEntries, KnowsWhenTheFolderWasTrustedAlready) {
   sim::SimCodePage text;
   struct Row {
     std::u16string value;
@@ -57,8 +56,7 @@ TEST(TrustedEntry, KnowsWhenTheFolderWasTrustedAlready) {
       {u"C:", false},
       {u"", false},
   };
-  for (const Row& row : rows) EXPECT_EQ(TrustsFolder(text, row.value, kFolder), row.trusts);
+  for (const Row& row : rows) EXPECT_EQ(IsTrusted(text, row.value, kFolder), row.trusts);
 }
 
 }  // namespace
-}  // namespace uninstall
