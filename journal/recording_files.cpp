@@ -92,11 +92,12 @@ bool RecordingFileSystem::WriteWholeFile(const std::string& path, const std::str
   return Written(inner_.WriteWholeFile(path, bytes), path);
 }
 
-bool RecordingFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+bool RecordingFileSystem::AppendToFile(const std::string& path, const std::string& bytes,
+                                       bool flush) {
   std::string now;
   inner_.ReadWholeFile(path, &now);
   observer_.BeforeWrite(path, now + bytes);
-  return Written(inner_.AppendToFile(path, bytes), path);
+  return Written(inner_.AppendToFile(path, bytes, flush), path);
 }
 
 bool RecordingFileSystem::AppendToFileIf(

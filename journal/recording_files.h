@@ -35,7 +35,7 @@ class RecordingFileSystem : public plat::FileSystem {
     return inner_.ReadWholeFile(path, bytes);
   }
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
-  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) override;
   bool AppendToFileIf(const std::string& path, const std::string& bytes,
                       const std::function<bool(const plat::OpenedFile&)>& accept) override;
   bool CutFile(const std::string& path, uint64_t size) override;

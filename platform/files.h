@@ -12,8 +12,9 @@
 //  - WriteWholeFile creates or replaces a file with exactly the bytes given; it refuses an
 //    existing read-only, hidden or system file and a missing folder;
 //  - AppendToFile adds bytes at the end of a file as it then is (made when missing), so that
-//    whatever another process appends meanwhile stays whole, and has them on the disk before
-//    it returns, so a write that follows it never reaches the disk first. It refuses a
+//    whatever another process appends meanwhile stays whole; with flush it has them on the disk
+//    before it returns, so that no write that follows reaches the disk first (a process that
+//    is killed loses nothing the system took; only a power cut needs the flush). It refuses a
 //    read-only file, a folder and a missing folder, and takes a hidden file. CutFile keeps a
 //    file's first bytes and drops the rest, and refuses what WriteWholeFile refuses;
 //  - AppendToFileIf opens the file at path without following a junction or symbolic link at
@@ -110,7 +111,7 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
   virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
-  virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  virtual bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) = 0;
   virtual bool AppendToFileIf(const std::string& path, const std::string& bytes,
                               const std::function<bool(const OpenedFile&)>& accept) = 0;
   // False also when the file is shorter than size.

@@ -36,6 +36,7 @@ bool IsProgramEntry(plat::CodePage& text, const RegKey& key) {
 }  // namespace
 
 Recorder::Recorder(plat::Platform& machine) : machine_(machine) {
+  run_.format = 2;
   std::string module;
   if (machine_.files.ModuleFileName(&module)) {
     const std::string own = plat::FolderOf(machine_.text, module);
@@ -80,13 +81,27 @@ std::vector<const Installation*> Recorder::Installations() const {
   return all;
 }
 
-// Some installation placed exactly this content at path: the file is ours, not the host's.
+// Some installation placed exactly this content at path, and its write was over: the file is
+// ours, not the host's.
 bool Recorder::Placed(const std::string& path, const FileContent& content) const {
   for (const Installation* inst : Installations()) {
     for (const PlacedFile& file : inst->files) {
       // An entry that saved what stood there names the host's content, not ours.
       const bool saved = !file.backup.empty() && SameContent(file.content, file.backupContent);
-      if (!saved && SamePath(machine_.text, file.path, path) && SameContent(file.content, content))
+      if (!saved && file.done && SamePath(machine_.text, file.path, path) &&
+          SameContent(file.content, content))
+        return true;
+    }
+  }
+  return false;
+}
+
+// Some installation's write to path may have been cut short: whatever stands there is ours,
+// whole, torn or of the length of a few bytes.
+bool Recorder::CutShort(const std::string& path) const {
+  for (const Installation* inst : Installations()) {
+    for (const PlacedFile& file : inst->files) {
+      if (file.backup.empty() && !file.done && SamePath(machine_.text, file.path, path))
         return true;
     }
   }
@@ -121,12 +136,13 @@ const ValueChange* Recorder::Newest(const RegKey& key, const std::string& name) 
 
 // Adds entries to the record and to what this run knows it recorded. False when the record
 // cannot take them: the write they announce is then one no record holds.
-bool Recorder::Append(Installation entries) {
+bool Recorder::Append(Installation entries, bool flush) {
   if (!open_) return false;
   entries.number = run_.number;
+  entries.format = run_.format;
   if (opening_) entries.earlierRecords = run_.earlierRecords;
   const std::string lines = FormatEntries(machine_.text, entries, opening_);
-  if (!machine_.files.AppendToFile(recordPath_, lines)) return false;
+  if (!machine_.files.AppendToFile(recordPath_, lines, flush)) return false;
   opening_ = false;
   run_.foldersMade.insert(run_.foldersMade.end(), entries.foldersMade.begin(),
                           entries.foldersMade.end());
@@ -221,6 +237,7 @@ bool Recorder::Open(const std::string& folder) {
   madeAhead_.clear();
   if (!usable) {
     made.number = run_.number;
+    made.format = run_.format;
     made.earlierRecords = run_.earlierRecords;
     const bool opening = !made.foldersMade.empty();
     if (!files.WriteWholeFile(recordPath_,
@@ -283,6 +300,7 @@ void Recorder::BeforeWrite(const std::string& path, const std::string& bytes) {
 }
 
 void Recorder::Placing(const std::string& path, const std::string& bytes) {
+  pending_.clear();
   std::string now;
   const bool same = machine_.files.ReadWholeFile(path, &now) && now == bytes;
   std::string resolved;
@@ -310,12 +328,37 @@ void Recorder::Placing(const std::string& path, const std::string& bytes) {
   const bool savedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
     return !f.backup.empty() && SamePath(machine_.text, f.path, path);
   });
-  const bool placedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
+  const auto placedHere = std::find_if(run_.files.rbegin(), run_.files.rend(), [&](const PlacedFile& f) {
     return SamePath(machine_.text, f.path, path) && SameContent(f.content, content);
   });
-  if (placedHere || (!savedHere && Placed(path, content))) return;
-  entry.files = {PlacedFile{resolved, content, "", {}, 0}};
-  if (!Append(entry)) Unrecorded("write " + path);
+  // Tried again: the entry before waits for its mark still.
+  if (placedHere != run_.files.rend()) {
+    if (!placedHere->done) pending_ = resolved;
+    return;
+  }
+  if (!savedHere && Placed(path, content)) return;
+  entry.files = {PlacedFile{resolved, content, "", {}, 0, false}};
+  if (!Append(entry)) return Unrecorded("write " + path);
+  pending_ = resolved;
+}
+
+void Recorder::FileCopied(const std::string&, const std::string& destination, uint64_t) {
+  Done(destination);
+}
+
+void Recorder::FileWritten(const std::string& path, uint64_t) { Done(path); }
+
+// The write the last entry announced is over; nothing was appended since.
+void Recorder::Done(const std::string& path) {
+  if (pending_.empty() || !SamePath(machine_.text, path, pending_)) return;
+  pending_.clear();
+  if (!machine_.files.AppendToFile(recordPath_, FormatDone(), false)) return;
+  for (auto file = run_.files.rbegin(); file != run_.files.rend(); ++file) {
+    if (SamePath(machine_.text, file->path, path)) {
+      file->done = true;
+      return;
+    }
+  }
 }
 
 // A host file about to change is saved first, unless it is an earlier installation's copy or
@@ -339,7 +382,7 @@ bool Recorder::SaveOriginal(const std::string& path) {
     Unrecorded("replace " + path);
     return false;
   }
-  if (Placed(path, ContentOf(old))) return true;
+  if (Placed(path, ContentOf(old)) || CutShort(path)) return true;
 
   const std::string backups = folder_ + "\\" + kBackupFolderName;
   if (files.GetAttributes(backups) == plat::kInvalidAttributes) {
@@ -352,16 +395,20 @@ bool Recorder::SaveOriginal(const std::string& path) {
   PlacedFile entry{"", ContentOf(old),
                    backups + "\\" + std::to_string(run_.number) + "-" + std::to_string(saved) +
                        " " + plat::FileNameOf(text, path),
-                   ContentOf(old), attributes};
+                   ContentOf(old), attributes, false};
   ResolvePath(text, path, &entry.path);
   Installation save;
   save.files = {entry};
-  // The entry first: a backup the record does not name would stay behind for good.
-  if (!Append(save) || !files.WriteWholeFile(entry.backup, old)) {
+  // The entry first: a backup the record does not name would stay behind for good. The backup
+  // and its mark are on the disk before the host's file is replaced: the host's own is gone then.
+  const bool fresh = files.GetAttributes(entry.backup) == plat::kInvalidAttributes;
+  if (!fresh || !Append(save) || !files.AppendToFile(entry.backup, old, true) ||
+      !files.AppendToFile(recordPath_, FormatDone(), true)) {
     unsaved_.push_back(path);
     Unrecorded("replace " + path);
     return false;
   }
+  run_.files.back().done = true;
   return true;
 }
 
@@ -435,7 +482,8 @@ void Recorder::BeforeValue(const journal::KeyRef& key, const std::string& name,
   if (newest && SameValue(newest->after, after)) return;
   Installation entry;
   entry.values = {ValueChange{key, name, before, after}};
-  if (!Append(entry)) return Unrecorded(what);
+  // Overwritten, the value before is in the record alone.
+  if (!Append(entry, before.present)) return Unrecorded(what);
   valueAhead_ = true;
   expected_ = after;
 }

@@ -46,13 +46,19 @@ class Recorder : public journal::Observer {
   void BeforeKeyDelete(const journal::KeyRef& key) override;
   void BeforeValue(const journal::KeyRef& key, const std::string& name,
                    const journal::ValueState& before, const journal::ValueState& after) override;
+  void FileCopied(const std::string& source, const std::string& destination,
+                  uint64_t bytes) override;
+  void FileWritten(const std::string& path, uint64_t bytes) override;
   void ValueWritten(const journal::KeyRef& key, const std::string& name,
                     const journal::ValueState& before, const journal::ValueState& after) override;
 
  private:
   enum class Place { kOwn, kInstalled, kHost, kSettings, kOther };
   Place Where(const std::string& path);
-  bool Append(Installation entries);
+  // flush: the change that follows cannot be taken back without the entry.
+  bool Append(Installation entries, bool flush = false);
+  void Done(const std::string& path);
+  bool CutShort(const std::string& path) const;
   void Unrecorded(const std::string& what);
   void Placing(const std::string& path, const std::string& bytes);
   bool SaveOriginal(const std::string& path);
@@ -73,6 +79,7 @@ class Recorder : public journal::Observer {
   std::vector<std::string> madeAhead_;  // folders made before the record existed, in order
   std::vector<FoundRecord> known_;
   Installation run_;  // what this run has recorded so far
+  std::string pending_;  // the file whose write the last entry announced, until it is done
   std::vector<std::string> unsaved_;  // host files whose old content could not be saved
   std::vector<std::string> unrecorded_;
   bool valueAhead_ = false;  // the value write under way has its entry

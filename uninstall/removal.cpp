@@ -272,10 +272,19 @@ class Undo {
   void UndoFile(const Installation& inst, const std::string& path) {
     std::vector<FileContent> placed;
     const PlacedFile* file = nullptr;
+    bool cutShort = false;  // a write to path that a stop may have cut short
     for (const PlacedFile& f : inst.files) {
       if (!SamePath(text_, f.path, path)) continue;
-      placed.push_back(f.content);
       if (!file && !f.backup.empty()) file = &f;
+      if (!f.backup.empty() && Same(f.content, f.backupContent)) continue;  // what stood there
+      placed.push_back(f.content);
+      cutShort = cutShort || !f.done;
+    }
+    // The host's file is replaced only once its backup is whole: a backup a stop cut short
+    // holds nothing the host needs.
+    if (file && !file->done) {
+      if (files_.GetAttributes(file->backup) != plat::kInvalidAttributes) Delete(file->backup);
+      file = nullptr;
     }
     FileContent now;
     const Found found = ReadFile(path, &now);
@@ -283,9 +292,11 @@ class Undo {
       out_.failed.push_back("无法读取文件 " + path);
       return;
     }
+    // Whatever stands where a write may have been cut short is the installation's, whole or
+    // torn; elsewhere only what it placed is.
     const bool ours = found == Found::kFile &&
-                      std::any_of(placed.begin(), placed.end(),
-                                  [&](const FileContent& c) { return Same(now, c); });
+                      (cutShort || std::any_of(placed.begin(), placed.end(),
+                                               [&](const FileContent& c) { return Same(now, c); }));
     if (!file) {
       if (ours) {
         Delete(path);

@@ -250,7 +250,7 @@ TEST_F(JournalTest, TellsAppendsCutsMovesAndAttributesAheadOfThem) {
   machine_->WriteFile(log, "a");
   const auto yes = [](const plat::OpenedFile&) { return true; };
   const auto no = [](const plat::OpenedFile&) { return false; };
-  EXPECT_TRUE(f.AppendToFile(log, "b"));
+  EXPECT_TRUE(f.AppendToFile(log, "b", false));
   EXPECT_TRUE(f.AppendToFileIf(log, "c", yes));
   EXPECT_FALSE(f.AppendToFileIf(log, "d", no));
   EXPECT_TRUE(f.CutFile(log, 1));

@@ -464,7 +464,7 @@ bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
   return true;
 }
 
-bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes, bool) {
   const bool tear = stop_ && stop_->TearsHere();
   if (!tear) BeforeWrite();
   const bool done = Append(path, tear ? StopSwitch::Torn(bytes) : bytes);

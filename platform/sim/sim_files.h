@@ -43,7 +43,7 @@ class SimFileSystem : public plat::FileSystem {
   bool RemoveDirectory(const std::string& path) override;
   bool ReadWholeFile(const std::string& path, std::string* bytes) override;
   bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
-  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes, bool flush) override;
   bool AppendToFileIf(const std::string& path, const std::string& bytes,
                       const std::function<bool(const plat::OpenedFile&)>& accept) override;
   bool CutFile(const std::string& path, uint64_t size) override;

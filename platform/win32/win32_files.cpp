@@ -170,12 +170,12 @@ bool Win32FileSystem::WriteWholeFile(const std::string& path, const std::string&
   return file && WriteAll(file.get(), bytes);
 }
 
-bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes,
+                                   bool flush) {
   // FILE_APPEND_DATA alone: every write lands at the end as it is then, whoever else appends.
-  // Flushed before the answer, so that no write that follows reaches the disk first.
   UniqueFile file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) != FALSE;
+  return file && WriteAll(file.get(), bytes) && (!flush || ::FlushFileBuffers(file.get()) != FALSE);
 }
 
 bool Win32FileSystem::AppendToFileIf(const std::string& path, const std::string& bytes,

@@ -295,20 +295,20 @@ TEST_F(FilesContract, ResolvesPathsAsTheSystemDoes) {
 // is cut away.
 TEST_F(FilesContract, AppendsToAFileAndCutsItShort) {
   const std::string record = Path("淺.txt");
-  ASSERT_TRUE(files().AppendToFile(record, "one\r\n"));
-  ASSERT_TRUE(files().AppendToFile(record, std::string("tw\0o\r\n", 6)));
+  ASSERT_TRUE(files().AppendToFile(record, "one\r\n", true));
+  ASSERT_TRUE(files().AppendToFile(record, std::string("tw\0o\r\n", 6), true));
   EXPECT_EQ(Content(record), std::string("one\r\ntw\0o\r\n", 11));
   EXPECT_FALSE(files().CutFile(record, 12));
   EXPECT_TRUE(files().CutFile(record, 5));
   EXPECT_EQ(Content(record), "one\r\n");
   EXPECT_TRUE(files().CutFile(record, 5));
   EXPECT_FALSE(files().CutFile(Path("absent.txt"), 0));
-  EXPECT_FALSE(files().AppendToFile(Path("Missing\\new.txt"), "x"));
+  EXPECT_FALSE(files().AppendToFile(Path("Missing\\new.txt"), "x", true));
   // Windows refuses a read-only file; Wine, run by the Unix superuser, writes through its
   // cleared write bits (as with WriteWholeFile).
   const bool wineRoot = contract::UnderWineAsUnixRoot();
   ASSERT_TRUE(files().SetAttributes(record, kAttrReadOnly));
-  EXPECT_EQ(files().AppendToFile(record, "three"), wineRoot);
+  EXPECT_EQ(files().AppendToFile(record, "three", false), wineRoot);
   EXPECT_EQ(Content(record), wineRoot ? "one\r\nthree" : "one\r\n");
   EXPECT_EQ(files().CutFile(record, 5), wineRoot);
   EXPECT_EQ(Content(record), "one\r\n");
@@ -346,24 +346,24 @@ TEST_F(FilesContract, GivesATemporaryFolderAndDeletesAtRestart) {
 // folder and a read-only file refuse. A hidden file is opened, not replaced, and takes it.
 TEST_F(FilesContract, AppendsToAFile) {
   const std::string log = Path("淺.log");
-  ASSERT_TRUE(files().AppendToFile(log, "first\r\n"));
-  ASSERT_TRUE(files().AppendToFile(log, std::string("second\0\xFF", 8)));
-  ASSERT_TRUE(files().AppendToFile(log, ""));
+  ASSERT_TRUE(files().AppendToFile(log, "first\r\n", true));
+  ASSERT_TRUE(files().AppendToFile(log, std::string("second\0\xFF", 8), true));
+  ASSERT_TRUE(files().AppendToFile(log, "", true));
   EXPECT_EQ(Content(log), std::string("first\r\nsecond\0\xFF", 15));
-  EXPECT_FALSE(files().AppendToFile(Path("Missing\\run.log"), "x"));
+  EXPECT_FALSE(files().AppendToFile(Path("Missing\\run.log"), "x", true));
   ASSERT_TRUE(files().CreateDirectory(Path("Folder")));
-  EXPECT_FALSE(files().AppendToFile(Path("Folder"), "x"));
+  EXPECT_FALSE(files().AppendToFile(Path("Folder"), "x", true));
 
   machine_->WriteFile(Path("hidden.log"), "a");
   ASSERT_TRUE(files().SetAttributes(Path("hidden.log"), kAttrHidden));
-  EXPECT_TRUE(files().AppendToFile(Path("hidden.log"), "b"));
+  EXPECT_TRUE(files().AppendToFile(Path("hidden.log"), "b", true));
   EXPECT_EQ(Content(Path("hidden.log")), "ab");
 
   // The Unix superuser writes through cleared write bits, which is all Wine makes of it.
   const bool wineRoot = contract::UnderWineAsUnixRoot();
   machine_->WriteFile(Path("kept.log"), "a");
   ASSERT_TRUE(files().SetAttributes(Path("kept.log"), kAttrReadOnly));
-  EXPECT_EQ(files().AppendToFile(Path("kept.log"), "b"), wineRoot);
+  EXPECT_EQ(files().AppendToFile(Path("kept.log"), "b", false), wineRoot);
   EXPECT_EQ(Content(Path("kept.log")), wineRoot ? "ab" : "a");
 }
 

@@ -240,6 +240,54 @@ TEST_F(RemovalTest, LeavesWhatChangedSince) {
   EXPECT_TRUE(outcome.failed.empty());
 }
 
+// A run stopped in the middle of a write: what stands where a copy may have been cut short is
+// the installation's, whole, torn or gone; a backup cut short was never needed, since the
+// host's file is replaced only once its backup is whole. A copy that was over and changed since
+// stays, as ever.
+TEST_F(RemovalTest, UndoesWhatAStopMayHaveCutShort) {
+  const std::string font = kHost + "\\Fonts\\Velmar_HZ.shx", backup = kFolder + "\\Backup\\2-1 x";
+  const auto entry = [&](bool done) { return PlacedFile{font, ContentOf("our font"), "", {}, 0, done}; };
+  const auto saved = [&](bool done) {
+    return PlacedFile{font, ContentOf("old font"), backup, ContentOf("old font"), 0, done};
+  };
+  const struct {
+    const char* what;
+    std::vector<PlacedFile> files;
+    const char* now;     // the host file after the stop; null: none
+    const char* left;    // the host file after the uninstall; null: none
+  } rows[] = {
+      {"a new file torn", {entry(false)}, "our f", nullptr},
+      {"a new file never begun", {entry(false)}, nullptr, nullptr},
+      {"the host's file torn", {saved(true), entry(false)}, "", "old font"},
+      {"the host's file not yet replaced", {saved(true), entry(false)}, "old font", "old font"},
+      {"its backup torn", {saved(false)}, "old font", "old font"},
+      {"its backup torn, the host's file changed since", {saved(false)}, "the user's",
+       "the user's"},
+      {"a copy over, changed since", {entry(true)}, "the user's", "the user's"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    machine.files.Remove(font);
+    machine.files.Remove(backup);
+    if (row.now) machine.files.WriteFile(font, row.now);
+    if (!row.files[0].backup.empty())
+      machine.files.WriteFile(backup, row.files[0].done ? "old font" : "old f");
+    Installation inst;
+    inst.number = 2;
+    inst.format = 2;
+    inst.files = row.files;
+    outcome = Outcome();
+    UndoInstallations(platform(), {FoundRecord{kFolder + "\\Uninstall.txt", Record{kFolder, {inst}}}},
+                      &outcome);
+    EXPECT_EQ(Exists(font), row.left != nullptr);
+    if (row.left) {
+      EXPECT_EQ(Content(font), row.left);
+    }
+    EXPECT_FALSE(Exists(backup));
+    EXPECT_TRUE(outcome.failed.empty()) << outcome.failed[0];
+  }
+}
+
 // The host's driver deleted since the installation, AutoCAD's own folder removed with its
 // host: neither is made again; what was saved stays saved.
 TEST_F(RemovalTest, PutsNothingBackWhereNothingIsAnyMore) {
