@@ -92,7 +92,12 @@ TEST_F(RunningHostTest, HostFoundByContainmentInAnyLetterCase) {
   ASSERT_FALSE(IsHostRunning(platform())) << "a host already runs on this machine";
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    WhileRunning(*machine, c.name, [&] { EXPECT_EQ(IsHostRunning(platform()), c.host); });
+    WhileRunning(*machine, c.name, [&] {
+      EXPECT_EQ(IsHostRunning(platform()), c.host);
+      std::string matched = "unchanged";
+      EXPECT_EQ(FindRunningHost(platform(), &matched), c.host);
+      EXPECT_EQ(matched, c.host ? c.name : "unchanged");
+    });
   }
   EXPECT_FALSE(IsHostRunning(platform()));
 }
@@ -103,6 +108,10 @@ TEST_F(RunningHostTest, SimulatedProcessLists) {
                                   "HostFoundByContainmentInAnyLetterCase runs real processes";
   simulated->processes.running = {"System", "explorer.exe", "notepad.exe", "ACAD.EXE"};
   EXPECT_TRUE(IsHostRunning(platform())) << "the host listed last is still found";
+  simulated->processes.running = {"explorer.exe", "acad.exe", "ACAD.EXE"};
+  std::string matched;
+  EXPECT_TRUE(FindRunningHost(platform(), &matched));
+  EXPECT_EQ(matched, "acad.exe") << "the first host listed is the one named";
   simulated->processes.running.clear();
   EXPECT_FALSE(IsHostRunning(platform()));
   simulated->processes.running = {"acad.exe"};
