@@ -31,11 +31,9 @@ void UnsetEnvironment(TestMachine& machine, const std::string& name);
 // The machine's clock and run locks (natively sim::SimClock and sim::SimRunLocks).
 std::unique_ptr<plat::Clock> NewClock();
 std::unique_ptr<plat::RunLocks> NewRunLocks();
-// Who could see this process's windows (natively a sim::SimAudience as a user's program has).
+// Who could see this process's windows (natively sim::SimAudience); check run with the process
+// on a window station of its own making, as a service's is (false: none could be made).
 std::unique_ptr<plat::Audience> NewAudience();
-// Runs check with the process on a window station of its own making, as a service's is
-// (natively: the simulated station is hidden); the process's own is back afterwards. False
-// when no station could be made.
 bool OnStationOfItsOwn(plat::Audience& audience, const std::function<void()>& check);
 
 // Whether the running account may have these rights on an object of this descriptor: the
