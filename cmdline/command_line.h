@@ -7,7 +7,8 @@
 // part of a word, and a backslash is always a backslash, so /DIR="C:\Program Files\" names the
 // folder with its trailing backslash (the C runtime's rules would read \" as a quote inside
 // the word). A switch starts with "/" or "-", its value follows "=" or ":"; switch names are
-// matched without letter case; values keep theirs.
+// matched without letter case; values keep theirs. NSIS's /D= is the one exception to the
+// splitting: it takes the rest of the line, blanks and all, as its folder.
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace cmdline {
 enum class Action {
   kInstall,    // the setup dialog, or with /S the unattended installation
   kUninstall,  // /UNINSTALL, or started as Uninstall.exe
-  kUsage,      // /?
+  kUsage,      // /?, /HELP, -h
 };
 
 enum class Problem {
@@ -33,6 +34,9 @@ enum class Problem {
   kNotForUninstall,     // /DIR or /RELEASES with the uninstall
   kUnclosedQuote,       // a quote opened and never closed
   kNotInCodePage,       // a /DIR or /LOG text with a character code page 936 cannot hold
+  kMsiexecLog,          // msiexec's /l*v (/l, /lv, /l*, ...): ours is /LOG=
+  kRelativeLog,         // a /LOG that is not a full path (X:\... or \\server\share\...)
+  kNsisFolderNotLast,   // a switch of ours after /D=, which took it into the folder
 };
 
 struct Options {
@@ -43,12 +47,15 @@ struct Options {
   // -S, ...) anywhere on the line, even in a word that is wrong otherwise: the run shows no
   // window at all.
   bool silent = false;
-  bool hasFolder = false;                     // /DIR=
+  bool hasFolder = false;                     // /DIR=, or NSIS's /D=
   std::string folder;                         //   code page text, as typed
   bool hasReleases = false;                   // /RELEASES=
   std::vector<int> releases;                  //   years in the order given, no repeats
   bool hasLog = false;                        // /LOG=
-  std::string logPath;                        //   code page text
+  std::string logPath;                        //   code page text, a full path
+  // Other installers' switches that ask for what a run of ours does anyway (/NORESTART,
+  // /SUPPRESSMSGBOXES, ...), as given, in the order given, for the log to note.
+  std::vector<std::string> changeNothing;
 };
 
 struct Parsed {
@@ -72,5 +79,7 @@ bool IsUninstallProgram(plat::CodePage& text, const std::string& modulePath);
 
 // The English line that names the problem, for the log.
 std::string DescribeForLog(const Parsed& parsed);
+// The English line that says why a word of Options::changeNothing changes nothing.
+std::string DescribeChangeNothingForLog(const std::string& word);
 
 }  // namespace cmdline

@@ -14,6 +14,12 @@ const char* ProblemText(Problem problem) {
     case Problem::kNotForUninstall: return "卸载不使用该参数：";
     case Problem::kUnclosedQuote: return "引号未闭合：";
     case Problem::kNotInCodePage: return "含有系统代码页无法表示的字符：";
+    case Problem::kMsiexecLog:
+      return "本程序不使用msiexec的日志参数，请改用 /LOG=文件：";
+    case Problem::kRelativeLog:
+      return "日志文件须为完整路径（如C:\\Logs\\Velmar.log或\\\\服务器\\共享\\Velmar.log）：";
+    case Problem::kNsisFolderNotLast:
+      return "/D=目录须放在命令行的最后（其后的内容都算作目录）：";
     case Problem::kNone: break;
   }
   return "";
@@ -33,11 +39,19 @@ std::string UsageText() {
          "        /QUIET、/PASSIVE 同 /S）\n"
          "/DIR=目录：安装目录，默认C:\\Velmar，\n"
          "        含空格时加引号\n"
+         "/D=目录：同 /DIR=，须放在最后，含空格\n"
+         "        也不加引号\n"
          "/RELEASES=2008,2020：只服务这些版本，\n"
          "        默认为找到的全部版本\n"
-         "/LOG=文件：将运行记录追加到UTF-8日志\n"
+         "/LOG=文件：将运行记录追加到UTF-8日志，\n"
+         "        须为完整路径（msiexec的 /l*v 文件\n"
+         "        请改用 /LOG=文件）\n"
          "/UNINSTALL：卸载\n"
-         "/?：显示本说明\n"
+         "/?：显示本说明（/HELP、-h 同 /?）\n"
+         "/SUPPRESSMSGBOXES、/NORESTART、\n"
+         "        /NOCANCEL、/SP-、/NOICONS、\n"
+         "        /NORESTARTAPPLICATIONS：可以使用，\n"
+         "        不改变任何行为\n"
          "参数也可以“-”开头，值也可以跟在“:”后\n\n"
          "退出代码：\n"
          "0 完成\n"

@@ -23,6 +23,7 @@ struct Row {
   const char* folder;  // null: no /DIR
   std::vector<int> releases;
   const char* log;  // null: no /LOG
+  std::vector<std::string> kept = {};  // the switches that change nothing, as given
 };
 
 const Row kRows[] = {
@@ -136,7 +137,46 @@ const Row kRows[] = {
      false, "C:\\A", {}, nullptr},
     {u"/DIR=C:\\A /dir=D:\\B", Problem::kRepeatedArgument, u"/dir=D:\\B", Action::kInstall,
      false, "C:\\A", {}, nullptr},
+    // NSIS's /D=, last and unquoted: the rest of the line but its trailing blanks.
+    {u"/S /D=D:\\CAD  Tools\\Velmar \t ", Problem::kNone, u"", Action::kInstall, true,
+     "D:\\CAD  Tools\\Velmar", {}, nullptr},
+    {u"-d:\"C:\\Program Files\\Velmar\"", Problem::kNone, u"", Action::kInstall, false,
+     "C:\\Program Files\\Velmar", {}, nullptr},
+    {u"/D=C:\\a\"b c", Problem::kUnclosedQuote, u"/D=C:\\ab c", Action::kInstall, false,
+     "C:\\ab c", {}, nullptr},
+    {u"/D=C:\\Velmar /S", Problem::kNsisFolderNotLast, u"/D=C:\\Velmar /S", Action::kInstall,
+     true, "C:\\Velmar /S", {}, nullptr},
+    {u"/DIR=C:\\A /D=C:\\B", Problem::kRepeatedArgument, u"/D=C:\\B", Action::kInstall, false,
+     "C:\\A", {}, nullptr},
+    {u"/S:C:\\x /D=C:\\A", Problem::kUnexpectedValue, u"/S:C:\\x", Action::kInstall, true,
+     "C:\\A", {}, nullptr},
+    // msiexec's log switch, with its letters, is not /LOG; a word that only starts alike is.
+    {u"/qn /l*v C:\\v.log", Problem::kMsiexecLog, u"/l*v", Action::kInstall, true, nullptr, {},
+     nullptr},
+    {u"/LOGS=C:\\v.log", Problem::kUnknownArgument, u"/LOGS=C:\\v.log", Action::kInstall,
+     false, nullptr, {}, nullptr},
+    // The log is a full path, or it lands wherever the tool started the program.
+    {u"/S /LOG=v.log", Problem::kRelativeLog, u"/LOG=v.log", Action::kInstall, true, nullptr,
+     {}, nullptr},
+    {u"/LOG=C:v.log", Problem::kRelativeLog, u"/LOG=C:v.log", Action::kInstall, false, nullptr,
+     {}, nullptr},
+    {u"/LOG=\\Logs\\v.log", Problem::kRelativeLog, u"/LOG=\\Logs\\v.log", Action::kInstall,
+     false, nullptr, {}, nullptr},
+    {u"/LOG=\\\\server\\share\\v.log", Problem::kNone, u"", Action::kInstall, false, nullptr,
+     {}, "\\\\server\\share\\v.log"},
+    // The companions of other installers' quiet switches change nothing; each is its own.
+    {u"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /NOCANCEL /SP-", Problem::kNone, u"",
+     Action::kInstall, true, nullptr, {}, nullptr,
+     {"/SUPPRESSMSGBOXES", "/NORESTART", "/NOCANCEL", "/SP-"}},
+    {u"-noicons /NoRestartApplications", Problem::kNone, u"", Action::kInstall, false, nullptr,
+     {}, nullptr, {"-noicons", "/NoRestartApplications"}},
+    {u"/NORESTART /norestart", Problem::kRepeatedArgument, u"/norestart", Action::kInstall,
+     false, nullptr, {}, nullptr, {"/NORESTART"}},
+    {u"/SP-=1 /S", Problem::kUnexpectedValue, u"/SP-=1", Action::kInstall, true, nullptr, {},
+     nullptr},
     // Usage and uninstall.
+    {u"/HELP", Problem::kNone, u"", Action::kUsage, false, nullptr, {}, nullptr},
+    {u"-h /S", Problem::kNone, u"", Action::kUsage, true, nullptr, {}, nullptr},
     {u"/?", Problem::kNone, u"", Action::kUsage, false, nullptr, {}, nullptr},
     {u"-? /VERYSILENT", Problem::kNone, u"", Action::kUsage, true, nullptr, {}, nullptr},
     {u"/S /UNINSTALL /?", Problem::kNone, u"", Action::kUsage, true, nullptr, {}, nullptr},
@@ -165,6 +205,9 @@ TEST(CommandLine, Table) {
     EXPECT_EQ(o.releases, row.releases);
     EXPECT_EQ(o.hasLog, row.log != nullptr);
     EXPECT_EQ(o.logPath, row.log ? row.log : "");
+    EXPECT_EQ(o.changeNothing, row.kept);
+    for (const std::string& word : row.kept)
+      EXPECT_NE(cmdline::DescribeChangeNothingForLog(word).find("nothing: "), std::string::npos);
   }
 }
 

@@ -92,7 +92,13 @@ TEST_F(RunningHostTest, HostFoundByContainmentInAnyLetterCase) {
   ASSERT_FALSE(IsHostRunning(platform())) << "a host already runs on this machine";
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    WhileRunning(*machine, c.name, [&] { EXPECT_EQ(IsHostRunning(platform()), c.host); });
+    std::string matched = "unchanged";
+    WhileRunning(*machine, c.name, [&] {
+      EXPECT_EQ(IsHostRunning(platform()), c.host);
+      EXPECT_EQ(FindRunningHost(platform(), &matched), c.host);
+    });
+    // A copy onto the earlier one keeps its file's name, "ACAD.EXE", which is what is listed.
+    EXPECT_EQ(platform().text.CompareNoCase(matched, c.host ? c.name : "unchanged"), 0);
   }
   EXPECT_FALSE(IsHostRunning(platform()));
 }
@@ -103,6 +109,10 @@ TEST_F(RunningHostTest, SimulatedProcessLists) {
                                   "HostFoundByContainmentInAnyLetterCase runs real processes";
   simulated->processes.running = {"System", "explorer.exe", "notepad.exe", "ACAD.EXE"};
   EXPECT_TRUE(IsHostRunning(platform())) << "the host listed last is still found";
+  simulated->processes.running = {"explorer.exe", "Acad.exe", "ACAD.EXE"};
+  std::string matched;
+  EXPECT_TRUE(FindRunningHost(platform(), &matched));
+  EXPECT_EQ(matched, "Acad.exe") << "the first host listed is named, as listed";
   simulated->processes.running.clear();
   EXPECT_FALSE(IsHostRunning(platform()));
   simulated->processes.running = {"acad.exe"};

@@ -1,7 +1,8 @@
 #pragma once
 // A whole simulated Windows machine: registry, files, processes, message boxes, code page,
-// clock and run locks.
+// clock, run locks and who could see its windows.
 #include "platform/platform.h"
+#include "platform/sim/sim_audience.h"
 #include "platform/sim/scripted_message_boxes.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
@@ -33,6 +34,7 @@ class Machine {
   // Beside the platform: what only start-up uses.
   SimClock clock;
   SimRunLocks runLocks;
+  SimAudience audience;
 
  private:
   plat::Platform platform_;

@@ -1,6 +1,7 @@
 #pragma once
 // The real machine: every seam over the Win32 API and the C runtime, bundled for SetUp.exe.
 #include "platform/platform.h"
+#include "platform/win32/win32_audience.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
@@ -26,6 +27,7 @@ class Machine {
   // Beside the platform: what only start-up uses.
   Win32Clock clock;
   Win32RunLocks runLocks;
+  Win32Audience audience;
 
  private:
   plat::Platform platform_;

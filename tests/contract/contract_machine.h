@@ -1,9 +1,11 @@
 #pragma once
 // What the contract suite needs beyond TestMachine, per machine: a progress bar to drive and
 // read back, the process environment, and which implementation of the API answers.
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/audience.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/progress_sink.h"
@@ -29,6 +31,10 @@ void UnsetEnvironment(TestMachine& machine, const std::string& name);
 // The machine's clock and run locks (natively sim::SimClock and sim::SimRunLocks).
 std::unique_ptr<plat::Clock> NewClock();
 std::unique_ptr<plat::RunLocks> NewRunLocks();
+// Who could see this process's windows (natively sim::SimAudience); check run with the process
+// on a window station of its own making, as a service's is (false: none could be made).
+std::unique_ptr<plat::Audience> NewAudience();
+bool OnStationOfItsOwn(plat::Audience& audience, const std::function<void()>& check);
 
 // Whether the running account may have these rights on an object of this descriptor: the
 // simulated machine's own check of its caller, or Windows' AccessCheck with the process's token.

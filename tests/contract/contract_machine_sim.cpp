@@ -1,3 +1,4 @@
+#include "platform/sim/sim_audience.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_progress.h"
 #include "tests/contract/contract_machine.h"
@@ -39,6 +40,14 @@ void UnsetEnvironment(TestMachine& machine, const std::string& name) {
 
 std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<sim::SimClock>(); }
 std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<sim::SimRunLocks>(); }
+
+std::unique_ptr<plat::Audience> NewAudience() { return std::make_unique<sim::SimAudience>(); }
+
+bool OnStationOfItsOwn(plat::Audience& audience, const std::function<void()>& check) {
+  static_cast<sim::SimAudience&>(audience).stationVisible = false;
+  check();
+  return true;
+}
 
 bool UnderWine() { return false; }
 bool UnderWineAsUnixRoot() { return false; }

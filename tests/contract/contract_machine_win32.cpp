@@ -8,6 +8,7 @@
 #include "platform/win32/common_controls.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_access.h"
+#include "platform/win32/win32_audience.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_progress.h"
 #include "platform/win32/win32_run_locks.h"
@@ -85,6 +86,19 @@ void UnsetEnvironment(TestMachine&, const std::string& name) {
 
 std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<win32::Win32Clock>(); }
 std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<win32::Win32RunLocks>(); }
+
+std::unique_ptr<plat::Audience> NewAudience() { return std::make_unique<win32::Win32Audience>(); }
+
+bool OnStationOfItsOwn(plat::Audience&, const std::function<void()>& check) {
+  HWINSTA own = ::GetProcessWindowStation();
+  HWINSTA made = ::CreateWindowStationW(L"VelmarContract", 0, WINSTA_ALL_ACCESS, nullptr);
+  if (!made) return false;
+  const bool moved = ::SetProcessWindowStation(made) != FALSE;
+  if (moved) check();
+  ::SetProcessWindowStation(own);
+  ::CloseWindowStation(made);
+  return moved;
+}
 
 bool UnderWine() {
   HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
