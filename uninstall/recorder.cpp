@@ -301,15 +301,34 @@ void Recorder::BeforeWrite(const std::string& path, const std::string& bytes) {
 
 void Recorder::Placing(const std::string& path, const std::string& bytes) {
   pending_.clear();
+  retract_ = 0;
   std::string now;
   const bool same = machine_.files.ReadWholeFile(path, &now) && now == bytes;
   std::string resolved;
   const Place place = Where(path);
+  const FileContent content = ContentOf(bytes);
   // What changes nothing adds nothing; but the settings file is named once for the user to
   // hear where it stays.
-  if (place == Place::kOwn || (same && place != Place::kSettings)) return;
+  if (place == Place::kOwn || (same && place == Place::kOther)) return;
   if (place == Place::kOther || !ResolvePath(machine_.text, path, &resolved))
     return Unrecorded("write " + path);
+  // The same bytes once more are written all the same, and a stop can cut them short: the entry
+  // says so while the write lasts, and is taken back once it is over. A host's own file that
+  // holds them is saved as any other.
+  if (same && place != Place::kSettings &&
+      (place != Place::kHost || Placed(path, content) || CutShort(path))) {
+    plat::FindEntry record;
+    plat::UniqueFind find(machine_.files, machine_.files.FindFirst(recordPath_, &record));
+    Installation entry;
+    entry.files = {PlacedFile{resolved, content, "", {}, 0, false}};
+    const bool opening = opening_;
+    if (!find || !Append(entry)) return;
+    run_.files.pop_back();
+    pending_ = resolved;
+    retract_ = record.size;
+    retractOpening_ = opening;
+    return;
+  }
   Installation entry;
   if (place == Place::kSettings) {
     for (const Installation* inst : Installations()) {
@@ -322,7 +341,6 @@ void Recorder::Placing(const std::string& path, const std::string& bytes) {
     return;
   }
   if (place == Place::kHost && !SaveOriginal(path)) return;
-  const FileContent content = ContentOf(bytes);
   // Once this run has saved the file, its own entries must name what it places there: the
   // uninstall undoes its installations one at a time.
   const bool savedHere = std::any_of(run_.files.begin(), run_.files.end(), [&](const PlacedFile& f) {
@@ -352,6 +370,11 @@ void Recorder::FileWritten(const std::string& path, uint64_t) { Done(path); }
 void Recorder::Done(const std::string& path) {
   if (pending_.empty() || !SamePath(machine_.text, path, pending_)) return;
   pending_.clear();
+  if (retract_) {
+    // Back as it was, the installation's own line with it when the entry brought that.
+    if (machine_.files.CutFile(recordPath_, std::exchange(retract_, 0))) opening_ = retractOpening_;
+    return;
+  }
   if (!machine_.files.AppendToFile(recordPath_, FormatDone(), false)) return;
   for (auto file = run_.files.rbegin(); file != run_.files.rend(); ++file) {
     if (SamePath(machine_.text, file->path, path)) {

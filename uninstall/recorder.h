@@ -80,6 +80,8 @@ class Recorder : public journal::Observer {
   std::vector<FoundRecord> known_;
   Installation run_;  // what this run has recorded so far
   std::string pending_;  // the file whose write the last entry announced, until it is done
+  uint64_t retract_ = 0;  // the record's size before that entry, when it goes again once done
+  bool retractOpening_ = false;  // that entry began the installation's lines
   std::vector<std::string> unsaved_;  // host files whose old content could not be saved
   std::vector<std::string> unrecorded_;
   bool valueAhead_ = false;  // the value write under way has its entry

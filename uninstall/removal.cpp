@@ -270,6 +270,11 @@ class Undo {
   // Every entry an installation has for one path: it placed any of their contents, and the
   // first backup among them holds what stood there before.
   void UndoFile(const Installation& inst, const std::string& path) {
+    // A newer installation found the file changed since it placed it: it is the user's now,
+    // whatever an older one's entry says.
+    if (std::any_of(changed_.begin(), changed_.end(),
+                    [&](const std::string& c) { return SamePath(text_, c, path); }))
+      return;
     std::vector<FileContent> placed;
     const PlacedFile* file = nullptr;
     bool cutShort = false;  // a write to path that a stop may have cut short
@@ -302,6 +307,7 @@ class Undo {
         Delete(path);
       } else if (found == Found::kFile) {
         out_.kept.push_back(path + "（安装后已被修改）");
+        changed_.push_back(path);
       }
       return;
     }
@@ -320,6 +326,7 @@ class Undo {
       // is not named as holding it.
       out_.kept.push_back(path + (backupIntact ? "（安装后已被修改；原来的文件保存在 " + file->backup + "）"
                                                : std::string("（安装后已被修改）")));
+      changed_.push_back(path);
       return;
     }
     // Gone since the installation (deleted, or its host removed), and not by this uninstall:
@@ -363,6 +370,7 @@ class Undo {
   Outcome& out_;
   std::string folder_;
   std::vector<std::string> deleted_;  // by this uninstall, a newer installation's copy first
+  std::vector<std::string> changed_;  // kept as changed since a newer installation placed them
 };
 
 }  // namespace

@@ -342,12 +342,13 @@ bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, boo
       return false;
     // The file keeps its owner and list.
     if (!May(target, plat::kFileWriteData)) return false;
-    target->content = source->content;
+    target->content.clear();
     target->attributes = attributes;
-    return true;
+  } else {
+    if (!May(folder, plat::kFileWriteData)) return false;
+    target = Make(folder, leaf, attributes, "", nullptr);
   }
-  if (!May(folder, plat::kFileWriteData)) return false;
-  Make(folder, leaf, attributes, source->content, nullptr);
+  Fill(target, source->content);
   return true;
 }
 
@@ -425,32 +426,38 @@ bool SimFileSystem::ReadWholeFile(const std::string& path, std::string* bytes) {
 }
 
 bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
-  if (stop_ && stop_->TearsHere()) {
-    Store(path, StopSwitch::Torn(bytes));
-    stop_->Stop();
-  }
   BeforeWrite();
-  return Store(path, bytes);
+  Node* file = Emptied(path);
+  if (!file) return false;
+  Fill(file, bytes);
+  return true;
 }
 
-bool SimFileSystem::Store(const std::string& path, const std::string& bytes) {
+SimFileSystem::Node* SimFileSystem::Emptied(const std::string& path) {
   Node* folder = nullptr;
   std::string leaf;
   Node* node = Lookup(path, &folder, &leaf, true);
   if (node) folder = node->parent;
-  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
+  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return nullptr;
   constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
-  if (node && (node->IsFolder() || (node->attributes & kRefused))) return false;
+  if (node && (node->IsFolder() || (node->attributes & kRefused))) return nullptr;
   if (node) {
     // Replaced in place: the file keeps its owner and list.
-    if (!May(node, plat::kFileWriteData)) return false;
-    node->content = bytes;
+    if (!May(node, plat::kFileWriteData)) return nullptr;
+    node->content.clear();
     node->attributes = plat::kAttrArchive;
-    return true;
+    return node;
   }
-  if (!May(folder, plat::kFileWriteData)) return false;
-  Make(folder, leaf, plat::kAttrArchive, bytes, nullptr);
-  return true;
+  if (!May(folder, plat::kFileWriteData)) return nullptr;
+  return Make(folder, leaf, plat::kAttrArchive, "", nullptr);
+}
+
+void SimFileSystem::Fill(Node* file, const std::string& bytes) {
+  // No bytes, no write call.
+  if (bytes.empty()) return;
+  const size_t lands = stop_ ? stop_->Filling(bytes.size()) : bytes.size();
+  file->content.append(bytes, 0, lands);
+  if (lands < bytes.size()) stop_->Stop();
 }
 
 bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
@@ -464,17 +471,8 @@ bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
   return true;
 }
 
-bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes, bool) {
-  const bool tear = stop_ && stop_->TearsHere();
-  if (!tear) BeforeWrite();
-  const bool done = Append(path, tear ? StopSwitch::Torn(bytes) : bytes);
-  if (tear) stop_->Stop();
-  return done;
-}
-
 bool SimFileSystem::AppendToFileIf(const std::string& path, const std::string& bytes,
                                    const std::function<bool(const plat::OpenedFile&)>& accept) {
-  BeforeWrite();
   Node* folder = nullptr;
   std::string leaf;
   Node* node = Lookup(path, &folder, &leaf);  // a link at the end is not followed
@@ -483,6 +481,7 @@ bool SimFileSystem::AppendToFileIf(const std::string& path, const std::string& b
     if ((node->IsFolder() && node->link.empty()) || !May(node, plat::kFileAppendData)) return false;
     opened.attributes = node->attributes | (node->link.empty() ? 0 : plat::kAttrReparsePoint);
   } else {
+    BeforeWrite();
     if (!folder || !folder->IsFolder() || WriteDenied(folder) || !May(folder, plat::kFileWriteData))
       return false;
     node = Make(folder, leaf, plat::kAttrArchive, "", nullptr);
@@ -494,7 +493,7 @@ bool SimFileSystem::AppendToFileIf(const std::string& path, const std::string& b
   if (!accept(opened)) return false;
   if (!node->link.empty() || (node->attributes & plat::kAttrReadOnly) || WriteDenied(node->parent))
     return false;
-  node->content += bytes;
+  Fill(node, bytes);
   return true;
 }
 
@@ -513,18 +512,18 @@ bool SimFileSystem::MakeHardLink(const std::string& path, const std::string& exi
   return true;
 }
 
-bool SimFileSystem::Append(const std::string& path, const std::string& bytes) {
-  Node* folder = nullptr;
-  std::string leaf;
-  Node* node = Lookup(path, &folder, &leaf, true);
-  if (node) folder = node->parent;
-  if (!folder || !folder->IsFolder() || WriteDenied(folder)) return false;
-  if (!node) return Store(path, bytes);
-  // Opened for appending, not replaced: hidden and system files take it, read-only ones not.
-  if (node->IsFolder() || (node->attributes & plat::kAttrReadOnly) ||
-      !May(node, plat::kFileAppendData))
-    return false;
-  node->content += bytes;
+bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes, bool) {
+  Node* node = Lookup(path, nullptr, nullptr, true);
+  if (node) {
+    // Opened for appending, not replaced: hidden and system files take it, read-only ones not.
+    if (WriteDenied(node->parent) || node->IsFolder() ||
+        (node->attributes & plat::kAttrReadOnly) || !May(node, plat::kFileAppendData))
+      return false;
+  } else {
+    BeforeWrite();
+    if (!(node = Emptied(path))) return false;
+  }
+  Fill(node, bytes);
   return true;
 }
 
@@ -684,6 +683,7 @@ bool SimFileSystem::ReadSecurity(const std::string& path, plat::Descriptor* desc
 }
 
 bool SimFileSystem::MoveFile(const std::string& from, const std::string& to) {
+  BeforeWrite();
   Node* source = Lookup(from, nullptr, nullptr);
   Node* folder = nullptr;
   std::string leaf;

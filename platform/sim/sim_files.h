@@ -125,8 +125,11 @@ class SimFileSystem : public plat::FileSystem {
   void BeforeWrite() {
     if (stop_) stop_->Before();
   }
-  bool Store(const std::string& path, const std::string& bytes);
-  bool Append(const std::string& path, const std::string& bytes);
+  // The file at path made new and empty, or an existing one cut to nothing, as CreateFile's
+  // CREATE_ALWAYS leaves it; null when it may not be.
+  Node* Emptied(const std::string& path);
+  // Writes bytes at the end of a file already made; a stop can fall within.
+  void Fill(Node* file, const std::string& bytes);
   bool May(const Node* node, uint32_t rights) const;
   bool MayDelete(const Node* node) const;
   Node* Make(Node* folder, const std::string& leaf, uint32_t attributes,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/sim/sim_codepage.h"
 #include "platform/win_constants.h"
@@ -188,11 +189,14 @@ long SimRegistry::CreateKey(plat::HKey parent, const std::string& sub, plat::HKe
   if (!SplitPath(text_, sub, &names)) return kErrorBadPathname;
   Node* at = node;
   std::shared_ptr<Node> current;
+  bool made = false;
   for (const std::string& name : names) {
     std::shared_ptr<Node> child = ChildOf(text_, at, name);
     if (!child) {
       if (name.size() > kMaxKeyNameChars * 2) return plat::kErrorInvalidParameter;
       if (at->WriteDenied() || readOnly_.count(parent)) return plat::kErrorAccessDenied;
+      // One key at a time, as Windows makes a path: a stop can fall between two of them.
+      if (std::exchange(made, true) && stop_) stop_->Before();
       child = std::make_shared<Node>();
       child->name = name;
       child->fold = text_.Lower(name);

@@ -1,9 +1,20 @@
 #pragma once
 // The program stopping in the middle of its work, as a deployment tool's time-out, Task
 // Manager or a power cut stop it: armed with a number of writes, the simulated machine lets
-// that many writes (registry or files, each call one) land and stops the program at the next
-// one by throwing sim::Stopped through it. The machine keeps whatever had landed; a test then
-// starts the program again on it.
+// that many writes land and stops the program at the next one by throwing sim::Stopped
+// through it. The machine keeps whatever had landed; a test then starts the program again on it.
+//
+// A write is a step another process could see the machine between: one registry or file call,
+// but two where Windows makes something before it fills it, and a kill can fall in between.
+// CopyFile and WriteWholeFile make the destination (new and empty, or an existing one cut to
+// nothing) and then write its bytes: CopyFileEx tells its progress routine that both files
+// are open before the first byte goes, and Wine's copy opens the destination CREATE_ALWAYS,
+// then writes it 64 KiB at a time (a SetUp.exe /S that tests/e2e/scenarios/killed-install.sh
+// kills during a copy leaves what was written so far: none yet, or some 64 KiB blocks).
+// AppendToFile and AppendToFileIf make a missing file before they write to it. RegCreateKey
+// makes a missing path one key at a time (the kernel makes one key a call); Wine's server
+// makes it at once. An access list's passing on to what lies below is taken as one write:
+// nothing the uninstall gives back.
 #include <cstddef>
 #include <string>
 
@@ -13,8 +24,9 @@ struct Stopped {};
 
 class StopSwitch {
  public:
-  // Let `writes` more writes land, then stop (0: stop at the next). torn: a write of file
-  // content that the stop meets lands its first half, as a write cut off by a power cut.
+  // Let `writes` more writes land, then stop (0: stop at the next). torn: a stop that meets the
+  // bytes of a file lets their first half land, as a power cut cuts a write off (or a kill
+  // falls between two of a copy's writes).
   void Arm(int writes, bool torn = false) {
     left_ = writes;
     armed_ = true;
@@ -26,19 +38,24 @@ class StopSwitch {
 
   // Called ahead of every write; throws when the write does not land.
   void Before() {
-    if (armed_ && left_ == 0) Stop();
+    if (Meets()) Stop();
     Landed();
   }
-  // Ahead of a write of file content: the bytes that land before the stop, when the stop is
-  // torn and meets this write (then Stop() follows the partial write); otherwise all of them.
-  bool TearsHere() const { return armed_ && left_ == 0 && torn_; }
-  static std::string Torn(const std::string& bytes) { return bytes.substr(0, bytes.size() / 2); }
+  // Ahead of writing `size` bytes into a file already made: how many of them land. Fewer than
+  // all when the stop meets this write (none, or torn the first half): the caller puts those
+  // in place, then calls Stop().
+  size_t Filling(size_t size) {
+    if (Meets()) return torn_ ? size / 2 : 0;
+    Landed();
+    return size;
+  }
   [[noreturn]] void Stop() {
     armed_ = false;
     throw Stopped();
   }
 
  private:
+  bool Meets() const { return armed_ && left_ == 0; }
   void Landed() {
     ++writes_;
     if (armed_) --left_;

@@ -255,40 +255,54 @@ TEST(Recorder, RecordsEveryWriteWhateverItsSpelling) {
 }
 
 // A deployment tool's time-out, Task Manager, a power cut: after any write, the last write
-// whole or (torn) cut off half-way. The run is started again, and the uninstall gives back the
-// machine as it was. Each slice takes every fourth write, so that each test stays short.
+// whole or (torn) cut off half-way. Then the run is started again and uninstalled, or it is
+// uninstalled at once; or the stopped run was a second one over a whole installation. The
+// uninstall gives back the machine as it was. Each slice takes every fourth write of one way,
+// so that each test stays short.
 class StoppedRun : public ::testing::TestWithParam<int> {};
 
-TEST_P(StoppedRun, IsUndoneAfterItsRerun) {
-  const bool torn = GetParam() >= 4;
+TEST_P(StoppedRun, IsUndone) {
+  const bool torn = GetParam() % 2;
+  const int way = GetParam() / 2 % 3;  // 0: run again, 1: uninstalled at once, 2: a second run
+  const char* const kWays[] = {"then run again", "then uninstalled", "as a second run"};
   int writes = 0;
   {
     Office office;
+    if (way == 2) ASSERT_EQ(office.Install(), unattended::kInstalled);
     const int start = office.machine.stop.writes();
     ASSERT_EQ(office.Install(), unattended::kInstalled);
     writes = office.machine.stop.writes() - start;
   }
-  ASSERT_GT(writes, 40);
-  for (int k = GetParam() % 4; k < writes; k += 4) {
+  ASSERT_GT(writes, 20);
+  for (int k = GetParam() / 6; k < writes; k += 4) {
     Office office;
     const std::string before = office.Snapshot();
+    if (way == 2) ASSERT_EQ(office.Install(), unattended::kInstalled);
     office.machine.stop.Arm(k, torn);
     EXPECT_THROW(office.Install(), sim::Stopped) << k;
+    const std::string what = "stopped after write " + std::to_string(k) + (torn ? ", torn, " : ", ") +
+                             kWays[way];
     const bool recordBegun = office.Record().find("\r\nmade-folder ") != std::string::npos;
-    ASSERT_EQ(office.Install(), unattended::kInstalled) << k;
-    EXPECT_EQ(office.Uninstall(), kRemoved)
-        << "stopped after write " << k << (torn ? ", torn" : "") << "\n" << office.said;
-    // Stopped before its record named them, the run leaves the levels it made, empty, and
-    // nothing in the registry that waits for them.
-    if (!recordBegun) {
+    if (way == 0) ASSERT_EQ(office.Install(), unattended::kInstalled) << what;
+    if (regtest::KeyExists(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey)) {
+      EXPECT_EQ(office.Uninstall(), kRemoved) << what << "\n" << office.said;
+    } else {
+      // No entry yet, so no uninstall to run: nothing in the registry, and in the folders only
+      // the uninstall's own files, which the next run takes over.
+      EXPECT_EQ(way, 1) << what;
+      for (const char* own : {"\\Uninstall.exe", "\\Uninstall.txt"})
+        office.machine.files.Remove(kFolder + own);
+    }
+    // Stopped before its record named them, the run leaves the levels it made, empty.
+    if (!recordBegun || way == 1) {
       for (const std::string& level : {kFolder, std::string("C:\\Tools\\Velmar"), std::string("C:\\Tools")})
         office.machine.files.RemoveDirectory(level);
     }
-    EXPECT_EQ(office.Snapshot(), before) << "stopped after write " << k << (torn ? ", torn" : "");
+    EXPECT_EQ(office.Snapshot(), before) << what;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWrite, StoppedRun, ::testing::Range(0, 8));
+INSTANTIATE_TEST_SUITE_P(EveryWrite, StoppedRun, ::testing::Range(0, 24));
 
 // A Group Policy start-up script runs the setup at every boot.
 TEST(Recorder, AddsNothingForRunsThatChangeNothing) {

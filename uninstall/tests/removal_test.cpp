@@ -286,6 +286,17 @@ TEST_F(RemovalTest, UndoesWhatAStopMayHaveCutShort) {
     EXPECT_FALSE(Exists(backup));
     EXPECT_TRUE(outcome.failed.empty()) << outcome.failed[0];
   }
+  // Cut short, then placed whole by the next run, then changed: the user's.
+  machine.files.WriteFile(font, "the user's");
+  Installation stopped, rerun;
+  stopped.number = 2;
+  rerun.number = 3;
+  stopped.format = rerun.format = 2;
+  stopped.files = {entry(false)};
+  rerun.files = {entry(true)};
+  UndoInstallations(platform(), {FoundRecord{kFolder + "\\Uninstall.txt", Record{kFolder, {stopped, rerun}}}},
+                    &outcome);
+  EXPECT_EQ(Content(font), "the user's");
 }
 
 // The host's driver deleted since the installation, AutoCAD's own folder removed with its

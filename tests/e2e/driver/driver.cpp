@@ -37,6 +37,15 @@
 //                                         window it ever had (V: ever shown), then "exit=N"
 //                                         (fails, after the window lines, when it has not ended
 //                                         in time)
+//   driver kill-at SECONDS FILE LINES COMMANDLINE
+//                                         start COMMANDLINE and watch FILE; as soon as the file
+//                                         has LINES line ends (0: as soon as it exists), end the
+//                                         program with TerminateProcess, as a deployment tool's
+//                                         time-out or Task Manager ends it, and print "killed
+//                                         seen=S lines=N": the lines that set it off, and those
+//                                         the file holds once the program is gone. A program
+//                                         that ends first prints "ended exit=C lines=N" (fails
+//                                         when neither happens in time)
 //
 // Exit codes: 0 done, 1 the condition did not hold (timeout, no such window or key), 2 usage.
 // Titles and texts are UTF-8 on the command line and in the output; control characters in
@@ -169,7 +178,7 @@ struct Args {
 
 int Usage() {
   Print("usage: driver wait|gone|text|state|click|settext|msgbox|answer|rect|client|close|"
-        "keys|closebox|tree|reg|dump|wait-start|wait-exit|time-to-window|list|run ...");
+        "keys|closebox|tree|reg|dump|wait-start|wait-exit|time-to-window|list|run|kill-at ...");
   return 2;
 }
 
@@ -733,6 +742,72 @@ int CmdRun(const Args& a) {
   return 0;
 }
 
+// The line ends in a file (or folder: none), or -1 while there is none. The size is read
+// without opening the file, and the bytes only when it grew and lines are wanted: the
+// program's own opens must never fail because the driver holds the file (WriteWholeFile
+// shares nothing), and so it is opened sharing everything.
+struct LineCount {
+  std::wstring path;
+  ULONGLONG size = ~0ull;
+  long lines = -1;
+
+  long Now(bool count = true) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return lines = -1;
+    const ULONGLONG now = ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    if (lines < 0) lines = 0;
+    if (!count || now == size) return lines;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return lines;  // held by a write that shares nothing
+    long counted = 0;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) {
+      for (DWORD i = 0; i < got; ++i) counted += buf[i] == '\n';
+    }
+    CloseHandle(f);
+    size = now;
+    return lines = counted;
+  }
+};
+
+// Polled as fast as the machine allows, yielding between looks: the program goes on between
+// two looks, so the kill lands at the k-th line or a little after it.
+int CmdKillAt(const Args& a) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = a[4];
+  LineCount file{a[2]};
+  const long want = wcstol(a[3].c_str(), nullptr, 10);
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return Fail("cannot start " + Utf8(a[4]));
+  CloseHandle(pi.hThread);
+  const ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(1, 60) * 1000);
+  long seen = -1;
+  bool killed = false, late = false;
+  while (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+    late = GetTickCount64() >= end;
+    if ((seen = file.Now(want > 0)) >= want || late) {
+      killed = TerminateProcess(pi.hProcess, 1) != FALSE;
+      break;
+    }
+    Sleep(0);
+  }
+  const bool gone = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  file.size = ~0ull;
+  const std::string lines = " lines=" + std::to_string(file.Now());
+  if (late || !gone) return Fail(Utf8(a[4]) + " neither ended nor wrote the lines in time;" + lines);
+  Print(killed ? "killed seen=" + std::to_string(seen) + lines
+               : "ended exit=" + std::to_string(code) + lines);
+  return 0;
+}
+
 struct Command {
   const char* name;
   size_t minArgs;  // including the command name
@@ -746,7 +821,7 @@ const Command kCommands[] = {
     {"client", 2, CmdClient},     {"close", 2, CmdClose},     {"reg", 3, CmdReg},
     {"dump", 3, CmdDump},         {"wait-start", 2, CmdWaitStart}, {"wait-exit", 2, CmdWaitExit}, {"time-to-window", 3, CmdTimeToWindow},
     {"keys", 4, CmdKeys},         {"closebox", 2, CmdCloseBox}, {"tree", 3, CmdTree},
-    {"list", 1, CmdList},         {"run", 3, CmdRun},
+    {"list", 1, CmdList},         {"run", 3, CmdRun},         {"kill-at", 5, CmdKillAt},
 };
 
 }  // namespace
