@@ -2,6 +2,7 @@
 // The real machine: every seam over the Win32 API and the C runtime, bundled for SetUp.exe.
 #include "platform/platform.h"
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_checked_files.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_boxes.h"
@@ -21,6 +22,7 @@ class Machine {
   Win32CodePage text;
   Win32Registry registry;
   Win32FileSystem files;
+  Win32CheckedFiles checked;  // beside the platform until the logic acts through it
   Win32Processes processes;
   Win32MessageBoxes messages;
   // Beside the platform: what only start-up uses.
