@@ -59,7 +59,8 @@ plat::Opened SimCheckedFiles::Grant(Node* node, uint32_t access, uint32_t share)
 
 plat::Opened SimCheckedFiles::OpenDrive(char letter, uint32_t access, uint32_t share) {
   files_.Race("OpenDrive");
-  auto drive = files_.drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  auto drive = files_.drives_.find(upper);
   if (drive == files_.drives_.end()) return {{}, plat::Reached::kMissing};
   return Grant(drive->second.get(), access, share);
 }

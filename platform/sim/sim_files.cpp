@@ -807,9 +807,10 @@ std::shared_ptr<Node> SimFileSystem::Owning(Node* node) {
 
 bool SimFileSystem::Shares(Node* node, uint32_t access, uint32_t share) {
   if (node->deletePending) return false;
-  for (const auto& held : held_)
-    if (held.second.node.get() == node && Conflict(held.second.access, held.second.share, access, share))
-      return false;
+  for (const auto& entry : held_) {
+    const Held& held = entry.second;
+    if (held.node.get() == node && Conflict(held.access, held.share, access, share)) return false;
+  }
   // The loader keeps the running program's file open to run it, sharing reading and deleting.
   return node != Image() || !Conflict(plat::kFileReadData | plat::kFileExecute,
                                       plat::kShareRead | plat::kShareDelete, access, share);

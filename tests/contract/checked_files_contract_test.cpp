@@ -82,6 +82,12 @@ TEST_F(CheckedContract, WalksPlainFoldersAndStopsAtTheFirstLevelThatIsNot) {
   EXPECT_EQ(checked().Make(b.folder.get(), "made.txt", false, mine, 0, 0).reached, Reached::kFile);
   EXPECT_EQ(Content(Path("A\\B\\made.txt")), "");
   EXPECT_EQ(Walk("c:\\").reached, Reached::kFolder);
+  // The caller's check of each level, on its handle, stops the walk where it says no.
+  const auto aboveA = [](size_t level, plat::FileHandle) { return level < 2; };
+  plat::Walked refused =
+      plat::WalkFolders(checked(), machine_->platform().text, Path("A\\B"), 0, 0, aboveA);
+  EXPECT_EQ(refused.reached, Reached::kRefused);
+  EXPECT_EQ(refused.level, 2u);
 }
 
 TEST_F(CheckedContract, OpensAndMakesOneNameBelowAFolderHandle) {
@@ -163,9 +169,8 @@ TEST_F(CheckedContract, DeletesAndRenamesThroughTheHandle) {
                            : checked().Delete(opened.handle.get()),
               row.done);
     opened.handle.reset();
-    const bool stays = !row.done;
-    EXPECT_EQ(files().GetAttributes(Path(std::string("A\\") + row.name)) != plat::kInvalidAttributes,
-              stays);
+    const std::string path = Path(std::string("A\\") + row.name);
+    EXPECT_EQ(files().GetAttributes(path) != plat::kInvalidAttributes, !row.done);
   }
   EXPECT_EQ(Content(Path("B\\there.txt")), "A\\moved.txt");
   EXPECT_EQ(Content(Path("B\\taken.txt")), "B\\taken.txt");
