@@ -150,6 +150,15 @@ Descriptor DriveRootDescriptor() {
                     {plat::kSidAuthenticatedUsers, plat::kFileAppendData, 0}});
 }
 
+Descriptor SecondDriveDescriptor() {
+  return Protected(plat::kSidAdministrators,
+                   {{plat::kSidAdministrators, plat::kFileAllAccess, kBelow},
+                    {plat::kSidLocalSystem, plat::kFileAllAccess, kBelow},
+                    {plat::kSidAuthenticatedUsers, plat::kFileModify, kBelow | kIo},
+                    {plat::kSidAuthenticatedUsers, plat::kFileAppendData, 0},
+                    {plat::kSidUsers, plat::kFileReadExecute, kBelow}});
+}
+
 Descriptor SystemFolderDescriptor() {
   const uint32_t readExecute = plat::kGenericRead | plat::kGenericExecute;
   return Protected(plat::kSidTrustedInstaller,

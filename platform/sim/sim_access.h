@@ -57,5 +57,9 @@ plat::Descriptor SystemFolderDescriptor();
 plat::Descriptor WindowsTempDescriptor();
 plat::Descriptor UsersFolderDescriptor();
 plat::Descriptor ProfileDescriptor(const std::string& user);
+// The root of a second drive as Windows formats it (D:\): the same rights as the system
+// drive's root, owned by Administrators. What an administrator's installer makes below it,
+// such as D:\Program Files, is every signed-in user's to change.
+plat::Descriptor SecondDriveDescriptor();
 
 }  // namespace sim

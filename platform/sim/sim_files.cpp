@@ -6,32 +6,36 @@
 #include <vector>
 
 #include "platform/sim/sim_codepage.h"
+#include "platform/sim/sim_node.h"
 #include "platform/win_constants.h"
 
 namespace sim {
-
-struct SimFileSystem::Node {
-  std::string name;
-  std::string fold;  // the name as NTFS orders and matches it
-  uint32_t attributes = plat::kAttrDirectory;
-  std::string content;
-  bool denyWrite = false;
-  bool creationOrder = false;  // on a drive's root: the volume lists in creation order
-  plat::Descriptor security;
-  std::string link;  // a junction or symbolic link: the path it leads to
-  uint32_t links = 1;  // a file's names (hard links)
-  Node* parent = nullptr;
-  std::vector<std::shared_ptr<Node>> children;  // in the volume's listing order
-
-  bool IsFolder() const { return (attributes & plat::kAttrDirectory) != 0; }
-};
 
 namespace {
 
 using Node = SimFileSystem::Node;
 constexpr size_t kMaxPathChars = 260;  // MAX_PATH, terminator included, for the ANSI calls
 
+constexpr int kMaxLinks = 8;  // a loop of links ends as a missing path
+
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+// Which of what others may share an open uses: reading (or running), writing, deleting.
+uint32_t Uses(uint32_t access) {
+  const uint32_t mapped = MapGeneric(access);
+  return ((mapped & (plat::kFileReadData | plat::kFileExecute)) ? plat::kShareRead : 0) |
+         ((mapped & (plat::kFileWriteData | plat::kFileAppendData)) ? plat::kShareWrite : 0) |
+         ((mapped & plat::kDelete) ? plat::kShareDelete : 0);
+}
+
+// Two opens of one file get along when each shares what the other uses; an open that asks
+// for none of these is not counted at all.
+bool Conflict(uint32_t heldAccess, uint32_t heldShare, uint32_t access, uint32_t share) {
+  if (!Uses(heldAccess) || !Uses(access)) return false;
+  return (Uses(access) & ~heldShare) != 0 || (Uses(heldAccess) & ~share) != 0;
+}
+
+constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
 
 // '*' and '?' against an already case-folded name.
 bool WildMatch(const char* pattern, const char* name) {
@@ -154,7 +158,8 @@ void SimFileSystem::AddDrive(char letter, ListingOrder order) {
     auto root = std::make_shared<Node>();
     root->name = std::string(1, d) + ":";
     root->creationOrder = order == ListingOrder::Creation;
-    root->security = DriveRootDescriptor();
+    root->security = d == 'C' ? DriveRootDescriptor() : SecondDriveDescriptor();
+    root->id = nextId_++;
     drives_[d] = root;
   }
 }
@@ -188,6 +193,7 @@ Node* SimFileSystem::Make(Node* folder, const std::string& leaf, uint32_t attrib
   auto node = std::make_shared<Node>();
   node->attributes = attributes;
   node->content = content;
+  node->id = nextId_++;
   const std::string owner = given ? given->owner : caller_.defaultOwner;
   node->security = {owner, InheritedList(folder->security.dacl, node->IsFolder(), owner,
                                          given ? &given->dacl : nullptr)};
@@ -222,6 +228,14 @@ SimFileSystem::Node* SimFileSystem::Lookup(const std::string& path, Node** paren
     std::shared_ptr<Node> child = ChildNamed(text_, at, parsed.names[i]);
     if (!child) return nullptr;
     at = child.get();
+    if (at->link == kRpcControl && !last) {
+      // The object manager takes the next name; the rest goes on from where its link leads.
+      auto target = objectLinks_.find(text_.Upper(parsed.names[i + 1]));
+      if (target == objectLinks_.end() || depth >= kMaxLinks) return nullptr;
+      std::string rest = target->second;
+      for (size_t j = i + 2; j < parsed.names.size(); ++j) rest += "\\" + parsed.names[j];
+      return Lookup(rest, parent, leaf, follow, depth + 1);
+    }
     if (!at->link.empty() && (!last || follow)) {
       at = Follow(at, depth);
       if (!at) return nullptr;
@@ -233,8 +247,8 @@ SimFileSystem::Node* SimFileSystem::Lookup(const std::string& path, Node** paren
 }
 
 SimFileSystem::Node* SimFileSystem::Follow(Node* link, int depth) {
-  constexpr int kMaxLinks = 8;  // a loop of links ends as a missing path
-  if (depth >= kMaxLinks) return nullptr;
+  // The object manager's directory itself is no file or folder.
+  if (depth >= kMaxLinks || link->link == kRpcControl) return nullptr;
   return Lookup(link->link, nullptr, nullptr, true, depth + 1);
 }
 
@@ -260,6 +274,7 @@ bool SimFileSystem::ModuleFileName(std::string* path) {
 }
 
 plat::FindHandle SimFileSystem::FindFirst(const std::string& pattern, plat::FindEntry* entry) {
+  Race("FindFirst");
   std::vector<plat::FindEntry> found;
   size_t cut = text_.LastBackslash(pattern);
   std::string last = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
@@ -308,26 +323,35 @@ void SimFileSystem::FindClose(plat::FindHandle find) {
 }
 
 uint32_t SimFileSystem::GetAttributes(const std::string& path) {
+  Race("GetAttributes");
   Node* node = Lookup(path, nullptr, nullptr);
   return node ? node->attributes : plat::kInvalidAttributes;
 }
 
 bool SimFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  Race("SetAttributes");
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || WriteDenied(node) || !May(node, plat::kFileWriteAttributes)) return false;
+  SetNodeAttributes(node, attributes);
+  return true;
+}
+
+void SimFileSystem::SetNodeAttributes(Node* node, uint32_t attributes) {
   uint32_t keep = node->attributes & (plat::kAttrDirectory | plat::kAttrReparsePoint);
   uint32_t settable = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem |
                       plat::kAttrArchive;
   node->attributes = keep | (attributes & settable);
   if (node->attributes == 0) node->attributes = plat::kAttrNormal;
-  return true;
 }
 
 bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  Race("CopyFile");
   BeforeWrite();
   Node* source = Lookup(from, nullptr, nullptr, true);
-  if (!source || source->IsFolder() || !May(source, plat::kFileReadData)) return false;
+  if (!source || source->IsFolder() || !May(source, plat::kFileReadData) ||
+      !Shares(source, plat::kFileReadData, plat::kShareRead))
+    return false;
   Node* folder = nullptr;
   std::string leaf;
   Node* target = Lookup(to, &folder, &leaf, true);
@@ -341,7 +365,8 @@ bool SimFileSystem::CopyFile(const std::string& from, const std::string& to, boo
         (target->attributes & (plat::kAttrReadOnly | plat::kAttrHidden)))
       return false;
     // The file keeps its owner and list.
-    if (!May(target, plat::kFileWriteData)) return false;
+    if (!May(target, plat::kFileWriteData) || !Shares(target, plat::kFileWriteData, 0))
+      return false;
     target->content.clear();
     target->attributes = attributes;
   } else {
@@ -366,12 +391,14 @@ bool SimFileSystem::MakeFolder(const std::string& path, const plat::Descriptor* 
 }
 
 bool SimFileSystem::CreateDirectory(const std::string& path) {
+  Race("CreateDirectory");
   BeforeWrite();
   return MakeFolder(path, nullptr, true);
 }
 
 bool SimFileSystem::CreateDirectoryWith(const std::string& path,
                                         const plat::Descriptor& descriptor) {
+  Race("CreateDirectoryWith");
   BeforeWrite();
   return MakeFolder(path, &descriptor, true);
 }
@@ -398,34 +425,46 @@ static void Unlink(Node* node) {
                               [node](const std::shared_ptr<Node>& n) { return n.get() == node; }));
 }
 
+// The name goes at once (as DeleteFile does it since Windows 10), the file with its last open.
+void SimFileSystem::Detach(Node* node) {
+  Unlink(node);
+  node->gone = true;
+}
+
 bool SimFileSystem::DeleteFile(const std::string& path) {
+  Race("DeleteFile");
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
-  if (!node || !node->parent || node->IsFolder()) return false;
+  if (!node || !node->parent || node->IsFolder() || node == Image()) return false;
   if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node->parent)) return false;
-  if (!MayDelete(node)) return false;
-  Unlink(node);
+  if (!MayDelete(node) || !Shares(node, plat::kDelete, kShareAll)) return false;
+  Detach(node);
   return true;
 }
 
 bool SimFileSystem::RemoveDirectory(const std::string& path) {
+  Race("RemoveDirectory");
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent || !node->IsFolder() || !node->children.empty()) return false;
   if ((node->attributes & plat::kAttrReadOnly) || WriteDenied(node)) return false;
-  if (!MayDelete(node)) return false;
-  Unlink(node);
+  if (!MayDelete(node) || !Shares(node, plat::kDelete, kShareAll)) return false;
+  Detach(node);
   return true;
 }
 
 bool SimFileSystem::ReadWholeFile(const std::string& path, std::string* bytes) {
+  Race("ReadWholeFile");
   Node* node = Lookup(path, nullptr, nullptr, true);
-  if (!node || node->IsFolder() || !May(node, plat::kFileReadData)) return false;
+  if (!node || node->IsFolder() || !May(node, plat::kFileReadData) ||
+      !Shares(node, plat::kFileReadData, plat::kShareRead))
+    return false;
   *bytes = node->content;
   return true;
 }
 
 bool SimFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes) {
+  Race("WriteWholeFile");
   BeforeWrite();
   Node* file = Emptied(path);
   if (!file) return false;
@@ -443,7 +482,8 @@ SimFileSystem::Node* SimFileSystem::Emptied(const std::string& path) {
   if (node && (node->IsFolder() || (node->attributes & kRefused))) return nullptr;
   if (node) {
     // Replaced in place: the file keeps its owner and list.
-    if (!May(node, plat::kFileWriteData)) return nullptr;
+    if (!May(node, plat::kFileWriteData) || !Shares(node, plat::kFileWriteData, 0))
+      return nullptr;
     node->content.clear();
     node->attributes = plat::kAttrArchive;
     return node;
@@ -461,11 +501,12 @@ void SimFileSystem::Fill(Node* file, const std::string& bytes) {
 }
 
 bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
+  Race("CutFile");
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr);
   constexpr uint32_t kRefused = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem;
   if (!node || node->IsFolder() || (node->attributes & kRefused) || WriteDenied(node->parent) ||
-      node->content.size() < size)
+      node->content.size() < size || !Shares(node, plat::kFileWriteData, 0))
     return false;
   node->content.resize(size);
   return true;
@@ -473,12 +514,15 @@ bool SimFileSystem::CutFile(const std::string& path, uint64_t size) {
 
 bool SimFileSystem::AppendToFileIf(const std::string& path, const std::string& bytes,
                                    const std::function<bool(const plat::OpenedFile&)>& accept) {
+  Race("AppendToFileIf");
   Node* folder = nullptr;
   std::string leaf;
   Node* node = Lookup(path, &folder, &leaf);  // a link at the end is not followed
   plat::OpenedFile opened;
   if (node) {
-    if ((node->IsFolder() && node->link.empty()) || !May(node, plat::kFileAppendData)) return false;
+    if ((node->IsFolder() && node->link.empty()) || !May(node, plat::kFileAppendData) ||
+        !Shares(node, plat::kFileAppendData, plat::kShareRead | plat::kShareWrite))
+      return false;
     opened.attributes = node->attributes | (node->link.empty() ? 0 : plat::kAttrReparsePoint);
   } else {
     BeforeWrite();
@@ -513,11 +557,13 @@ bool SimFileSystem::MakeHardLink(const std::string& path, const std::string& exi
 }
 
 bool SimFileSystem::AppendToFile(const std::string& path, const std::string& bytes, bool) {
+  Race("AppendToFile");
   Node* node = Lookup(path, nullptr, nullptr, true);
   if (node) {
     // Opened for appending, not replaced: hidden and system files take it, read-only ones not.
     if (WriteDenied(node->parent) || node->IsFolder() ||
-        (node->attributes & plat::kAttrReadOnly) || !May(node, plat::kFileAppendData))
+        (node->attributes & plat::kAttrReadOnly) || !May(node, plat::kFileAppendData) ||
+        !Shares(node, plat::kFileAppendData, plat::kShareRead | plat::kShareWrite))
       return false;
   } else {
     BeforeWrite();
@@ -540,6 +586,7 @@ bool SimFileSystem::TempFolder(std::string* path) {
 }
 
 bool SimFileSystem::DeleteAtRestart(const std::string& path) {
+  Race("DeleteAtRestart");
   BeforeWrite();
   // The list of what goes at the next start is the machine's, in its registry.
   if (!caller_.Has(plat::kSidAdministrators)) return false;
@@ -548,6 +595,11 @@ bool SimFileSystem::DeleteAtRestart(const std::string& path) {
 }
 
 void SimFileSystem::Restart() {
+  // Nothing runs and nothing is open at the next start; no other process acts meanwhile.
+  held_.clear();
+  running_ = false;
+  image_.reset();
+  const bool hooked = std::exchange(inHook_, true);
   const Identity was = caller_;
   caller_ = Identity::System();
   for (const std::string& path : atRestart_) {
@@ -555,6 +607,7 @@ void SimFileSystem::Restart() {
   }
   atRestart_.clear();
   caller_ = was;
+  inHook_ = hooked;
 }
 
 static void DumpNode(const Node& node, const std::string& path, std::string* out) {
@@ -612,7 +665,7 @@ bool SimFileSystem::ReadFile(const std::string& path, std::string* content) {
 void SimFileSystem::Remove(const std::string& path) {
   Node* node = Lookup(path, nullptr, nullptr);
   if (!node || !node->parent) return;
-  Unlink(node);
+  Detach(node);
 }
 
 void SimFileSystem::SetEnvironment(const std::string& name, const std::string& value) {
@@ -645,16 +698,21 @@ static plat::AccessList OwnEntries(const plat::AccessList& list) {
 }
 
 bool SimFileSystem::SetAccessList(const std::string& path, const plat::AccessList& list) {
+  Race("SetAccessList");
   BeforeWrite();
   Node* node = Lookup(path, nullptr, nullptr, true);
   if (!node || !May(node, plat::kWriteDac)) return false;
+  SetList(node, list);
+  return true;
+}
+
+void SimFileSystem::SetList(Node* node, const plat::AccessList& list) {
   plat::Descriptor& own = node->security;
   const plat::AccessList given = OwnEntries(list);
-  own.dacl = node->parent ? InheritedList(node->parent->security.dacl, node->IsFolder(),
-                                          own.owner, &given)
-                          : given;
+  own.dacl = node->parent && !node->gone
+                 ? InheritedList(node->parent->security.dacl, node->IsFolder(), own.owner, &given)
+                 : given;
   PassDown(node);
-  return true;
 }
 
 void SimFileSystem::SetDescriptor(const std::string& path, const plat::Descriptor& descriptor) {
@@ -676,6 +734,7 @@ bool SimFileSystem::DescriptorOf(const std::string& path, plat::Descriptor* desc
 }
 
 bool SimFileSystem::ReadSecurity(const std::string& path, plat::Descriptor* descriptor) {
+  Race("ReadSecurity");
   Node* node = Lookup(path, nullptr, nullptr, true);
   if (!node || !May(node, plat::kReadControl)) return false;
   *descriptor = node->security;
@@ -683,6 +742,7 @@ bool SimFileSystem::ReadSecurity(const std::string& path, plat::Descriptor* desc
 }
 
 bool SimFileSystem::MoveFile(const std::string& from, const std::string& to) {
+  Race("MoveFile");
   BeforeWrite();
   Node* source = Lookup(from, nullptr, nullptr);
   Node* folder = nullptr;
@@ -694,10 +754,16 @@ bool SimFileSystem::MoveFile(const std::string& from, const std::string& to) {
     if (n == source) return false;  // not into itself
   if (WriteDenied(source->parent) || WriteDenied(folder) || !MayDelete(source)) return false;
   if (!May(folder, source->IsFolder() ? plat::kFileAppendData : plat::kFileWriteData)) return false;
-  std::shared_ptr<Node> moved = ChildNamed(text_, source->parent, source->name);
-  Unlink(source);
-  Insert(text_, folder, moved, leaf);
+  if (!Shares(source, plat::kDelete, kShareAll)) return false;
+  Move(source, folder, leaf);
   return true;
+}
+
+// What moves keeps its owner, list and open handles.
+void SimFileSystem::Move(Node* node, Node* folder, const std::string& name) {
+  std::shared_ptr<Node> moved = Owning(node);
+  Unlink(node);
+  Insert(text_, folder, moved, name);
 }
 
 bool SimFileSystem::MakeLink(const std::string& path, const std::string& target, bool folder) {
@@ -723,6 +789,51 @@ bool SimFileSystem::RandomNumber(uint64_t* number) {
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   *number = z ^ (z >> 31);
   return true;
+}
+
+bool SimFileSystem::MakeObjectLink(const std::string& name, const std::string& target) {
+  return objectLinks_.emplace(text_.Upper(name), target).second;
+}
+
+std::shared_ptr<Node> SimFileSystem::Child(Node* folder, const std::string& name) {
+  return ChildNamed(text_, folder, name);
+}
+
+std::shared_ptr<Node> SimFileSystem::Owning(Node* node) {
+  if (!node->parent) return drives_[node->name[0]];
+  for (const std::shared_ptr<Node>& child : node->parent->children)
+    if (child.get() == node) return child;
+  return nullptr;
+}
+
+bool SimFileSystem::Shares(Node* node, uint32_t access, uint32_t share) {
+  if (node->deletePending) return false;
+  for (const auto& entry : held_) {
+    const Held& held = entry.second;
+    if (held.node.get() == node && Conflict(held.access, held.share, access, share)) return false;
+  }
+  // The loader keeps the running program's file open to run it, sharing reading and deleting.
+  return node != Image() || !Conflict(plat::kFileReadData | plat::kFileExecute,
+                                      plat::kShareRead | plat::kShareDelete, access, share);
+}
+
+SimFileSystem::Node* SimFileSystem::Image() {
+  if (!running_) return nullptr;
+  if (image_.expired()) {
+    Node* at = Lookup(module_, nullptr, nullptr, true);
+    if (at && !at->IsFolder()) image_ = Owning(at);
+  }
+  return image_.lock().get();
+}
+
+void SimFileSystem::Race(const char* call) {
+  if (!hook_ || inHook_) return;
+  inHook_ = true;
+  struct Done {
+    bool& hooked;
+    ~Done() { hooked = false; }
+  } done{inHook_};
+  hook_(call, ++calls_);
 }
 
 bool SimFileSystem::AccessListOf(const std::string& path, plat::AccessList* list) {

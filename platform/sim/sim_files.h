@@ -7,13 +7,18 @@
 // otherwise) and checked as Windows checks it (platform/sim/sim_access.h): an entry gets its
 // owner and list when it is made, from the create call and from its folder; deleting or
 // renaming needs DELETE on the entry or FILE_DELETE_CHILD on its folder. Drive roots, Windows'
-// own folders and the user's profile carry the lists Windows gives them. A junction leads the
-// path on to the folder it names.
+// own folders and the user's profile carry the lists Windows gives them; a drive other than
+// C: carries what Windows gives a second drive. A junction leads the path on to the folder it
+// names. What the checked-handle seam (platform/sim/sim_checked_files.h) holds open counts as
+// Windows counts it: an open keeps its file wherever its name goes, and what another open does
+// not share is refused (FILE_SHARE_*), by name as through a handle.
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/checked_files.h"
 #include "platform/files.h"
 #include "platform/sim/stop_switch.h"
 #include "platform/sim/sim_access.h"
@@ -81,7 +86,14 @@ class SimFileSystem : public plat::FileSystem {
   bool DescriptorOf(const std::string& path, plat::Descriptor* descriptor);
   bool ReadFile(const std::string& path, std::string* content);
   void Remove(const std::string& path);
-  void SetModuleFileName(const std::string& path) { module_ = path; }
+  // A program started from path: the file that stands there when the machine is first asked
+  // about it is the running program's, which may be renamed, but not written or deleted, until
+  // the next program starts or the machine restarts.
+  void SetModuleFileName(const std::string& path) {
+    module_ = path;
+    image_.reset();
+    running_ = true;
+  }
   void SetCurrentDirectory(const std::string& path) { current_ = path; }
   void SetEnvironment(const std::string& name, const std::string& value);
   void UnsetEnvironment(const std::string& name);
@@ -97,6 +109,20 @@ class SimFileSystem : public plat::FileSystem {
   bool MakeLink(const std::string& path, const std::string& target, bool folder = true);
   // A second name for an existing file (CreateHardLink), made as the caller makes a file.
   bool MakeHardLink(const std::string& path, const std::string& existing);
+  // The object manager's directory, where every user may make symbolic links. A junction
+  // whose target is kRpcControl leads a path into it; a link made there under name then leads
+  // the path on to target, any file or folder.
+  static constexpr char kRpcControl[] = "\\RPC Control";
+  bool MakeObjectLink(const std::string& name, const std::string& target);
+
+  // What another process does between a check and the action that follows: hook runs inside
+  // the machine before each file call of the program, by name or on a handle, with the
+  // call's name and its number (from 1). What the hook calls does not run it again.
+  using CallHook = std::function<void(const std::string& call, int number)>;
+  void BeforeEachCall(CallHook hook) {
+    hook_ = std::move(hook);
+    calls_ = 0;
+  }
   // Carries out the deletions asked for at restart, in order, as the next start would.
   void Restart();
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }
@@ -110,14 +136,22 @@ class SimFileSystem : public plat::FileSystem {
   // The switch every write of the logic consults first (the seeding calls above do not).
   void UseStopSwitch(StopSwitch* stop) { stop_ = stop; }
 
-  // Searches opened and not yet closed.
+  // Searches, and handles of the checked-handle seam, opened and not yet closed.
   int OpenFinds() const { return static_cast<int>(finds_.size()); }
+  int OpenHandles() const { return static_cast<int>(held_.size()); }
   // Every folder and file of every drive, one line each with attributes and content.
   std::string Dump() const;
 
   struct Node;
 
  private:
+  friend class SimCheckedFiles;
+  struct Held {
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    uint32_t share;
+  };
+
   Node* Lookup(const std::string& path, Node** parent, std::string* leaf, bool follow = false,
                int depth = 0);
   Node* Follow(Node* link, int depth);
@@ -135,6 +169,17 @@ class SimFileSystem : public plat::FileSystem {
   Node* Make(Node* folder, const std::string& leaf, uint32_t attributes,
              const std::string& content, const plat::Descriptor* given);
   bool MakeFolder(const std::string& path, const plat::Descriptor* given, bool checked);
+  std::shared_ptr<Node> Child(Node* folder, const std::string& name);
+  std::shared_ptr<Node> Owning(Node* node);
+  void Move(Node* node, Node* folder, const std::string& name);
+  void SetList(Node* node, const plat::AccessList& list);
+  static void SetNodeAttributes(Node* node, uint32_t attributes);
+  static void Detach(Node* node);
+  // No open of the node, the running program's included, keeps an open with this access and
+  // sharing out.
+  bool Shares(Node* node, uint32_t access, uint32_t share);
+  Node* Image();
+  void Race(const char* call);
 
   SimCodePage& text_;
   std::map<char, std::shared_ptr<Node>> drives_;
@@ -151,6 +196,15 @@ class SimFileSystem : public plat::FileSystem {
   StopSwitch* stop_ = nullptr;
   Identity caller_ = Identity::Administrator();
   uint64_t random_ = 0x5EED;
+  uint64_t nextId_ = 1;
+  std::map<plat::FileHandle, Held> held_;
+  plat::FileHandle nextHeld_ = 0x4000;
+  std::weak_ptr<Node> image_;
+  bool running_ = true;
+  std::map<std::string, std::string> objectLinks_;  // upper-cased name: target
+  CallHook hook_;
+  int calls_ = 0;
+  bool inHook_ = false;
 };
 
 }  // namespace sim

@@ -1,10 +1,11 @@
 #pragma once
-// A whole simulated Windows machine: registry, files, processes, message boxes, code page,
-// clock, run locks and who could see its windows.
+// A whole simulated Windows machine: registry, files (by name and through checked handles),
+// processes, message boxes, code page, clock, run locks and who could see its windows.
 #include "platform/platform.h"
 #include "platform/sim/sim_audience.h"
 #include "platform/sim/scripted_message_boxes.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_checked_files.h"
 #include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_processes.h"
@@ -18,6 +19,7 @@ class Machine {
   Machine()
       : registry(text),
         files(text),
+        checked(files),
         processes(&files),
         platform_{registry, files, processes, messages, text} {
     registry.UseStopSwitch(&stop);
@@ -28,6 +30,7 @@ class Machine {
   SimCodePage text;
   SimRegistry registry;
   SimFileSystem files;
+  SimCheckedFiles checked;  // beside the platform until the logic acts through it
   SimProcesses processes;
   ScriptedMessageBoxes messages;
   StopSwitch stop;  // stops the program after a number of writes; unarmed at first

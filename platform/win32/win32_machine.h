@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_audience.h"
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_checked_files.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_boxes.h"
@@ -22,6 +23,7 @@ class Machine {
   Win32CodePage text;
   Win32Registry registry;
   Win32FileSystem files;
+  Win32CheckedFiles checked;  // beside the platform until the logic acts through it
   Win32Processes processes;
   Win32MessageBoxes messages;
   // Beside the platform: what only start-up uses.

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "platform/checked_files.h"
 #include "platform/platform.h"
 #include "platform/sim/scripted_message_boxes.h"
 
@@ -19,6 +20,7 @@ class TestMachine {
   virtual ~TestMachine() = default;
 
   virtual plat::Platform& platform() = 0;
+  virtual plat::CheckedFiles& checked() = 0;
   virtual sim::ScriptedMessageBoxes& messages() = 0;
   // The simulated machine, or null on the real API (for sim-only faults and handle counts).
   virtual sim::Machine* simulated() = 0;
@@ -27,8 +29,12 @@ class TestMachine {
   virtual void WriteFile(const std::string& path, const std::string& content) = 0;
   // Content of a file; false when it cannot be read.
   virtual bool ReadFile(const std::string& path, std::string* content) = 0;
-  // Removes a file or a folder with everything below it; attributes do not stop it.
+  // Removes a file or a folder with everything below it; attributes do not stop it, and a
+  // link goes itself, never what it leads to.
   virtual void RemoveTree(const std::string& path) = 0;
+  // A link to a folder at path: natively a junction; under Wine, which makes none itself, a
+  // Unix symbolic link; on Windows a symbolic link.
+  virtual bool MakeFolderLink(const std::string& path, const std::string& target) = 0;
   // The path FileSystem::ModuleFileName answers from now on (the test's stand-in SetUp.exe).
   virtual void SetModuleFileName(const std::string& path) = 0;
   // The access list of a file or folder as the system reports it; false when it cannot.

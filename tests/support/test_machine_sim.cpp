@@ -6,6 +6,7 @@ namespace {
 class SimTestMachine : public TestMachine {
  public:
   plat::Platform& platform() override { return machine_.platform(); }
+  plat::CheckedFiles& checked() override { return machine_.checked; }
   sim::ScriptedMessageBoxes& messages() override { return machine_.messages; }
   sim::Machine* simulated() override { return &machine_; }
 
@@ -18,6 +19,9 @@ class SimTestMachine : public TestMachine {
     return machine_.files.ReadFile(path, content);
   }
   void RemoveTree(const std::string& path) override { machine_.files.Remove(path); }
+  bool MakeFolderLink(const std::string& path, const std::string& target) override {
+    return machine_.files.MakeLink(path, target);
+  }
   void SetModuleFileName(const std::string& path) override {
     machine_.files.SetModuleFileName(path);
   }

@@ -5,12 +5,14 @@
 #include <aclapi.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "platform/sim/scripted_message_boxes.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_access.h"
+#include "platform/win32/win32_checked_files.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_processes.h"
@@ -39,6 +41,7 @@ class Win32TestMachine : public TestMachine {
   Win32TestMachine() : platform_{registry_, files_, processes_, messages_, text_} {}
 
   plat::Platform& platform() override { return platform_; }
+  plat::CheckedFiles& checked() override { return checked_; }
   sim::ScriptedMessageBoxes& messages() override { return messages_; }
   sim::Machine* simulated() override { return nullptr; }
 
@@ -73,6 +76,8 @@ class Win32TestMachine : public TestMachine {
   void RemoveTree(const std::string& path) override {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    // Wine removes the folder a Unix link leads to, never the link: the Unix side does.
+    if (UnderWine() && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return RemoveOnUnixSide(path);
     // Read-only and hidden entries refuse deletion until their attributes are cleared.
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -88,7 +93,15 @@ class Win32TestMachine : public TestMachine {
     }
     find.reset();
     for (const std::string& child : children) RemoveTree(child);
-    ::RemoveDirectoryA(path.c_str());
+    // Wine lists no link that leads nowhere, and keeps the folder for it.
+    if (!::RemoveDirectoryA(path.c_str()) && UnderWine()) RemoveOnUnixSide(path);
+  }
+
+  bool MakeFolderLink(const std::string& path, const std::string& target) override {
+    if (!UnderWine())
+      return ::CreateSymbolicLinkA(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    return RunUnix(L"/bin/ln -s", {target, path},
+                   [&] { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; });
   }
 
   void SetModuleFileName(const std::string& path) override { files_.SetModule(path); }
@@ -114,6 +127,42 @@ class Win32TestMachine : public TestMachine {
   }
 
  private:
+  static bool UnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+  }
+  static void RemoveOnUnixSide(const std::string& path) {
+    RunUnix(L"/bin/rm -rf", {path},
+            [&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
+  }
+  // A Unix program run by Wine on the Unix names of paths. Wine gives no handle that waits
+  // for it: done says when it has done its work.
+  static bool RunUnix(const std::wstring& program, const std::vector<std::string>& paths,
+                      const std::function<bool()>& done) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    std::wstring line = L"Z:" + program;
+    for (const std::string& path : paths) {
+      wchar_t wide[MAX_PATH] = {}, back[MAX_PATH] = {};
+      ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+      char* name = unixName(wide);  // UTF-8
+      if (name) ::MultiByteToWideChar(CP_UTF8, 0, name, -1, back, MAX_PATH);
+      ::HeapFree(::GetProcessHeap(), 0, name);
+      line += std::wstring(L" \"") + back + L"\"";
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+      return false;
+    win32::UniqueProcess owned(process.hProcess), thread(process.hThread);
+    for (int tries = 0; tries < 1000; ++tries, ::Sleep(10))
+      if (done()) return true;
+    return false;
+  }
+
   void MakeFolders(const std::string& folder) {
     if (folder.empty() || ::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     std::size_t slash = text_.LastBackslash(folder);
@@ -124,6 +173,7 @@ class Win32TestMachine : public TestMachine {
   win32::Win32CodePage text_;
   win32::Win32Registry registry_;
   ModuleOverrideFiles files_;
+  win32::Win32CheckedFiles checked_;
   win32::Win32Processes processes_;
   sim::ScriptedMessageBoxes messages_;
   plat::Platform platform_;
