@@ -86,16 +86,16 @@ bool PrepareInstall(plat::Platform& platform, InstallDialog& dialog, InstallInpu
 }
 
 bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
-                        InstallDialog& dialog, const std::string& installFolder,
-                        const ReleaseFlags& flags, plat::ProgressSink& progress,
-                        CopyStop* stop) {
+                        const deploy::Package& package, InstallDialog& dialog,
+                        const std::string& installFolder, const ReleaseFlags& flags,
+                        plat::ProgressSink& progress, CopyStop* stop) {
   dialog.ShowProgressLayout();
   progress.SetRange(0, kProgressTop);
   progress.SetStep(1);
   progress.SetPos(0);
 
   PackageCopyJob job(platform.text, installFolder, progress);
-  if (!CopyPackage(platform, job, stop)) {
+  if (!CopyPackage(platform, package, job, stop)) {
     // Nothing is registered for a package that did not arrive whole.
     dialog.EndCancelled();
     return false;
@@ -107,7 +107,7 @@ bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
   RegisterWithHost(platform, catalogue, flags);
   progress.StepIt();
 
-  DeployToHosts(platform, catalogue, flags);
+  DeployToHosts(platform, package, catalogue, flags);
   progress.StepIt();
 
   // Full whatever number of steps the copy took.

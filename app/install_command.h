@@ -41,6 +41,7 @@ enum class InstallEnd {
   kFolderRefused,  // a link on the way, someone else's folder declined, or not made ready
   kNoPackage,      // the package was missing; the dialog ended as cancelled
   kCopyStopped,    // a copy was answered Abort; the dialog ended as cancelled
+  kPackageRefused,  // the package differs from the program's list; the dialog ended as cancelled
 };
 
 // The install folder as the install command makes it from the folder text: one trailing
@@ -55,6 +56,6 @@ bool PrepareInstall(plat::Platform& platform, InstallDialog& dialog, InstallInpu
 // True when every stage ran; false when the package copy failed (stop, when given, says why)
 // and the dialog was ended.
 bool RunInstallSequence(plat::Platform& platform, InstallCatalogue& catalogue,
-                        InstallDialog& dialog, const std::string& installFolder,
-                        const ReleaseFlags& flags, plat::ProgressSink& progress,
-                        CopyStop* stop = nullptr);
+                        const deploy::Package& package, InstallDialog& dialog,
+                        const std::string& installFolder, const ReleaseFlags& flags,
+                        plat::ProgressSink& progress, CopyStop* stop = nullptr);

@@ -10,6 +10,7 @@ namespace app {
 namespace {
 
 constexpr int kVersion = velmar::kBuildVersion;
+constexpr char kTitle[] = "Velmar软件安装";
 
 journal::FanOut& Listeners(journal::FanOut& fanOut, uninstall::Recorder& recorder,
                            unattended::RunLog* log) {
@@ -56,37 +57,59 @@ void NoteUnrecorded(unattended::RunLog* log, const std::vector<std::string>& unr
   }
 }
 
+// What the run learnt of its package, for the log.
+void NotePackage(unattended::RunLog* log, const deploy::Package& package,
+                 const deploy::PackageList* list, const deploy::Verdict& refusal) {
+  if (!log || !package.found() || refusal) return;
+  log->Line("package: " + log->Utf8(package.folder()) + ", read once, " +
+            (list ? "every file as this program's list names it (SHA-256)"
+                  : "not verified: this build names no package"));
+}
+
 }  // namespace
 
 Installation::Installation(plat::Platform& machine, InstallCatalogue& catalogue,
-                           std::string perUserProgram, unattended::RunLog* log)
+                           std::string perUserProgram, unattended::RunLog* log,
+                           const deploy::PackageList* list)
     : catalogue_(catalogue),
       perUserProgram_(std::move(perUserProgram)),
       log_(log),
       recorder_(machine),
-      journaled_(machine, Listeners(listeners_, recorder_, log)) {}
+      journaled_(machine, Listeners(listeners_, recorder_, log)),
+      image_(journaled_.platform().checked.OwnImage()),
+      package_(deploy::ReadPackage(journaled_.platform())),
+      refusal_(deploy::CheckPackage(machine.text, package_, list)) {
+  NotePackage(log_, package_, list, refusal_);
+}
 
 InstallEnd Installation::Install(InstallDialog& dialog, InstallInputs inputs) {
   plat::Platform& platform = journaled_.platform();
+  if (refusal_) {
+    // Before anything is written, the guard's question included.
+    if (log_) log_->Line(log_->Utf8(deploy::RefusalLogText(refusal_)));
+    platform.messages.Show(deploy::RefusalText(refusal_), kTitle, plat::kMbOk | plat::kMbIconStop);
+    dialog.EndCancelled();
+    return InstallEnd::kPackageRefused;
+  }
   InstallEnd end = InstallEnd::kInstalled;
   // The guard, the folder text, the install folder made.
   if (!PrepareInstall(platform, dialog, inputs, &end)) return end;
   const std::string folder = inputs.folderText;
   // Before the first file: whatever happens next can be uninstalled.
   const uninstall::Prepared before =
-      uninstall::PrepareUninstall(platform, recorder_, folder, kVersion);
+      uninstall::PrepareUninstall(platform, recorder_, folder, kVersion, image_.handle.get());
   // The record's own writes go past the journal: the log names the record once.
   if (log_ && recorder_.opened())
     log_->Line("written for the uninstall: " + log_->Utf8(uninstall::RecordPath(folder)));
   CopyStop stop = CopyStop::kAborted;
-  if (!RunInstallSequence(platform, catalogue_, dialog, folder, inputs.flags, inputs.progress,
-                          &stop)) {
+  if (!RunInstallSequence(platform, catalogue_, package_, dialog, folder, inputs.flags,
+                          inputs.progress, &stop)) {
     uninstall::AbandonUninstall(platform, recorder_, folder, before, kVersion);
     return stop == CopyStop::kNoPackage ? InstallEnd::kNoPackage : InstallEnd::kCopyStopped;
   }
   NoteServed(log_, catalogue_, inputs.flags);
   // Before the component: a logon that runs its stub finds the copy there.
-  if (!peruser::KeepDefaultSettings(platform, folder)) {
+  if (!peruser::KeepDefaultSettings(platform, package_, folder)) {
     Note(log_, "skipped: settings for every user, the package's settings file could not be "
                "kept as the default copy");
   }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/install_command.h"
+#include "deploy/package.h"
 #include "journal/recording_platform.h"
 #include "unattended/run_log.h"
 #include "uninstall/recorder.h"
@@ -14,9 +15,11 @@ namespace app {
 class Installation {
  public:
   // machine: the machine the run works on, with the message boxes the run shows; log: the
-  // run's log, or null; perUserProgram: the bytes of the program every user's logon runs.
+  // run's log, or null; perUserProgram: the bytes of the program every user's logon runs;
+  // list: the package the program was built for, or null for any. Made at the start of the
+  // run, it holds the running program's own file open and reads the package, once.
   Installation(plat::Platform& machine, InstallCatalogue& catalogue, std::string perUserProgram,
-               unattended::RunLog* log);
+               unattended::RunLog* log, const deploy::PackageList* list = nullptr);
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;
 
@@ -24,6 +27,9 @@ class Installation {
   // folders on it too, so that the record takes them in.
   plat::Platform& platform() { return journaled_.platform(); }
   InstallCatalogue& catalogue() { return catalogue_; }
+  const deploy::Package& package() const { return package_; }
+  // Why the package may not be installed, if it may not: nothing is written then.
+  const deploy::Verdict& refusal() const { return refusal_; }
 
   // The install button's command, with the additions around it; each click runs it.
   InstallEnd Install(InstallDialog& dialog, InstallInputs inputs);
@@ -37,6 +43,9 @@ class Installation {
   uninstall::Recorder recorder_;
   journal::FanOut listeners_;
   journal::RecordingPlatform journaled_;
+  plat::Opened image_;  // the running program's own file, from the start of the run to its end
+  deploy::Package package_;
+  deploy::Verdict refusal_;
   bool installed_ = false;
 };
 

@@ -1,6 +1,6 @@
 #include "app/quiet_install.h"
 
-#include "deploy/package_folder.h"
+#include "deploy/package.h"
 #include "deploy/running_host.h"
 #include "discovery/discovery.h"
 #include "protection/install_folder.h"
@@ -121,10 +121,13 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
   }
   // Before anything is made: a running host changes nothing.
   if (IsHostRunning(platform)) return Ends(log, kRetryLater, "AutoCAD is running");
-  std::string package;
-  if (!FindPackageFolder(platform, package)) {
+  if (!installation.package().found()) {
     return Ends(log, kNoPackage, "no package beside the program: neither a Data folder nor "
                                  "VL_BatchPlot2010.arx");
+  }
+  if (installation.refusal()) {
+    return Ends(log, kPackageRefused,
+                InLog(log, deploy::RefusalLogText(installation.refusal())));
   }
   const std::string caption = picker::ApplicationName(platform.files, platform.text);
   if (picker::ConfirmFolder(platform, caption, checked) != picker::kFolderUsable) {
@@ -144,6 +147,8 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
       return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");
     case InstallEnd::kNoPackage:
       return Ends(log, kNoPackage, "the package was gone when the copy began");
+    case InstallEnd::kPackageRefused:
+      return Ends(log, kPackageRefused, "the package was refused");
     case InstallEnd::kCopyStopped:
       break;
   }

@@ -57,10 +57,14 @@ class Run {
         file_(s.machine),
         silentBoxes_(&log_),
         machine_{s.machine.registry, s.machine.files, s.machine.processes,
-                 silent() ? silentBoxes_ : s.machine.messages, s.machine.text} {
+                 silent() ? silentBoxes_ : s.machine.messages, s.machine.text,
+                 s.machine.checked} {
     log_.Line(log_.Utf8(setup::VersionLabel(velmar::kBuildVersion, kBuildBits)) + ", run log");
     log_.Line("command line: " + plat::Utf16ToUtf8(commandLine));
     log_.Line(std::string("run: ") + RunName(parsed.options));
+    log_.Line(s.redirectionGuard ? "RedirectionGuard: on, junctions made by standard users are "
+                                   "not followed"
+                                 : "RedirectionGuard: not in effect on this system");
   }
 
   bool silent() const { return parsed_.options.silent; }
@@ -140,7 +144,8 @@ void NoteUsage(Run& run, plat::CodePage& text) {
 
 // The dialog, preset from the command line.
 int RunPresetDialog(StartUp& s, Run& run, const cmdline::Options& o) {
-  Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
+  Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log(),
+                            s.packageList);
   DiscoverHosts(installation.platform().registry, s.catalogue);
   DialogPreset preset{o.hasFolder ? o.folder : kDefaultFolder, {}};
   int missing = 0;
@@ -170,7 +175,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
       return kInstalled;
     }
     DiscoverHosts(s.machine.registry, s.catalogue);
-    Installation installation(s.machine, s.catalogue, s.perUserProgram, nullptr);
+    Installation installation(s.machine, s.catalogue, s.perUserProgram, nullptr, s.packageList);
     s.windows.RunDialog(installation, nullptr);
     return kInstalled;
   }
@@ -218,7 +223,8 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     return run.End(kInstalled);
   }
   if (!o.silent) return run.End(RunPresetDialog(s, run, o));
-  Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
+  Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log(),
+                            s.packageList);
   return run.End(RunQuietInstall(installation, o, run.log()));
 }
 

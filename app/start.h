@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/installation.h"
+#include "deploy/package.h"
 #include "discovery/install_catalogue.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
@@ -42,6 +43,8 @@ struct StartUp {
   plat::RunLocks& runLocks;
   std::string modulePath;      // the running program (code page text)
   std::string perUserProgram;  // its bytes, placed beside every installation
+  const deploy::PackageList* packageList = nullptr;  // the package it was built for, if any
+  bool redirectionGuard = false;  // the system follows no junction a standard user made
 };
 
 // Runs what commandLine (GetCommandLineW's text) asks for; answers the exit code.

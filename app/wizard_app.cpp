@@ -11,6 +11,7 @@
 #include "discovery/install_catalogue.h"
 #include "peruser/program_resource.h"
 #include "platform/win32/own_resource.h"
+#include "platform/win32/redirection_guard.h"
 #include "platform/win32/win32_machine.h"
 #include "ui/dlg_setup.h"
 #include "unattended/exit_codes.h"
@@ -59,10 +60,12 @@ std::u16string CommandLine() {
 }  // namespace
 
 bool CWizardApp::InitInstance() {
+  // First: every path the process opens from here on is guarded.
+  const bool guarded = win32::TurnOnRedirectionGuard();
   win32::Machine machine;
   WindowsRuns windows(machine);
   app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock, machine.runLocks,
-                       {}, {}};
+                       {}, {}, deploy::BuiltInPackageList(), guarded};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(app::Start(startUp, CommandLine()));

@@ -1,9 +1,13 @@
 #include "deploy/package_copy.h"
 
+#include <memory>
 #include <utility>
+#include <vector>
 
+#include "deploy/checked_folder.h"
 #include "deploy/package_folder.h"
 #include "deploy/path_limits.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -76,20 +80,26 @@ bool NamesADriveRoot(std::string folder) {
   return folder.empty() || (folder.size() == 2 && folder[1] == ':');
 }
 
-// Copies one package file. False only when the user chose Abort.
-bool CopyEntry(plat::Platform& platform, const std::string& source,
+// Copies one package file, with the bytes read at the start, into folder. False only when the
+// user chose Abort.
+bool CopyEntry(plat::Platform& platform, const deploy::Package& package,
+               const deploy::PackageEntry& entry, deploy::CheckedFolder& folder,
                const std::string& destination) {
-  plat::FileSystem& files = platform.files;
+  plat::CheckedFiles& checked = platform.checked;
+  const std::string& source = entry.file.source;
+  const std::string name = plat::FileNameOf(platform.text, destination);
   if (!FitsPathBuffer(source) || !FitsPathBuffer(destination)) {
     const std::string& tooLong = FitsPathBuffer(source) ? destination : source;
     return UntilDoneOrDecided(platform, tooLong, [] { return false; }) != Outcome::Aborted;
   }
-  ClearReadOnly(files, source);
-  ClearReadOnly(files, destination);
-  const Outcome outcome = UntilDoneOrDecided(
-      platform, destination, [&] { return files.CopyFile(source, destination, false); });
+  deploy::ClearReadOnlyOfSource(platform, package, entry);
+  deploy::ClearReadOnlyIn(checked, folder.Get(), name);
+  const Outcome outcome = UntilDoneOrDecided(platform, destination, [&] {
+    const plat::FileHandle at = folder.Get();
+    return entry.read && at != plat::kNoFileHandle && checked.CopyInto(at, name, entry.file);
+  });
   if (outcome == Outcome::Aborted) return false;
-  ClearReadOnly(files, destination);
+  deploy::ClearReadOnlyIn(checked, folder.Get(), name);
   return true;
 }
 
@@ -122,50 +132,50 @@ void ClearReadOnly(plat::FileSystem& files, const std::string& path) {
   files.SetAttributes(path, cleared ? cleared : plat::kAttrNormal);
 }
 
-bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job, CopyStop* stop) {
-  plat::FileSystem& files = platform.files;
-  std::string packageFolder;
+bool CopyPackage(plat::Platform& platform, const deploy::Package& package,
+                 const PackageCopyJob& job, CopyStop* stop) {
   CopyStop unused;
   CopyStop& why = stop ? *stop : unused;
   why = CopyStop::kNoPackage;
-  if (!FindPackageFolder(platform, packageFolder)) return false;
+  if (!package.found()) return ShowMissingPackage(platform);
   why = CopyStop::kAborted;
 
-  // An install folder too long for the buffer is not created under a cut-short name; every
-  // copy into it then reports its destination.
-  if (FitsPathBuffer(job.installFolder)) files.CreateDirectory(job.installFolder);
-
-  const std::string pattern = JoinPath(packageFolder, "*.*");
-  plat::FindEntry entry;
-  plat::UniqueFind listing(files);
-  const Outcome opened = UntilDoneOrDecided(platform, packageFolder, [&] {
-    if (FitsPathBuffer(pattern)) listing.reset(files.FindFirst(pattern, &entry));
-    return static_cast<bool>(listing);
-  });
   // Ignore skips one file; a package that cannot be listed is skipped whole, so Ignore ends
   // the installation as Abort does rather than register a plug-in that was never copied.
-  if (opened != Outcome::Done) return false;
+  if (!package.listed()) {
+    UntilDoneOrDecided(platform, package.folder(), [] { return false; });
+    return false;
+  }
 
-  for (bool first = true;; first = false) {
+  // The install folder is made, with its list, before the copy; one that is not there is not
+  // made here, and every copy into it fails.
+  deploy::CheckedFolder installFolder(platform, job.installFolder);
+  std::unique_ptr<deploy::CheckedFolder> settingsFolder;
+  const std::vector<deploy::PackageEntry>& entries = package.entries();
+  for (std::size_t at = 0;; ++at) {
     job.progressBar.StepIt();
-    if (!first && !files.FindNext(listing.get(), &entry)) break;
+    if (at == entries.size()) break;
 
-    const Mapping mapping = MapEntry(platform.text, entry);
+    const deploy::PackageEntry& entry = entries[at];
+    const Mapping mapping = MapEntry(platform.text, entry.listed);
     if (mapping.role == Role::Skip) continue;
 
+    deploy::CheckedFolder* folder = &installFolder;
     std::string destinationFolder = job.installFolder;
     if (mapping.role == Role::Settings) {
-      destinationFolder = SettingsFolder(files);
+      destinationFolder = SettingsFolder(platform.files);
       if (destinationFolder.empty()) {
         // No application-data folder to name: tell the user which file could not be placed.
-        const std::string unplaced = "%APPDATA%\\Velmar\\" + entry.name;
+        const std::string unplaced = "%APPDATA%\\Velmar\\" + entry.listed.name;
         if (UntilDoneOrDecided(platform, unplaced, [] { return false; }) == Outcome::Aborted)
           return false;
         continue;
       }
-      files.CreateDirectory(destinationFolder);
+      if (!settingsFolder)
+        settingsFolder = std::make_unique<deploy::CheckedFolder>(platform, destinationFolder, true);
+      folder = settingsFolder.get();
     }
-    if (!CopyEntry(platform, JoinPath(packageFolder, entry.name),
+    if (!CopyEntry(platform, package, entry, *folder,
                    JoinPath(destinationFolder, mapping.destinationName)))
       return false;
   }

@@ -3,6 +3,7 @@
 // into the user's application-data folder.
 #include <string>
 
+#include "deploy/package.h"
 #include "platform/platform.h"
 #include "platform/progress_sink.h"
 
@@ -17,8 +18,11 @@ struct PackageCopyJob {
 enum class CopyStop { kNoPackage, kAborted };
 
 // True when the whole package was worked through; false when no package was found or the
-// user chose Abort after a failed copy (stop, when given, says which).
-bool CopyPackage(plat::Platform& platform, const PackageCopyJob& job, CopyStop* stop = nullptr);
+// user chose Abort after a failed copy (stop, when given, says which). The files land with the
+// bytes package read, written through the handles of folders walked from their drive's root:
+// a folder that is not there, or is reached through a link, fails every copy into it.
+bool CopyPackage(plat::Platform& platform, const deploy::Package& package,
+                 const PackageCopyJob& job, CopyStop* stop = nullptr);
 
 // The package's settings file, which goes to the user's own settings folder.
 constexpr char kSettingsFileName[] = "Velmar.Ini";

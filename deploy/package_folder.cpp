@@ -12,12 +12,12 @@ constexpr char kModuleProbe[] = "\\VL_BatchPlot2010.arx";
 // back cut short and would name some other folder.
 constexpr std::size_t kModulePathMax = 260;
 
-bool ReportMissing(plat::Platform& platform) {
+}  // namespace
+
+bool ShowMissingPackage(plat::Platform& platform) {
   platform.messages.Show(kMissingPackageText, deploy::kSetupTitle, plat::kMbOk);
   return false;
 }
-
-}  // namespace
 
 PathKind GetPathKind(plat::FileSystem& files, std::string path) {
   plat::FindEntry entry;
@@ -27,6 +27,10 @@ PathKind GetPathKind(plat::FileSystem& files, std::string path) {
 }
 
 bool FindPackageFolder(plat::Platform& platform, std::string& packageFolder) {
+  return LocatePackageFolder(platform, packageFolder) || ShowMissingPackage(platform);
+}
+
+bool LocatePackageFolder(plat::Platform& platform, std::string& packageFolder) {
   std::string module;
   const bool haveModule = platform.files.ModuleFileName(&module) && !module.empty() &&
                           module.size() <= kModulePathMax;
@@ -37,7 +41,7 @@ bool FindPackageFolder(plat::Platform& platform, std::string& packageFolder) {
     // Without a folder of our own there is nothing to probe; a bare "\\Data" would be looked
     // up on the current drive.
     packageFolder = setupFolder + kModuleProbe;
-    return ReportMissing(platform);
+    return false;
   }
 
   packageFolder = setupFolder + "\\Data";
@@ -48,5 +52,5 @@ bool FindPackageFolder(plat::Platform& platform, std::string& packageFolder) {
     packageFolder = setupFolder;
     return true;
   }
-  return ReportMissing(platform);
+  return false;
 }

@@ -11,3 +11,7 @@ PathKind GetPathKind(plat::FileSystem& files, std::string path);
 
 // True with the package folder in packageFolder; false after the missing-package message.
 bool FindPackageFolder(plat::Platform& platform, std::string& packageFolder);
+// The same answer, without a word.
+bool LocatePackageFolder(plat::Platform& platform, std::string& packageFolder);
+// The missing-package message; false.
+bool ShowMissingPackage(plat::Platform& platform);

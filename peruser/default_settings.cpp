@@ -1,24 +1,22 @@
 #include "peruser/default_settings.h"
 
+#include "deploy/checked_folder.h"
 #include "deploy/package_copy.h"
 #include "deploy/package_folder.h"
-#include "unattended/silent_message_boxes.h"
 
 namespace peruser {
 
-bool KeepDefaultSettings(plat::Platform& platform, const std::string& installFolder) {
-  // The package was there a moment ago; should it have gone since, nobody is told twice.
-  unattended::SilentMessageBoxes unasked;
-  plat::Platform quiet{platform.registry, platform.files, platform.processes, unasked,
-                       platform.text};
-  std::string package;
-  if (!FindPackageFolder(quiet, package)) return false;
-  const std::string source = package + "\\" + kSettingsFileName;
-  if (GetPathKind(platform.files, source) != PathFile) return false;
-  const std::string copy = installFolder + "\\" + kDefaultSettingsFile;
-  ClearReadOnly(platform.files, copy);
-  if (!platform.files.CopyFile(source, copy, false)) return false;
-  ClearReadOnly(platform.files, copy);
+bool KeepDefaultSettings(plat::Platform& platform, const deploy::Package& package,
+                         const std::string& installFolder) {
+  const deploy::PackageEntry* settings = package.File(platform.text, kSettingsFileName);
+  if (!settings) return false;
+  deploy::CheckedFolder folder(platform, installFolder);
+  const plat::FileHandle at = folder.Get();
+  deploy::ClearReadOnlyIn(platform.checked, at, kDefaultSettingsFile);
+  if (at == plat::kNoFileHandle ||
+      !platform.checked.CopyInto(at, kDefaultSettingsFile, settings->file))
+    return false;
+  deploy::ClearReadOnlyIn(platform.checked, at, kDefaultSettingsFile);
   return true;
 }
 

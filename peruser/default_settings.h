@@ -7,6 +7,7 @@
 // own settings are never replaced.
 #include <string>
 
+#include "deploy/package.h"
 #include "platform/platform.h"
 
 namespace peruser {
@@ -14,9 +15,10 @@ namespace peruser {
 // In the install folder (the product folder).
 constexpr char kDefaultSettingsFile[] = "VelmarDefault.Ini";
 
-// After an installation: the package's settings file as installFolder's default copy. False
-// when the package has none, or the copy could not be written.
-bool KeepDefaultSettings(plat::Platform& platform, const std::string& installFolder);
+// After an installation: the package's settings file, as package read it, as installFolder's
+// default copy. False when the package has none, or the copy could not be written.
+bool KeepDefaultSettings(plat::Platform& platform, const deploy::Package& package,
+                         const std::string& installFolder);
 
 enum class Given {
   kGiven,             // the user had no settings file and now has the default copy

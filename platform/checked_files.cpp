@@ -37,6 +37,19 @@ Walked WalkFolders(CheckedFiles& files, CodePage& text, const std::string& path,
   return walked;
 }
 
+bool CheckedFiles::CopyInto(FileHandle folder, const std::string& name, const FileCopy& from) {
+  constexpr uint32_t kWriting = kFileWriteData | kFileWriteAttributes | kFileReadAttributes;
+  Opened there = Open(folder, name, kWriting, 0);
+  if (there.reached == Reached::kMissing) there = Make(folder, name, false, {}, kWriting, 0);
+  FileFacts facts;
+  if (there.reached != Reached::kFile || !Facts(there.handle.get(), &facts) || facts.links != 1 ||
+      (facts.attributes & (kAttrReadOnly | kAttrHidden)))
+    return false;
+  constexpr uint32_t kCopied = kAttrReadOnly | kAttrHidden | kAttrSystem;
+  return Replace(there.handle.get(), from.bytes) &&
+         SetAttributes(there.handle.get(), (from.attributes & kCopied) | kAttrArchive);
+}
+
 bool CopyContent(CheckedFiles& files, FileHandle from, FileHandle to) {
   std::string bytes;
   return files.ReadAll(from, &bytes) && files.Replace(to, bytes);

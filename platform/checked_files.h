@@ -87,6 +87,14 @@ struct Opened {
   Reached reached = Reached::kFailed;
 };
 
+// A file's bytes and attributes as they were read through its handle, and the path it was read
+// at, which those who record what is done name as the source of a copy.
+struct FileCopy {
+  std::string source;
+  std::string bytes;
+  uint32_t attributes = 0;
+};
+
 class CheckedFiles {
  public:
   virtual ~CheckedFiles() = default;
@@ -98,7 +106,9 @@ class CheckedFiles {
                       uint32_t share) = 0;
   // A new file or folder under name, made with the owner and access list given in the create
   // call itself (CREATE_NEW): kExists when anything stands there, a link included. The handle
-  // has the access asked for, whatever the list says.
+  // has the access asked for, whatever the list says. A descriptor without an owner gives none:
+  // the new entry gets what the system gives it, the account's own owner and what the folder
+  // passes on.
   virtual Opened Make(FileHandle folder, const std::string& name, bool isFolder,
                       const Descriptor& descriptor, uint32_t access, uint32_t share) = 0;
 
@@ -130,6 +140,14 @@ class CheckedFiles {
   // no one writes, renames or deletes it while it is held; kFailed when the file at the
   // program's path is not the one the system loaded the program from.
   virtual Opened OwnImage() = 0;
+
+  // What CopyFile does to name in folder, with from's bytes and attributes (and the archive
+  // bit): a plain file of one name there, neither read-only nor hidden, is written in place and
+  // keeps its owner and list; with nothing there one is made new, as Make makes it without a
+  // descriptor. A folder, a link, a second name of some other file, or a read-only or hidden
+  // file stays as it is: false. Made of the calls above; a decorator that tells what is done
+  // tells it as one copy.
+  virtual bool CopyInto(FileHandle folder, const std::string& name, const FileCopy& from);
 };
 
 inline void UniqueFileHandle::reset(FileHandle handle) {

@@ -1,5 +1,6 @@
 #pragma once
 // The machine as the logic sees it. The logic receives it by reference and never calls the OS.
+#include "platform/checked_files.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/message_boxes.h"
@@ -15,6 +16,8 @@ struct Platform {
   Processes& processes;
   MessageBoxes& messages;
   CodePage& text;
+  // The same files, reached through handles that were checked (platform/checked_files.h).
+  CheckedFiles& checked;
 };
 
 }  // namespace plat

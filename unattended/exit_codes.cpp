@@ -8,6 +8,8 @@ const char* Meaning(int code) {
     case kNothingToServe: return "nothing to serve: no AutoCAD release to install for";
     case kNoPackage: return "the package was not found, nothing was changed";
     case kRemovedInPart: return "uninstalled in part, the log names what stays";
+    case kPackageRefused: return "the package is not the one this program was built with, "
+                                 "nothing was changed";
     case kFolderNotSafe: return "the install folder is not safe, nothing was written";
     case kAnsweredNo: return "the user answered No, nothing was changed";
     case kFatalError: return "fatal error during the installation: a file could not be copied "

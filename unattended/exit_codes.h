@@ -10,6 +10,7 @@ enum ExitCode {
   kNothingToServe = 2,        // no host found, or a requested release is not installed
   kNoPackage = 4,             // the package was not found
   kRemovedInPart = 6,         // uninstalled in part: the message and the log name what stays
+  kPackageRefused = 7,        // the package differs from the one the program was built with
   kFolderNotSafe = 9,         // the install folder is not safe (others could change it); nothing written
   kAnsweredNo = 1602,         // the user answered No (ERROR_INSTALL_USEREXIT)
   kFatalError = 1603,         // a copy failed and the run stopped as Abort does (ERROR_INSTALL_FAILURE)
@@ -22,7 +23,7 @@ enum ExitCode {
 
 // Every code above, for the texts that list them.
 constexpr ExitCode kEveryExitCode[] = {
-    kInstalled,  kNothingToServe,   kNoPackage,  kRemovedInPart,  kFolderNotSafe,
+    kInstalled,  kNothingToServe,   kNoPackage,  kRemovedInPart,  kPackageRefused, kFolderNotSafe,
     kAnsweredNo, kFatalError,       kNothingInstalled, kRetryLater, kLogNotWritable,
     kWrongCommandLine, kRestartNeeded};
 

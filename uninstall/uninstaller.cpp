@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "deploy/checked_folder.h"
 #include "deploy/package_copy.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_rules.h"
@@ -38,19 +39,29 @@ void WriteEntry(plat::Platform& platform, const Recorder& recorder, const std::s
 }  // namespace
 
 Prepared PrepareUninstall(plat::Platform& platform, Recorder& recorder,
-                          const std::string& folder, int version) {
+                          const std::string& folder, int version, plat::FileHandle image) {
   Prepared prepared;
   if (!recorder.Open(folder)) return prepared;
   plat::FileSystem& files = platform.files;
+  plat::CheckedFiles& checked = platform.checked;
   const std::string uninstaller = folder + "\\" + kUninstallerFileName;
-  std::string module, now, ours, earlier;
+  std::string earlier;
   prepared.entryBefore = ReadProgramEntryFolder(platform, &earlier);
   prepared.uninstallerBefore = files.GetAttributes(uninstaller) != plat::kInvalidAttributes;
-  if (files.ModuleFileName(&module) && !SamePath(platform.text, module, uninstaller) &&
-      !(files.ReadWholeFile(uninstaller, &now) && files.ReadWholeFile(module, &ours) &&
-        now == ours)) {
-    ClearReadOnly(files, uninstaller);
-    files.CopyFile(module, uninstaller, false);
+  plat::FileCopy program;
+  deploy::CheckedFolder product(platform, folder);
+  const plat::FileHandle at = product.Get();
+  if (files.ModuleFileName(&program.source) && !SamePath(platform.text, program.source, uninstaller) &&
+      at != plat::kNoFileHandle && checked.ReadAll(image, &program.bytes)) {
+    plat::FileFacts facts;
+    if (checked.Facts(image, &facts)) program.attributes = facts.attributes;
+    plat::Opened now = checked.Open(at, kUninstallerFileName, plat::kFileReadData, plat::kShareRead);
+    std::string bytes;
+    if (!(now.handle && checked.ReadAll(now.handle.get(), &bytes) && bytes == program.bytes)) {
+      now.handle.reset();
+      deploy::ClearReadOnlyIn(checked, at, kUninstallerFileName);
+      checked.CopyInto(at, kUninstallerFileName, program);
+    }
   }
   WriteEntry(platform, recorder, folder, version);
   return prepared;

@@ -20,8 +20,10 @@ struct Prepared {
 
 // The install folder is made and the install sequence about to begin: the record opened, the
 // uninstaller and the entry written (through platform, the run's own, which the log hears).
+// image: the running program's own file, held open since the start of the run; the uninstaller
+// is written from it, so that whatever stands at the program's path by now is never taken.
 Prepared PrepareUninstall(plat::Platform& platform, Recorder& recorder,
-                          const std::string& folder, int version);
+                          const std::string& folder, int version, plat::FileHandle image);
 
 // The sequence ended before its end (the package missing, a copy answered Abort). An
 // installation of which nothing but its folders reached the machine leaves no uninstaller,

@@ -98,7 +98,8 @@ class InstallCommandTest : public ::testing::Test {
 
     dialog.controlFlags[ReleaseIndex(2020)] = 1;
     platform = std::make_unique<plat::Platform>(plat::Platform{
-        reg(), machine->platform().files, processes, machine->messages(), machine->platform().text});
+        reg(), machine->platform().files, processes, machine->messages(), machine->platform().text,
+        machine->checked()});
   }
   void TearDown() override {
     for (const char* folder : {kWork, "C:\\Velmar", "C:\\Velmar批打印软件", "D:\\Velmar批打印软件"})
@@ -111,8 +112,8 @@ class InstallCommandTest : public ::testing::Test {
   void Click() {
     InstallEnd end;
     if (!PrepareInstall(*platform, dialog, dialog.inputs(), &end)) return;
-    if (RunInstallSequence(*platform, catalogue, dialog, dialog.folderText, dialog.flags,
-                           dialog.progress))
+    if (RunInstallSequence(*platform, catalogue, deploy::ReadPackage(*platform), dialog,
+                           dialog.folderText, dialog.flags, dialog.progress))
       dialog.ShowCompletionLayout();
   }
   bool Exists(const std::string& path) {
@@ -313,9 +314,10 @@ TEST_F(InstallCommandTest, SequenceCopiesAndRegistersWhateverTheFlags) {
     SetUp();
     ReleaseFlags flags{};
     flags[ReleaseIndex(2020)] = c.tick2020 ? 1 : 0;
+    ASSERT_TRUE(machine->platform().files.CreateDirectory(c.catalogueFolder));  // the command's
 
-    EXPECT_TRUE(RunInstallSequence(*platform, catalogue, dialog, c.installFolder, flags,
-                                   dialog.progress));
+    EXPECT_TRUE(RunInstallSequence(*platform, catalogue, deploy::ReadPackage(*platform), dialog,
+                                   c.installFolder, flags, dialog.progress));
     EXPECT_EQ(dialog.requests, "P");
     EXPECT_EQ(catalogue.installFolder, c.catalogueFolder);
     EXPECT_EQ(File(std::string(c.catalogueFolder) + "\\VL_BatchPlot2019.arx"),

@@ -201,12 +201,10 @@ TEST_F(StartTest, LogsWhatTheUninstallWrites) {
          m.files.WriteFile(product + "\\itextsharp.dll", "locked", plat::kAttrHidden);
        },
        {copied}, {deleted}},
-      {"a host the record cannot name", u"/S /LOG=C:\\v.log",
-       [](sim::Machine& m) {
-         regtest::SetString(m.registry, plat::kHkeyLocalMachine, sample::k2020, "AcadLocation",
-                            "Program Files\\Autodesk\\AutoCAD 2020");
-       },
-       {"not recorded for the uninstall: write Program Files\\Autodesk\\AutoCAD 2020\\Fonts\\"}, {}},
+      // The settings go to the shell's folder, which the record does not take for theirs.
+      {"a settings file the record cannot name", u"/S /LOG=C:\\v.log",
+       [](sim::Machine& m) { m.files.SetEnvironment("APPDATA", ""); },
+       {"not recorded for the uninstall: write C:\\users\\user\\AppData\\Roaming\\Velmar\\"}, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

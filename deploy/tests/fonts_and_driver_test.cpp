@@ -54,7 +54,7 @@ TEST_F(FontsAndDriverTest, EveryLocationOfEveryTickedRelease) {
   flags[ReleaseIndex(2007)] = 1;
   flags[ReleaseIndex(2009)] = 1;  // ticked, nothing found
 
-  DeployToHosts(platform(), catalogue, flags);
+  DeployToHosts(platform(), deploy::ReadPackage(platform()), catalogue, flags);
 
   const struct {
     const char* host;
@@ -97,7 +97,7 @@ TEST_F(FontsAndDriverTest, ReadOnlyFilesReplacedAndLeftWritable) {
       ASSERT_TRUE(files().SetAttributes(old, plat::kAttrReadOnly));
     }
 
-    CopyFontsAndDriver(platform(), host, true);
+    CopyFontsAndDriver(platform(), deploy::ReadPackage(platform()), host, true);
 
     for (size_t n = 0; n < 3; ++n) {
       SCOPED_TRACE(destinations[n]);
@@ -119,7 +119,7 @@ TEST_F(FontsAndDriverTest, HostPathsBoundInBytes) {
   const std::string host = Host(name);
   ASSERT_EQ(host.size(), 245u);
 
-  CopyFontsAndDriver(platform(), host, true);
+  CopyFontsAndDriver(platform(), deploy::ReadPackage(platform()), host, true);
   EXPECT_EQ(List(host + "\\Fonts"), kNone);
   EXPECT_EQ(List(host + "\\Drv"), kNone);
   EXPECT_TRUE(machine->messages().shown().empty());
@@ -135,7 +135,7 @@ TEST_F(FontsAndDriverTest, MissingPackageCopiesNothing) {
   catalogue.hostLocations[ReleaseIndex(2008)] = {Host("A"), Host("B")};
   flags[ReleaseIndex(2008)] = 1;
 
-  DeployToHosts(platform(), catalogue, flags);
+  DeployToHosts(platform(), deploy::ReadPackage(platform()), catalogue, flags);
 
   EXPECT_EQ(machine->messages().shown().size(), 2u);
   for (const char* host : {"A", "B"}) {

@@ -23,7 +23,7 @@ class PackageCopyTest : public DeployTest {
   void SetUp() override {
     DeployTest::SetUp();
     MakeFolders(kPackage);
-    MakeFolders(std::string(kScratch) + "\\Install");
+    MakeFolders(kInstall);  // made by the install command, with its list
     machine->SetModuleFileName(kSetupFolder + "\\SetUp.exe");
     if (sim::Machine* simulated = machine->simulated()) {
       settings_ = std::string(kScratch) + "\\AppData\\Roaming";
@@ -44,7 +44,7 @@ class PackageCopyTest : public DeployTest {
 
   bool Copy(plat::Platform& on, const std::string& folder = kInstall) {
     PackageCopyJob job(on.text, folder, progress);
-    return CopyPackage(on, job);
+    return CopyPackage(on, deploy::ReadPackage(on), job);
   }
   // Files named name0 .. nameN-1 with their own names as content.
   void WritePackageFiles(int count) {
@@ -117,6 +117,7 @@ TEST_F(PackageCopyTest, EveryEntryCopiedAndStepped) {
     machine->RemoveTree(kPackage);
     machine->RemoveTree(kInstall);
     MakeFolders(kPackage);
+    MakeFolders(kInstall);
     WritePackageFiles(count);
     progress = sim::RecordingProgress();
     progress.SetRange(0, 50);
@@ -380,7 +381,6 @@ TEST_F(PackageCopyTest, SettingsFolderWhenAppDataIsUnusable) {
     simulated->files.SetShellAppData(shellFolder);
     machine->messages().Clear();
     machine->messages().Answer(answer);
-    machine->RemoveTree(kInstall);
     const bool copied = Copy(platform());
     EXPECT_EQ(copied, answer == plat::kIdIgnore);
     ASSERT_EQ(machine->messages().shown().size(), 1u);

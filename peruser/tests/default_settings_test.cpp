@@ -114,7 +114,7 @@ TEST(DefaultSettings, NeverOverSettingsThatAppearMeanwhile) {
   Racing files(m.text);
   files.MakeFolders(kFolder);
   files.WriteFile(kDefault, kDefaultBytes);
-  plat::Platform platform{m.registry, files, m.processes, m.messages, m.text};
+  plat::Platform platform{m.registry, files, m.processes, m.messages, m.text, m.checked};
   EXPECT_EQ(peruser::GiveDefaultSettings(platform, kFolder), Given::kNotWritten);
   std::string after;
   EXPECT_TRUE(files.ReadFile(kOwn, &after));
@@ -155,7 +155,8 @@ TEST(DefaultSettings, KeptFromThePackage) {
     }
     if (row.olderReadOnlyCopy) m.files.WriteFile(kDefault, "older", plat::kAttrReadOnly);
     if (row.folderInTheWay) m.files.MakeFolders(kDefault);
-    EXPECT_EQ(peruser::KeepDefaultSettings(m.platform(), kFolder), row.kept);
+    EXPECT_EQ(peruser::KeepDefaultSettings(m.platform(), deploy::ReadPackage(m.platform()), kFolder),
+              row.kept);
     EXPECT_EQ(Read(m, kDefault), row.kept ? kDefaultBytes : "<none>");
     if (row.kept) {
       EXPECT_EQ(m.files.GetAttributes(kDefault) & plat::kAttrReadOnly, 0u);

@@ -85,11 +85,12 @@ plat::Opened SimCheckedFiles::Make(plat::FileHandle folder, const std::string& n
   if (!at || !PlainName(name)) return {{}, plat::Reached::kFailed};
   if (files_.Child(at, name)) return {{}, plat::Reached::kExists};
   const uint32_t right = isFolder ? plat::kFileAppendData : plat::kFileWriteData;
+  const bool given = !descriptor.owner.empty();
   if (files_.WriteDenied(at) || !files_.May(at, right) ||
-      !files_.caller_.MayOwnAs(descriptor.owner))
+      (given && !files_.caller_.MayOwnAs(descriptor.owner)))
     return {{}, plat::Reached::kDenied};
   const uint32_t kind = isFolder ? plat::kAttrDirectory : plat::kAttrArchive;
-  return Hold(files_.Make(at, name, kind, "", &descriptor), access, share);
+  return Hold(files_.Make(at, name, kind, "", given ? &descriptor : nullptr), access, share);
 }
 
 bool SimCheckedFiles::Facts(plat::FileHandle file, plat::FileFacts* facts) {

@@ -188,8 +188,9 @@ plat::Opened Win32CheckedFiles::Make(plat::FileHandle folder, const std::string&
                                      bool isFolder, const plat::Descriptor& descriptor,
                                      uint32_t access, uint32_t share) {
   SecurityDescriptor security;
-  if (!security.Make(descriptor)) return {{}, plat::Reached::kFailed};
-  NtName relative(ToHandle(folder), Widen(name), security.get());
+  const bool given = !descriptor.owner.empty();
+  if (given && !security.Make(descriptor)) return {{}, plat::Reached::kFailed};
+  NtName relative(ToHandle(folder), Widen(name), given ? security.get() : nullptr);
   return Create(*this, relative, access, share, FILE_CREATE,
                 isFolder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE);
 }

@@ -126,7 +126,8 @@ struct Office {
   // SetUp.exe /S /DIR=C:\Tools\Velmar, as start-up runs it.
   int Install(unattended::RunLog* log = nullptr) {
     unattended::SilentMessageBoxes boxes;
-    plat::Platform quiet{machine.registry, machine.files, machine.processes, boxes, machine.text};
+    plat::Platform quiet{machine.registry, machine.files, machine.processes, boxes, machine.text,
+                        machine.checked};
     InstallCatalogue catalogue;
     app::Installation installation(quiet, catalogue, "the per-user program", log);
     cmdline::Options options;
@@ -502,7 +503,8 @@ TEST(Recorder, PreparesTheUninstallBeforeTheFirstFile) {
       office.machine.files.SetDescriptor("C:\\Setup\\SetUp.exe", plat::Descriptor{"S-1-5-18", {true, {}}});
     office.machine.files.SetModuleFileName(row.module);
     Recorder recorder(office.machine.platform());
-    PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426);
+    PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426,
+                     office.machine.checked.OwnImage().handle.get());
     std::string now;
     EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &now), row.now != nullptr);
     if (row.now) EXPECT_EQ(now, row.now);
@@ -530,7 +532,8 @@ TEST(Recorder, EntersTheSizeOfWhatStays) {
     office.machine.files.MakeFolders(kFolder);
     if (exact) office.Write("C:\\Setup\\SetUp.exe", std::string(2048 - record, 'x'));
     Recorder recorder(office.machine.platform());
-    PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426);
+    PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426,
+                     office.machine.checked.OwnImage().handle.get());
     record = office.Record().size();
     if (exact) EXPECT_EQ(size(office), 2u);
   }
@@ -658,21 +661,19 @@ TEST(Recorder, GivesBackAKeyAnOlderInstallationLeft) {
 // have, the user hears of it, and the uninstall names what stays.
 TEST(Recorder, TellsWhatNoRecordCanHold) {
   Office office;
-  regtest::SetString(office.machine.registry, kHkeyLocalMachine,
-                     "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:804", "AcadLocation",
-                     "Program Files\\Autodesk\\AutoCAD 2020");
-  office.machine.files.SetCurrentDirectory("C:\\");
+  // The settings then go to the shell's folder, which the record does not take for theirs.
+  office.machine.files.SetEnvironment("APPDATA", "");
+  const std::string settings = "C:\\users\\user\\AppData\\Roaming\\Velmar";
   ASSERT_EQ(office.Install(), unattended::kInstalled);
   ASSERT_FALSE(office.unrecorded.empty());
-  EXPECT_NE(office.unrecorded[0].find("Fonts\\Velmar_"), std::string::npos) << office.unrecorded[0];
-  EXPECT_NE(office.Record().find("\r\nunrecorded write Program Files\\Autodesk\\AutoCAD 2020\\Fonts\\"),
-            std::string::npos);
+  EXPECT_NE(office.unrecorded[0].find(settings), std::string::npos) << office.unrecorded[0];
+  EXPECT_NE(office.Record().find("\r\nunrecorded create folder " + settings), std::string::npos);
   office.machine.messages.Answer(plat::kIdYes);
   office.machine.files.SetModuleFileName(kFolder + "\\Uninstall.exe");
   EXPECT_EQ(RunUninstall(office.machine.platform(), UninstallOptions{}), kRemovedInPart);
   const std::string said = office.machine.messages.shown().back().text;
   EXPECT_NE(said.find("未能记入卸载记录"), std::string::npos) << said;
-  EXPECT_NE(said.find("AutoCAD 2020\\Fonts\\Velmar_EN.shx"), std::string::npos) << said;
+  EXPECT_NE(said.find(settings), std::string::npos) << said;
 }
 
 }  // namespace
