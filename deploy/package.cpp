@@ -14,19 +14,17 @@ constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kSha
 // The setup program itself, when the package folder is its own; the copy leaves it behind.
 constexpr char kSetupProgram[] = "SetUp.EXE";
 
-// The listing gives names in the code page, where a name of Unicode characters that the code
-// page holds not may come out with a backslash, slash or colon by best fit: joined to a folder,
-// it would name some other path. ':' and '/' are never trail bytes; a backslash may be.
-bool UsableName(plat::CodePage& text, const std::string& name) {
-  return text.LastBackslash(name) == std::string::npos && name.find('/') == std::string::npos &&
-         name.find(':') == std::string::npos;
-}
-
 bool IsFile(const PackageEntry& entry) {
   return !(entry.listed.attributes & plat::kAttrDirectory);
 }
 
 }  // namespace
+
+// ':' and '/' are never trail bytes; a backslash may be one (淺 is 9C 5C).
+bool IsPackageFileName(plat::CodePage& text, const std::string& name) {
+  return text.LastBackslash(name) == std::string::npos && name.find('/') == std::string::npos &&
+         name.find(':') == std::string::npos;
+}
 
 const PackageEntry* Package::File(plat::CodePage& text, const std::string& name) const {
   for (const PackageEntry& entry : entries_) {
@@ -60,7 +58,7 @@ Package ReadPackage(plat::Platform& platform) {
     PackageEntry entry;
     entry.listed = listed;
     entry.file.source = JoinPath(package.folder_, listed.name);
-    if (IsFile(entry) && UsableName(text, listed.name)) {
+    if (IsFile(entry) && IsPackageFileName(text, listed.name)) {
       if (!package.handle_) {
         entry.file.attributes = platform.files.GetAttributes(entry.file.source);
         entry.read = platform.files.ReadWholeFile(entry.file.source, &entry.file.bytes);
@@ -100,7 +98,7 @@ Verdict CheckPackage(plat::CodePage& text, const Package& package, const Package
   for (const PackageEntry& entry : package.entries()) {
     if (!IsFile(entry)) continue;
     const std::string& path = entry.file.source;
-    if (!UsableName(text, entry.listed.name)) return {Difference::kBadName, path};
+    if (!IsPackageFileName(text, entry.listed.name)) return {Difference::kBadName, path};
     if (!list || text.CompareNoCase(entry.listed.name, kSetupProgram) == 0) continue;
     const ListedFile* file = named(entry.listed.name);
     if (!file) return {Difference::kAdded, path};

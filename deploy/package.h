@@ -57,6 +57,11 @@ class Package {
   plat::UniqueFileHandle handle_;
 };
 
+// A name the listing gave that is a name of one file: the code page made no backslash, slash
+// or colon of it (by best fit from a character it holds not), which joined to a folder would
+// name some other path.
+bool IsPackageFileName(plat::CodePage& text, const std::string& name);
+
 // Reads the package beside the running program, without a word.
 Package ReadPackage(plat::Platform& platform);
 

@@ -144,5 +144,47 @@ TEST_F(FontsAndDriverTest, MissingPackageCopiesNothing) {
   }
 }
 
+// A host folder reached through a link gets nothing, wherever the link is on the way, and the
+// user is told which level is the link; the folder it leads to keeps what it held. Under Wine
+// the link is a Unix symbolic link.
+TEST_F(FontsAndDriverTest, NothingThroughALink) {
+  const struct {
+    const char* what;
+    const char* link;  // below the host's folder: the folder that is a link
+    std::vector<const char*> told;  // what the messages say was not copied
+  } kRows[] = {
+      {"Fonts", "\\Fonts", {"字体文件"}},
+      {"Drv", "\\Drv", {"打印驱动"}},
+      {"the host's folder", "", {"字体文件", "打印驱动"}},
+  };
+  const std::string elsewhere = std::string(kScratch) + "\\Elsewhere";
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.what);
+    machine->RemoveTree(kHosts);
+    machine->RemoveTree(elsewhere);
+    machine->messages().Clear();
+    Write(elsewhere + "\\Fonts\\Velmar_EN.shx", "its own");
+    Write(elsewhere + "\\Drv\\pdfplot9.hdi", "its own");
+    const std::string host = Host("R2008");
+    const std::string link = host + row.link;
+    machine->RemoveTree(link);
+    ASSERT_TRUE(machine->MakeFolderLink(link, elsewhere + row.link));
+
+    CopyFontsAndDriver(platform(), deploy::ReadPackage(platform()), host, true);
+
+    EXPECT_EQ(Read(elsewhere + "\\Fonts\\Velmar_EN.shx"), "its own");
+    EXPECT_EQ(Read(elsewhere + "\\Drv\\pdfplot9.hdi"), "its own");
+    EXPECT_EQ(Sorted(elsewhere + "\\Fonts"), std::vector<std::string>{"Velmar_EN.shx"});
+    const std::vector<sim::ShownMessage>& shown = machine->messages().shown();
+    ASSERT_EQ(shown.size(), row.told.size());
+    for (size_t n = 0; n < shown.size(); ++n) {
+      EXPECT_EQ(shown[n].text, link + " 是一个链接（连接点或符号链接），" + row.told[n] +
+                                   "没有复制到这里。");
+    }
+    // The folder on a plain way gets its files all the same.
+    if (row.link == std::string("\\Fonts")) EXPECT_EQ(Read(host + "\\Drv\\pdfplot9.hdi"), "Velmar.prt5");
+  }
+}
+
 }  // namespace
 }  // namespace deploytest

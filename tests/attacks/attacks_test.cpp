@@ -10,6 +10,8 @@
 #include "app/installation.h"
 #include "app/quiet_install.h"
 #include "app/tests/headless_dialog.h"
+#include "deploy/package.h"
+#include "deploy/sha256.h"
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
 #include "platform/paths.h"
@@ -18,6 +20,7 @@
 #include "unattended/exit_codes.h"
 #include "unattended/log_file.h"
 #include "unattended/silent_message_boxes.h"
+#include "tests/support/hosts.h"
 #include "tests/support/sample_machine.h"
 #include "uninstall/record.h"
 #include "uninstall/run_uninstall.h"
@@ -32,14 +35,19 @@ const std::string kSub = "\\Velmar批打印软件";
 const std::string kProduct = "C:\\Velmar" + kSub;
 const std::string kDriver = std::string(sample::kHost2008) + "\\Drv\\pdfplot9.hdi";
 
-// The dialog, with what another process does while the installation copies its files.
+// The dialog, with what another process does while the installation copies its files, or
+// while the dialog waits for its click.
 class WatchedDialog : public HeadlessDialog {
  public:
+  void TakeControlValues() override {
+    if (whileWaiting) whileWaiting();
+    HeadlessDialog::TakeControlValues();
+  }
   void ShowProgressLayout() override {
     HeadlessDialog::ShowProgressLayout();
     if (whileInstalling) whileInstalling();
   }
-  std::function<void()> whileInstalling;
+  std::function<void()> whileWaiting, whileInstalling;
 };
 
 // The office machine of the unattended tests, with a host driver for an installation to
@@ -84,9 +92,10 @@ struct World {
     m.messages.Clear();
     m.messages.Answer(answer);
     InstallCatalogue catalogue;
-    app::Installation installation(m.platform(), catalogue, "", nullptr);
+    app::Installation installation(m.platform(), catalogue, "", nullptr, list);
     DiscoverHosts(m.registry, catalogue);
     WatchedDialog dialog;
+    dialog.whileWaiting = whileWaiting;
     dialog.whileInstalling = whileInstalling;
     dialog.controlFolderText = folder;
     for (int i = 0; i < kReleaseCount; ++i)
@@ -106,7 +115,7 @@ struct World {
     unattended::SilentMessageBoxes boxes;
     plat::Platform silent{m.registry, m.files, m.processes, boxes, m.text, m.checked};
     InstallCatalogue catalogue;
-    app::Installation installation(silent, catalogue, "", nullptr);
+    app::Installation installation(silent, catalogue, "", nullptr, list);
     g_bCheckHostRunning = true;
     return app::RunQuietInstall(installation, options, nullptr);
   }
@@ -175,8 +184,24 @@ struct World {
     m.files.SetDescriptor("C:\\Velmar", {plat::kSidAdministrators, {}});
   }
 
+  // The package as this program was built for it: the list of Data's files as they are now.
+  void BuildForThePackage() {
+    for (const char* name : {"VL_BatchPlot2008.arx", "VL_BatchPlot2019.arx", "Velmar.prt7",
+                             "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"}) {
+      hashes.push_back(deploy::Sha256Hex(File(std::string("C:\\Setup\\Data\\") + name)));
+      listed.push_back({name, nullptr});
+    }
+    for (size_t n = 0; n < listed.size(); ++n) listed[n].sha256 = hashes[n].c_str();
+    built = {listed.data(), listed.size()};
+    list = &built;
+  }
+
   sim::Machine m;
-  std::function<void()> whileInstalling;
+  std::function<void()> whileWaiting, whileInstalling;
+  const deploy::PackageList* list = nullptr;
+  std::vector<std::string> hashes;
+  std::vector<deploy::ListedFile> listed;
+  deploy::PackageList built{};
 };
 
 // A record as an installation writes it, naming what the attacker wants done.
@@ -492,6 +517,71 @@ const Attack kAttacks[] = {
        w.UserLinks("C:\\Logs", "C:\\Windows\\System32");
        return w.LogOpensAsSystem("C:\\Logs\\setup.log") ||
               w.File("C:\\Windows\\System32\\setup.log") != "(none)";
+     }},
+    // The program and its package, in a folder every user may change (C:\Setup, below C:\).
+    {"during", "renames the running SetUp.exe aside and puts a program of theirs in its place "
+               "while the dialog waits, for it to become the Uninstall.exe that runs elevated",
+     [](World& w) {
+       w.whileWaiting = [&] {
+         w.AsUser([](plat::FileSystem& f) {
+           return f.MoveFile("C:\\Setup\\SetUp.exe", "C:\\Setup\\Aside.exe");
+         });
+         w.UserWrites("C:\\Setup\\SetUp.exe");
+       };
+       return !w.InstallWithDialog("C:\\Velmar") || w.File(kProduct + "\\Uninstall.exe") != "setup";
+     }},
+    {"during", "replaces the module in Data and adds a library there while the dialog of a "
+               "build made for its package waits",
+     [](World& w) {
+       w.BuildForThePackage();
+       w.whileWaiting = [&] {
+         w.UserWrites("C:\\Setup\\Data\\VL_BatchPlot2019.arx");
+         w.UserWrites("C:\\Setup\\Data\\version.dll");
+       };
+       return !w.InstallWithDialog("C:\\Velmar") || w.Loaded() == kEvil ||
+              w.File(kProduct + "\\version.dll") != "(none)";
+     }},
+    {"before", "changes a file of the package a build was made for, for /S to install it",
+     [](World& w) {
+       w.BuildForThePackage();
+       w.UserWrites("C:\\Setup\\Data\\Velmar.prt7");
+       const std::string before = w.Snapshot();
+       return w.InstallSilently() != unattended::kPackageRefused || w.Snapshot() != before;
+     }},
+    // AutoCAD on a second drive: its Fonts folder is every signed-in user's to change.
+    {"before", "replaces Fonts with a junction to a folder of Windows', or into \\RPC Control where "
+               "a link named like a font leads to a file of Windows', for SYSTEM to back that "
+               "file up where users read it and write the font over it",
+     [](World& w) {
+       hosts::SeedOnSecondDrive(w.m, sample::k2020);
+       regtest::SetString(w.m.registry, plat::kHkeyLocalMachine, sample::k2020, "ProductName",
+                          "AutoCAD 2020 - 简体中文");
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.m.files.WriteFile("C:\\Windows\\System32\\Velmar_HZ.shx", "Windows' own");
+       w.m.files.WriteFile("C:\\Windows\\System32\\secret.ini", "Windows' own");
+       const std::string fonts = std::string(hosts::kSecondDrive2020) + "\\Fonts";
+       bool worked = false;
+       for (const char* to : {"C:\\Windows\\System32", sim::SimFileSystem::kRpcControl}) {
+         w.AsUser([&](plat::FileSystem& f) { return f.MoveFile(fonts, fonts + "-old"); });
+         w.UserLinks(fonts, to);
+         w.AsUser([](sim::SimFileSystem& f) {
+           return f.MakeObjectLink("Velmar_EN.shx", "C:\\Windows\\System32\\secret.ini");
+         });
+         const bool installed = w.InstallSilently() == unattended::kInstalled;
+         bool backedUp = false;
+         plat::FindEntry entry;
+         plat::UniqueFind find(w.m.files, w.m.files.FindFirst(kProduct + "\\Backup\\*", &entry));
+         for (bool more = static_cast<bool>(find); more; more = w.m.files.FindNext(find.get(), &entry))
+           backedUp = backedUp || w.File(kProduct + "\\Backup\\" + entry.name) == "Windows' own";
+         worked = worked || !installed || backedUp ||
+                  w.File("C:\\Windows\\System32\\secret.ini") != "Windows' own" ||
+                  w.File("C:\\Windows\\System32\\Velmar_HZ.shx") != "Windows' own";
+         w.m.files.Remove(fonts);
+         w.AsUser([&](plat::FileSystem& f) { return f.MoveFile(fonts + "-old", fonts); });
+       }
+       // The host on D: is one the installation serves: without the link it gets its fonts.
+       return worked || w.InstallSilently() != unattended::kInstalled ||
+              w.File(fonts + "\\Velmar_EN.shx") == "(none)";
      }},
 };
 
