@@ -8,7 +8,9 @@
 #   - the Uninstall.exe (and the VelmarTrust.exe) that SetUp.exe /S leaves in a fresh Wine
 #     prefix of the sample machine;
 # and that the same check refuses SetUp.exe with one byte changed, and finds no signature on
-# the unsigned build's programs.
+# the unsigned build's programs. The build is a release build: it names its package (the
+# sample package), so SetUp.exe installs that package and refuses it with one file changed
+# (exit code 7, nothing written).
 #
 #   tests/signing/signed-build.sh DIR UNSIGNED_BUILD
 #
@@ -66,7 +68,10 @@ trusted="$certificate/certificate.pem"
 
 echo "== signed build in $build"
 build_started=$SECONDS
-(cd "$root" && cmake --preset windows -B "$build" -DVELMAR_SIGN_PFX="$certificate/test.pfx") \
+package="$dir/package"
+"$root/scripts/make-sample-package" "$package" >/dev/null || die "scripts/make-sample-package failed"
+(cd "$root" && cmake --preset windows -B "$build" -DVELMAR_SIGN_PFX="$certificate/test.pfx" \
+                     -DVELMAR_PACKAGE_LIST="$package/Data") \
   >"$dir/configure.log" 2>&1 || die "configuring the signed build failed: $(tail -20 "$dir/configure.log")"
 nice cmake --build "$build" -j2 --target SetUp velmar_extract_carried >"$dir/build.log" 2>&1 ||
   die "the signed build failed: $(tail -30 "$dir/build.log")"
@@ -158,6 +163,21 @@ wine 'C:\Setup\SetUp.exe' /S </dev/null >"$dir/install.log" 2>&1 || code=$?
 installed="$prefix/drive_c/Velmar/Velmar批打印软件"
 signed "the Uninstall.exe an installation leaves" "$installed/Uninstall.exe"
 signed "the VelmarTrust.exe an installation leaves" "$installed/VelmarTrust.exe"
+
+# The same program beside its package with one file changed: refused before anything is written.
+mkdir -p "$prefix/drive_c/Changed"
+cp "$setup" "$prefix/drive_c/Changed/SetUp.exe"
+cp -a "$prefix/drive_c/Setup/Data" "$prefix/drive_c/Changed/Data"
+printf 'changed\r\n' >>"$prefix/drive_c/Changed/Data/VL_BatchPlot2019.arx"
+code=0
+wine 'C:\Changed\SetUp.exe' /S '/DIR=C:\Other' '/LOG=C:\changed.log' </dev/null >/dev/null 2>&1 || code=$?
+if [[ "$code" == 7 && ! -e "$prefix/drive_c/Other" ]] &&
+   grep -q 'Data\\VL_BatchPlot2019.arx is not the file this program was built with' \
+     "$prefix/drive_c/changed.log"; then
+  ok "SetUp.exe refuses its package with one file changed (code 7), and writes nothing"
+else
+  bad "SetUp.exe with one package file changed ended with $code, expected 7 and nothing written:"$'\n'"$(cat "$prefix/drive_c/changed.log" 2>/dev/null)"
+fi
 wine_seconds=$((SECONDS - wine_started))
 
 echo "# seconds: signed build $build_seconds, under Wine $wine_seconds (of which the fresh prefix" \
