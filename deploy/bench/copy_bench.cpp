@@ -1,4 +1,5 @@
-// Times CopyPackage on the real machine: copy_bench [--raw] SETUP_FOLDER INSTALL_FOLDER
+// Times the package read once and copied, on the real machine:
+//   copy_bench [--raw] SETUP_FOLDER INSTALL_FOLDER
 // SETUP_FOLDER holds the package in its Data folder. Prints the milliseconds of the copy
 // alone, without Wine's start-up, for run-copy-bench to compare with cp. --raw times a bare
 // FindFirstFileA/CopyFileA loop over the same files instead: what the platform costs alone.
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
   ::QueryPerformanceCounter(&start);
   PackageCopyJob job(machine->platform().text, argv[2], progress);
   const bool copied = raw ? RawCopy(std::string(argv[1]) + "\\Data", argv[2])
-                          : CopyPackage(machine->platform(), job);
+                          : CopyPackage(machine->platform(),
+                                        deploy::ReadPackage(machine->platform()), job);
   ::QueryPerformanceCounter(&end);
 
   if (!copied || !machine->messages().shown().empty()) {

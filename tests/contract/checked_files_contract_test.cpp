@@ -145,6 +145,49 @@ TEST_F(CheckedContract, OpensAndMakesOneNameBelowAFolderHandle) {
   EXPECT_EQ(Content(Path("new.txt")), "old");
 }
 
+// What CopyFile does to a destination, through the folder's handle: a plain file is written in
+// place, a missing one made with what the folder passes on; a read-only or hidden file, a
+// folder, a link or a second name of another file stays as it is (Wine's own CopyFile writes
+// over a hidden file; this does not).
+TEST_F(CheckedContract, CopiesIntoWhatCopyFileWouldReplace) {
+  sim::Machine* simulated = machine_->simulated();
+  ASSERT_TRUE(files().CreateDirectory(Path("Sub")));
+  ASSERT_TRUE(machine_->MakeFolderLink(Path("Link"), Path("Sub")));
+  const struct {
+    const char* name;
+    uint32_t attributes;  // of the file there before; 0: none
+    bool copied;
+  } rows[] = {{"plain.shx", plat::kAttrArchive, true}, {"new.shx", 0, true},
+              {"ro.shx", plat::kAttrReadOnly, false},  {"hidden.shx", plat::kAttrHidden, false},
+              {"Sub", 0, false},                       {"Link", 0, false},
+              {"second.shx", 0, false}};  // the simulated machine's hard link
+  for (const auto& row : rows) {
+    if (row.attributes) {
+      machine_->WriteFile(Path(row.name), "before");
+      ASSERT_TRUE(files().SetAttributes(Path(row.name), row.attributes));
+    }
+  }
+  if (simulated) {
+    machine_->WriteFile(Path("other.ini"), "before");
+    ASSERT_TRUE(simulated->files.MakeHardLink(Path("second.shx"), Path("other.ini")));
+  }
+  plat::Walked at = Walk(scratch_);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (!simulated && row.name == std::string("second.shx")) continue;
+    EXPECT_EQ(checked().CopyInto(at.folder.get(), row.name, {"", "font", plat::kAttrReadOnly}),
+              row.copied);
+    if (row.attributes || row.copied) EXPECT_EQ(Content(Path(row.name)), row.copied ? "font" : "before");
+    if (row.copied) EXPECT_EQ(files().GetAttributes(Path(row.name)), plat::kAttrReadOnly | plat::kAttrArchive);
+    files().SetAttributes(Path(row.name), plat::kAttrNormal);
+  }
+  plat::AccessList made, byName;
+  machine_->WriteFile(Path("byname.shx"), "x");
+  if (machine_->KeepsAccessLists() && machine_->ReadAccessList(Path("new.shx"), &made) &&
+      machine_->ReadAccessList(Path("byname.shx"), &byName))
+    EXPECT_EQ(made, byName) << "what the folder passes on";
+}
+
 TEST_F(CheckedContract, DeletesAndRenamesThroughTheHandle) {
   for (const char* name : {"A\\moved.txt", "A\\kept.txt", "A\\gone.txt", "A\\Full\\in.txt",
                            "A\\locked.txt", "B\\taken.txt"})
