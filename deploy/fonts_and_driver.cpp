@@ -27,8 +27,9 @@ void CopyClearing(plat::Platform& platform, const deploy::Package& package,
   const plat::FileHandle at = folder.Get();
   const std::string name = plat::FileNameOf(platform.text, destination);
   deploy::ClearReadOnlyIn(checked, at, name);
-  if (at != plat::kNoFileHandle) checked.CopyInto(at, name, file->file);
-  deploy::ClearReadOnlyIn(checked, at, name);
+  // A copy never comes out read-only; a file the copy left there loses the bit all the same.
+  if (at == plat::kNoFileHandle || !checked.CopyInto(at, name, file->file))
+    deploy::ClearReadOnlyIn(checked, at, name);
 }
 
 // The host folder gets nothing through a link; the user hears of it as of an install folder

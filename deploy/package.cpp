@@ -81,6 +81,8 @@ Package ReadPackage(plat::Platform& platform) {
 
 void ClearReadOnlyOfSource(plat::Platform& platform, const Package& package,
                            const PackageEntry& entry) {
+  // As it was read: a file that was not read-only needs nothing.
+  if (entry.read && !(entry.file.attributes & plat::kAttrReadOnly)) return;
   if (package.handle() == plat::kNoFileHandle) return ClearReadOnly(platform.files, entry.file.source);
   ClearReadOnlyIn(platform.checked, package.handle(), entry.listed.name);
 }

@@ -99,7 +99,8 @@ bool CopyEntry(plat::Platform& platform, const deploy::Package& package,
     return entry.read && at != plat::kNoFileHandle && checked.CopyInto(at, name, entry.file);
   });
   if (outcome == Outcome::Aborted) return false;
-  deploy::ClearReadOnlyIn(checked, folder.Get(), name);
+  // A copy never comes out read-only; what Ignore left there loses the bit as a copy would.
+  if (outcome == Outcome::Ignored) deploy::ClearReadOnlyIn(checked, folder.Get(), name);
   return true;
 }
 

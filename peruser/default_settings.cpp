@@ -13,11 +13,8 @@ bool KeepDefaultSettings(plat::Platform& platform, const deploy::Package& packag
   deploy::CheckedFolder folder(platform, installFolder);
   const plat::FileHandle at = folder.Get();
   deploy::ClearReadOnlyIn(platform.checked, at, kDefaultSettingsFile);
-  if (at == plat::kNoFileHandle ||
-      !platform.checked.CopyInto(at, kDefaultSettingsFile, settings->file))
-    return false;
-  deploy::ClearReadOnlyIn(platform.checked, at, kDefaultSettingsFile);
-  return true;
+  return at != plat::kNoFileHandle &&
+         platform.checked.CopyInto(at, kDefaultSettingsFile, settings->file);
 }
 
 Given GiveDefaultSettings(plat::Platform& platform, const std::string& installFolder) {

@@ -45,7 +45,7 @@ bool CheckedFiles::CopyInto(FileHandle folder, const std::string& name, const Fi
   if (there.reached != Reached::kFile || !Facts(there.handle.get(), &facts) || facts.links != 1 ||
       (facts.attributes & (kAttrReadOnly | kAttrHidden)))
     return false;
-  constexpr uint32_t kCopied = kAttrReadOnly | kAttrHidden | kAttrSystem;
+  constexpr uint32_t kCopied = kAttrHidden | kAttrSystem;
   return Replace(there.handle.get(), from.bytes) &&
          SetAttributes(there.handle.get(), (from.attributes & kCopied) | kAttrArchive);
 }

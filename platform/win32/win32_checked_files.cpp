@@ -180,7 +180,9 @@ plat::Opened Win32CheckedFiles::Open(plat::FileHandle folder, const std::string&
   const std::wstring wide = Widen(name);
   NtName relative(ToHandle(folder), wide);
   plat::Opened opened = Create(*this, relative, access, share, FILE_OPEN, 0);
-  if (opened.handle && ListedAsLink(ToHandle(folder), wide)) return {{}, plat::Reached::kLink};
+  // Wine's listing marks a link to a folder only: for a file it would tell nothing more.
+  if (opened.reached == plat::Reached::kFolder && ListedAsLink(ToHandle(folder), wide))
+    return {{}, plat::Reached::kLink};
   return opened;
 }
 

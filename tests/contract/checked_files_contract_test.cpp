@@ -175,10 +175,11 @@ TEST_F(CheckedContract, CopiesIntoWhatCopyFileWouldReplace) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     if (!simulated && row.name == std::string("second.shx")) continue;
-    EXPECT_EQ(checked().CopyInto(at.folder.get(), row.name, {"", "font", plat::kAttrReadOnly}),
+    EXPECT_EQ(checked().CopyInto(at.folder.get(), row.name,
+                                 {"", "font", plat::kAttrReadOnly | plat::kAttrHidden}),
               row.copied);
     if (row.attributes || row.copied) EXPECT_EQ(Content(Path(row.name)), row.copied ? "font" : "before");
-    if (row.copied) EXPECT_EQ(files().GetAttributes(Path(row.name)), plat::kAttrReadOnly | plat::kAttrArchive);
+    if (row.copied) EXPECT_EQ(files().GetAttributes(Path(row.name)), plat::kAttrHidden | plat::kAttrArchive);
     files().SetAttributes(Path(row.name), plat::kAttrNormal);
   }
   plat::AccessList made, byName;
