@@ -83,7 +83,8 @@ void ClearReadOnlyOfSource(plat::Platform& platform, const Package& package,
                            const PackageEntry& entry) {
   // As it was read: a file that was not read-only needs nothing.
   if (entry.read && !(entry.file.attributes & plat::kAttrReadOnly)) return;
-  if (package.handle() == plat::kNoFileHandle) return ClearReadOnly(platform.files, entry.file.source);
+  if (package.handle() == plat::kNoFileHandle)
+    return ClearReadOnly(platform.files, entry.file.source);
   ClearReadOnlyIn(platform.checked, package.handle(), entry.listed.name);
 }
 
@@ -109,8 +110,10 @@ Verdict CheckPackage(plat::CodePage& text, const Package& package, const Package
   }
   for (std::size_t n = 0; list && n < list->count; ++n) {
     bool there = false;
-    for (const PackageEntry& entry : package.entries())
-      there = there || (IsFile(entry) && text.CompareNoCase(entry.listed.name, list->files[n].name) == 0);
+    for (const PackageEntry& entry : package.entries()) {
+      there = there ||
+              (IsFile(entry) && text.CompareNoCase(entry.listed.name, list->files[n].name) == 0);
+    }
     if (!there) return {Difference::kMissing, JoinPath(package.folder(), list->files[n].name)};
   }
   return {};

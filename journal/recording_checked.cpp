@@ -117,8 +117,8 @@ bool RecordingCheckedFiles::CopyInto(plat::FileHandle folder, const std::string&
   const std::string path = Below(folder, name);
   observer_.BeforeWrite(path, from.bytes);
   if (!inner_.CopyInto(folder, name, from)) {
-    observer_.CallFailed(from.source.empty() ? "write " + path : "copy " + from.source + " -> " + path,
-                         0);
+    observer_.CallFailed(
+        from.source.empty() ? "write " + path : "copy " + from.source + " -> " + path, 0);
     return false;
   }
   if (from.source.empty()) {

@@ -144,9 +144,9 @@ class CheckedFiles {
   // What CopyFile does to name in folder, with from's bytes and its hidden and system bits (and
   // the archive bit; never read-only, which every copy clears after it): a plain file of one name
   // there, neither read-only nor hidden, is written in place and keeps its owner and list; with
-  // nothing there one is made new, as Make makes it without a descriptor. A folder, a link, a second name of some other file, or a read-only or hidden
-  // file stays as it is: false. Made of the calls above; a decorator that tells what is done
-  // tells it as one copy.
+  // nothing there one is made new, as Make makes it without a descriptor. A folder, a link, a
+  // second name of some other file, or a read-only or hidden file stays as it is: false. Made of
+  // the calls above; a decorator that tells what is done tells it as one copy.
   virtual bool CopyInto(FileHandle folder, const std::string& name, const FileCopy& from);
 };
 

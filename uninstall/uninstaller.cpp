@@ -51,11 +51,13 @@ Prepared PrepareUninstall(plat::Platform& platform, Recorder& recorder,
   plat::FileCopy program;
   deploy::CheckedFolder product(platform, folder);
   const plat::FileHandle at = product.Get();
-  if (files.ModuleFileName(&program.source) && !SamePath(platform.text, program.source, uninstaller) &&
-      at != plat::kNoFileHandle && checked.ReadAll(image, &program.bytes)) {
+  if (files.ModuleFileName(&program.source) &&
+      !SamePath(platform.text, program.source, uninstaller) && at != plat::kNoFileHandle &&
+      checked.ReadAll(image, &program.bytes)) {
     plat::FileFacts facts;
     if (checked.Facts(image, &facts)) program.attributes = facts.attributes;
-    plat::Opened now = checked.Open(at, kUninstallerFileName, plat::kFileReadData, plat::kShareRead);
+    plat::Opened now =
+        checked.Open(at, kUninstallerFileName, plat::kFileReadData, plat::kShareRead);
     std::string bytes;
     if (!(now.handle && checked.ReadAll(now.handle.get(), &bytes) && bytes == program.bytes)) {
       now.handle.reset();

@@ -182,7 +182,9 @@ TEST_F(FontsAndDriverTest, NothingThroughALink) {
                                    "没有复制到这里。");
     }
     // The folder on a plain way gets its files all the same.
-    if (row.link == std::string("\\Fonts")) EXPECT_EQ(Read(host + "\\Drv\\pdfplot9.hdi"), "Velmar.prt5");
+    if (row.link == std::string("\\Fonts")) {
+      EXPECT_EQ(Read(host + "\\Drv\\pdfplot9.hdi"), "Velmar.prt5");
+    }
   }
 }
 

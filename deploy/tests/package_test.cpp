@@ -25,7 +25,8 @@ TEST(Sha256, StandardVectors) {
       {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqr"
        "lmnopqrsmnopqrstnopqrstu",
        "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
-      {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
   };
   for (const auto& v : kVectors) EXPECT_EQ(deploy::Sha256Hex(v.bytes), v.hash) << v.bytes.size();
 }
@@ -37,7 +38,8 @@ TEST(PackageFileName, NoPathOfIt) {
   } kNames[] = {{"Velmar.prt7", true}, {"淺.arx", true},  // 淺 = 9C 5C: its 5C is no backslash
                 {"..\\Uninstall.exe", false}, {"a/b.dll", false}, {"C:x.dll", false}};
   sim::SimCodePage text;
-  for (const auto& n : kNames) EXPECT_EQ(deploy::IsPackageFileName(text, n.name), n.usable) << n.name;
+  for (const auto& n : kNames)
+    EXPECT_EQ(deploy::IsPackageFileName(text, n.name), n.usable) << n.name;
 }
 
 const std::string kSetupFolder = std::string(kScratch) + "\\Setup";
@@ -97,7 +99,9 @@ TEST_F(PackageTest, DiffersFromTheList) {
     ASSERT_TRUE(package.found());
     const deploy::Verdict verdict = deploy::CheckPackage(platform().text, package, &list);
     EXPECT_EQ(verdict.difference, row.difference);
-    if (verdict) EXPECT_EQ(verdict.path, kPackage + "\\" + row.file);
+    if (verdict) {
+      EXPECT_EQ(verdict.path, kPackage + "\\" + row.file);
+    }
     EXPECT_FALSE(deploy::CheckPackage(platform().text, package, nullptr));
   }
 }
@@ -111,7 +115,8 @@ TEST_F(PackageTest, WhatLandsIsWhatWasChecked) {
   Write(kPackage + "\\version.dll", "theirs");
   MakeFolders(kInstall);
   sim::RecordingProgress progress;
-  ASSERT_TRUE(CopyPackage(platform(), package, PackageCopyJob(platform().text, kInstall, progress)));
+  const PackageCopyJob job(platform().text, kInstall, progress);
+  ASSERT_TRUE(CopyPackage(platform(), package, job));
   EXPECT_EQ(Read(kInstall + "\\VL_BatchPlot2019.arx"), "file VL_BatchPlot2019.arx");
   EXPECT_FALSE(Exists(kInstall + "\\version.dll"));
 }

@@ -155,8 +155,8 @@ TEST(DefaultSettings, KeptFromThePackage) {
     }
     if (row.olderReadOnlyCopy) m.files.WriteFile(kDefault, "older", plat::kAttrReadOnly);
     if (row.folderInTheWay) m.files.MakeFolders(kDefault);
-    EXPECT_EQ(peruser::KeepDefaultSettings(m.platform(), deploy::ReadPackage(m.platform()), kFolder),
-              row.kept);
+    const deploy::Package package = deploy::ReadPackage(m.platform());
+    EXPECT_EQ(peruser::KeepDefaultSettings(m.platform(), package, kFolder), row.kept);
     EXPECT_EQ(Read(m, kDefault), row.kept ? kDefaultBytes : "<none>");
     if (row.kept) {
       EXPECT_EQ(m.files.GetAttributes(kDefault) & plat::kAttrReadOnly, 0u);

@@ -549,9 +549,9 @@ const Attack kAttacks[] = {
        return w.InstallSilently() != unattended::kPackageRefused || w.Snapshot() != before;
      }},
     // AutoCAD on a second drive: its Fonts folder is every signed-in user's to change.
-    {"before", "replaces Fonts with a junction to a folder of Windows', or into \\RPC Control where "
-               "a link named like a font leads to a file of Windows', for SYSTEM to back that "
-               "file up where users read it and write the font over it",
+    {"before", "replaces Fonts with a junction to a folder of Windows', or into \\RPC Control "
+               "where a link named like a font leads to a file of Windows', for SYSTEM to back "
+               "that file up where users read it and write the font over it",
      [](World& w) {
        hosts::SeedOnSecondDrive(w.m, sample::k2020);
        regtest::SetString(w.m.registry, plat::kHkeyLocalMachine, sample::k2020, "ProductName",
@@ -570,8 +570,9 @@ const Attack kAttacks[] = {
          const bool installed = w.InstallSilently() == unattended::kInstalled;
          bool backedUp = false;
          plat::FindEntry entry;
-         plat::UniqueFind find(w.m.files, w.m.files.FindFirst(kProduct + "\\Backup\\*", &entry));
-         for (bool more = static_cast<bool>(find); more; more = w.m.files.FindNext(find.get(), &entry))
+         plat::FileSystem& f = w.m.files;
+         plat::UniqueFind find(f, f.FindFirst(kProduct + "\\Backup\\*", &entry));
+         for (bool more = static_cast<bool>(find); more; more = f.FindNext(find.get(), &entry))
            backedUp = backedUp || w.File(kProduct + "\\Backup\\" + entry.name) == "Windows' own";
          worked = worked || !installed || backedUp ||
                   w.File("C:\\Windows\\System32\\secret.ini") != "Windows' own" ||

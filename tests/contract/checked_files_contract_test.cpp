@@ -178,15 +178,20 @@ TEST_F(CheckedContract, CopiesIntoWhatCopyFileWouldReplace) {
     EXPECT_EQ(checked().CopyInto(at.folder.get(), row.name,
                                  {"", "font", plat::kAttrReadOnly | plat::kAttrHidden}),
               row.copied);
-    if (row.attributes || row.copied) EXPECT_EQ(Content(Path(row.name)), row.copied ? "font" : "before");
-    if (row.copied) EXPECT_EQ(files().GetAttributes(Path(row.name)), plat::kAttrHidden | plat::kAttrArchive);
+    if (row.attributes || row.copied) {
+      EXPECT_EQ(Content(Path(row.name)), row.copied ? "font" : "before");
+    }
+    if (row.copied) {
+      EXPECT_EQ(files().GetAttributes(Path(row.name)), plat::kAttrHidden | plat::kAttrArchive);
+    }
     files().SetAttributes(Path(row.name), plat::kAttrNormal);
   }
   plat::AccessList made, byName;
   machine_->WriteFile(Path("byname.shx"), "x");
   if (machine_->KeepsAccessLists() && machine_->ReadAccessList(Path("new.shx"), &made) &&
-      machine_->ReadAccessList(Path("byname.shx"), &byName))
+      machine_->ReadAccessList(Path("byname.shx"), &byName)) {
     EXPECT_EQ(made, byName) << "what the folder passes on";
+  }
 }
 
 TEST_F(CheckedContract, DeletesAndRenamesThroughTheHandle) {

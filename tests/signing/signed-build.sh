@@ -69,7 +69,8 @@ trusted="$certificate/certificate.pem"
 echo "== signed build in $build"
 build_started=$SECONDS
 package="$dir/package"
-"$root/scripts/make-sample-package" "$package" >/dev/null || die "scripts/make-sample-package failed"
+"$root/scripts/make-sample-package" "$package" >/dev/null ||
+  die "scripts/make-sample-package failed"
 (cd "$root" && cmake --preset windows -B "$build" -DVELMAR_SIGN_PFX="$certificate/test.pfx" \
                      -DVELMAR_PACKAGE_LIST="$package/Data") \
   >"$dir/configure.log" 2>&1 || die "configuring the signed build failed: $(tail -20 "$dir/configure.log")"
@@ -170,13 +171,15 @@ cp "$setup" "$prefix/drive_c/Changed/SetUp.exe"
 cp -a "$prefix/drive_c/Setup/Data" "$prefix/drive_c/Changed/Data"
 printf 'changed\r\n' >>"$prefix/drive_c/Changed/Data/VL_BatchPlot2019.arx"
 code=0
-wine 'C:\Changed\SetUp.exe' /S '/DIR=C:\Other' '/LOG=C:\changed.log' </dev/null >/dev/null 2>&1 || code=$?
+wine 'C:\Changed\SetUp.exe' /S '/DIR=C:\Other' '/LOG=C:\changed.log' </dev/null >/dev/null 2>&1 ||
+  code=$?
 if [[ "$code" == 7 && ! -e "$prefix/drive_c/Other" ]] &&
    grep -q 'Data\\VL_BatchPlot2019.arx is not the file this program was built with' \
      "$prefix/drive_c/changed.log"; then
   ok "SetUp.exe refuses its package with one file changed (code 7), and writes nothing"
 else
-  bad "SetUp.exe with one package file changed ended with $code, expected 7 and nothing written:"$'\n'"$(cat "$prefix/drive_c/changed.log" 2>/dev/null)"
+  bad "SetUp.exe with one package file changed ended with $code, expected 7 and nothing" \
+      "written:"$'\n'"$(cat "$prefix/drive_c/changed.log" 2>/dev/null)"
 fi
 wine_seconds=$((SECONDS - wine_started))
 

@@ -14,7 +14,8 @@ e2e_start_setup
 
 unix="$E2E_C/Setup"
 ran="$(md5sum <"$unix/SetUp.exe")"
-if wine cmd /c 'ren C:\Setup\SetUp.exe Aside.exe' >/dev/null 2>&1 && [[ -e "$unix/Aside.exe" ]]; then
+if wine cmd /c 'ren C:\Setup\SetUp.exe Aside.exe' >/dev/null 2>&1 &&
+   [[ -e "$unix/Aside.exe" ]]; then
   bad "a Windows rename of the running program must be refused"
   mv "$unix/Aside.exe" "$unix/SetUp.exe"
 else
