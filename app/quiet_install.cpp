@@ -62,7 +62,7 @@ std::string AsPickerSeesIt(plat::CodePage& text, const std::string& folder) {
 }  // namespace
 
 bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& options,
-                    ReleaseFlags* flags, int* missing) {
+                    ReleaseFlags* flags, std::vector<int>* missing) {
   ReleaseFlags asked{};
   if (options.hasReleases) {
     for (int year : options.releases) asked[ReleaseIndex(year)] = 1;
@@ -70,13 +70,17 @@ bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& o
     asked.fill(1);
   }
   *flags = setup::InitialReleaseChoice(catalogue, kBuildBits, asked).flags;
+  missing->clear();
   for (int year : options.releases) {
-    if (!(*flags)[ReleaseIndex(year)]) {
-      *missing = year;
-      return false;
-    }
+    if (!(*flags)[ReleaseIndex(year)]) missing->push_back(year);
   }
-  return true;
+  return missing->size() < options.releases.size() || options.releases.empty();
+}
+
+std::string NotInstalledText(const std::vector<int>& years) {
+  std::string text;
+  for (int year : years) text += (text.empty() ? "" : ", ") + std::to_string(year);
+  return (years.size() == 1 ? "release " : "releases ") + text;
 }
 
 int RunQuietInstall(Installation& installation, const cmdline::Options& options, RunLog* log) {
@@ -84,11 +88,13 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
   InstallCatalogue& catalogue = installation.catalogue();
   DiscoverHosts(platform.registry, catalogue);
   ReleaseFlags flags{};
-  int missing = 0;
+  std::vector<int> missing;
   if (!ChooseReleases(catalogue, options, &flags, &missing)) {
     return Ends(log, kNothingToServe,
-                "release " + std::to_string(missing) + " was asked for and is not installed");
+                "no release asked for is installed: " + NotInstalledText(missing));
   }
+  if (log && !missing.empty())
+    log->Line("passed over: " + NotInstalledText(missing) + ", asked for and not installed");
   if (!setup::InstallButtonEnabled(flags)) {
     return Ends(log, kNothingToServe, "no AutoCAD release is installed");
   }
@@ -120,7 +126,9 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
                                          " is not safe: " + protection::FindingLogText(unsafe));
   }
   // Before anything is made: a running host changes nothing.
-  if (IsHostRunning(platform)) return Ends(log, kRetryLater, "AutoCAD is running");
+  std::string host;
+  if (FindRunningHost(platform, &host))
+    return Ends(log, kRetryLater, "AutoCAD is running (" + InLog(log, host) + ")");
   std::string package;
   if (!FindPackageFolder(platform, package)) {
     return Ends(log, kNoPackage, "no package beside the program: neither a Data folder nor "
@@ -136,7 +144,8 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
     case InstallEnd::kInstalled:
       return kInstalled;
     case InstallEnd::kHostRunning:
-      return Ends(log, kRetryLater, "AutoCAD started while the run began");
+      FindRunningHost(platform, &host);
+      return Ends(log, kRetryLater, "AutoCAD started while the run began (" + InLog(log, host) + ")");
     case InstallEnd::kFolderText:
       return Ends(log, kWrongCommandLine, "the folder text was refused");
     case InstallEnd::kFolderRefused:

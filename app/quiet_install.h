@@ -14,10 +14,14 @@ namespace app {
 
 constexpr char kDefaultFolder[] = "C:\\Velmar";
 
-// The releases a run serves: every one found, or those of /RELEASES= (others unticked). A
-// release that cannot be served (not found) is named in *missing and the answer is false.
+// The releases a run serves: every one found, or those of /RELEASES= that are installed (others
+// unticked); those of /RELEASES= the machine lacks are passed over and named in *missing. False
+// when /RELEASES= names releases and none of them is installed.
 bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& options,
-                    ReleaseFlags* flags, int* missing);
+                    ReleaseFlags* flags, std::vector<int>* missing);
+
+// "release 2024" or "releases 2010, 2024", for the log.
+std::string NotInstalledText(const std::vector<int>& years);
 
 // Runs it; log may be null. Answers the run's exit code.
 int RunQuietInstall(Installation& installation, const cmdline::Options& options,

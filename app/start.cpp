@@ -143,12 +143,14 @@ int RunPresetDialog(StartUp& s, Run& run, const cmdline::Options& o) {
   Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
   DiscoverHosts(installation.platform().registry, s.catalogue);
   DialogPreset preset{o.hasFolder ? o.folder : kDefaultFolder, {}};
-  int missing = 0;
+  std::vector<int> missing;
   if (!ChooseReleases(s.catalogue, o, &preset.ticked, &missing)) {
-    run.Tell(cmdline::ReleaseNotFoundText(missing), plat::kMbIconStop);
-    run.Note("release " + std::to_string(missing) + " was asked for and is not installed");
+    run.Tell(cmdline::ReleaseNotFoundText(missing.front()), plat::kMbIconStop);
+    run.Note("no release asked for is installed: " + NotInstalledText(missing));
     return kNothingToServe;
   }
+  if (!missing.empty())
+    run.Note("passed over: " + NotInstalledText(missing) + ", asked for and not installed");
   s.windows.RunDialog(installation, &preset);
   if (!installation.installed()) run.Note("the dialog ended without an installation");
   // The dialog's run keeps the exit code it has always had.
@@ -159,7 +161,15 @@ int RunPresetDialog(StartUp& s, Run& run, const cmdline::Options& o) {
 
 int Start(StartUp& s, const std::u16string& commandLine) {
   const bool asUninstall = cmdline::IsUninstallProgram(s.machine.text, s.modulePath);
-  const cmdline::Parsed parsed = cmdline::Parse(commandLine, asUninstall, s.machine.text);
+  cmdline::Parsed parsed = cmdline::Parse(commandLine, asUninstall, s.machine.text);
+  // A deployment tool's agent, a service, a task at boot: a window there waits for a click that
+  // no one can give.
+  const plat::Unseen unseen = plat::WhyUnseen(s.machine.files, s.audience);
+  const bool noOneSees = unseen != plat::Unseen::kSeen && unseen != plat::Unseen::kNotKnown;
+  if (noOneSees) {
+    parsed.options.silent = true;
+    parsed.options.noArguments = false;
+  }
   const cmdline::Options& o = parsed.options;
 
   if (o.noArguments && o.action == cmdline::Action::kInstall) {
@@ -177,6 +187,11 @@ int Start(StartUp& s, const std::u16string& commandLine) {
 
   if (o.silent) s.windows.ShowNoSystemErrors();
   Run run(s, parsed, commandLine);
+  if (noOneSees) {
+    run.Note(std::string("no person can answer a window of this run (") +
+             plat::DescribeUnseen(unseen) + "): it runs quiet");
+  }
+  for (const std::string& word : o.changeNothing) run.Note(cmdline::DescribeChangeNothingForLog(word));
   const bool logOpened = run.OpenLog();
   if (parsed.problem != cmdline::Problem::kNone) {
     run.Note("command line error: " + cmdline::DescribeForLog(parsed));
