@@ -67,6 +67,11 @@ Installation::Installation(plat::Platform& machine, InstallCatalogue& catalogue,
       journaled_(machine, Listeners(listeners_, recorder_, log)) {}
 
 InstallEnd Installation::Install(InstallDialog& dialog, InstallInputs inputs) {
+  clicked_ = true;
+  return last_ = Run(dialog, inputs);
+}
+
+InstallEnd Installation::Run(InstallDialog& dialog, InstallInputs inputs) {
   plat::Platform& platform = journaled_.platform();
   InstallEnd end = InstallEnd::kInstalled;
   // The guard, the folder text, the install folder made.

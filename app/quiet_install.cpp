@@ -134,11 +134,6 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
     return Ends(log, kNoPackage, "no package beside the program: neither a Data folder nor "
                                  "VL_BatchPlot2010.arx");
   }
-  const std::string caption = picker::ApplicationName(platform.files, platform.text);
-  if (picker::ConfirmFolder(platform, caption, checked) != picker::kFolderUsable) {
-    return Ends(log, kFatalError, "the install folder could not be created");
-  }
-
   QuietDialog dialog(folder, flags);
   switch (installation.Install(dialog, dialog.inputs())) {
     case InstallEnd::kInstalled:
@@ -148,6 +143,8 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
       return Ends(log, kRetryLater, "AutoCAD started while the run began (" + InLog(log, host) + ")");
     case InstallEnd::kFolderText:
       return Ends(log, kWrongCommandLine, "the folder text was refused");
+    case InstallEnd::kFolderNotMade:
+      return Ends(log, kFatalError, "the install folder could not be created");
     case InstallEnd::kFolderRefused:
       // Changed since the check above; its message, in the log, says how.
       return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");

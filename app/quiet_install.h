@@ -1,8 +1,7 @@
 #pragma once
 // The installation of /S: the install button's command with every question answered in
-// advance. The releases are every one found (or those of /RELEASES=), the folder the default
-// (or /DIR=), a running host ends the run, every missing level of the folder is made (the
-// folder picker's Yes) and a failed copy is Abort. The result on the machine is the one the
+// advance. The releases are every one found (or those of /RELEASES= that are installed), the
+// folder the default (or /DIR=), a running host ends the run, and a failed copy is Abort. The result on the machine is the one the
 // dialog gives for the same choices.
 #include <string>
 

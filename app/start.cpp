@@ -94,8 +94,9 @@ class Run {
     return asked;
   }
 
-  int End(int code) {
-    Note("result: exit code " + std::to_string(code) + ", " + Meaning(code));
+  // meaning: for a code whose meaning in this run is not the table's.
+  int End(int code, const char* meaning = nullptr) {
+    Note("result: exit code " + std::to_string(code) + ", " + (meaning ? meaning : Meaning(code)));
     Flush();
     return code;
   }
@@ -147,14 +148,17 @@ int RunPresetDialog(StartUp& s, Run& run, const cmdline::Options& o) {
   if (!ChooseReleases(s.catalogue, o, &preset.ticked, &missing)) {
     run.Tell(cmdline::ReleaseNotFoundText(missing.front()), plat::kMbIconStop);
     run.Note("no release asked for is installed: " + NotInstalledText(missing));
-    return kNothingToServe;
+    return run.End(kNothingToServe);
   }
   if (!missing.empty())
     run.Note("passed over: " + NotInstalledText(missing) + ", asked for and not installed");
   s.windows.RunDialog(installation, &preset);
-  if (!installation.installed()) run.Note("the dialog ended without an installation");
-  // The dialog's run keeps the exit code it has always had.
-  return kInstalled;
+  if (installation.installed()) return run.End(kInstalled);
+  // The dialog's run keeps the exit code it has always had, but is not "done".
+  const InstallEnd* end = installation.lastEnd();
+  run.Note(end ? std::string("the installation ended: ") + InstallEndText(*end)
+               : "the dialog ended without an installation");
+  return run.End(kInstalled, "nothing installed");
 }
 
 }  // namespace
@@ -232,7 +236,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     uninstall::FinishHandOver(platform, plat::FolderOf(s.machine.text, s.modulePath));
     return run.End(kInstalled);
   }
-  if (!o.silent) return run.End(RunPresetDialog(s, run, o));
+  if (!o.silent) return RunPresetDialog(s, run, o);
   Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
   return run.End(RunQuietInstall(installation, o, run.log()));
 }

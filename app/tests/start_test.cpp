@@ -198,7 +198,9 @@ TEST_F(StartTest, LogsWhatTheUninstallWrites) {
       // The dialog makes the folders before it finds the package gone.
       {"nothing arrived", u"/DIR=C:\\Velmar /LOG=C:\\v.log",
        [](sim::Machine& m) { m.files.Remove("C:\\Setup\\Data"); },
-       {copied, deleted, "key deleted: HKLM 64-bit view, " + entry}, {}},
+       {copied, deleted, "key deleted: HKLM 64-bit view, " + entry,
+        "the installation ended: the package was not found", "result: exit code 0, nothing installed"},
+       {", done"}},
       {"abandoned after the settings arrived", u"/S /LOG=C:\\v.log",
        [&](sim::Machine& m) {
          m.files.MakeFolders(product);
