@@ -34,7 +34,9 @@ class Installation {
 
  private:
   InstallEnd Run(InstallDialog& dialog, InstallInputs inputs);
+  std::string MoveEarlier(const std::string& folder);
 
+  plat::Platform& machine_;
   InstallCatalogue& catalogue_;
   std::string perUserProgram_;
   unattended::RunLog* log_;

@@ -7,6 +7,8 @@
 #include "ui/path_checks.h"
 #include "ui/setup_rules.h"
 #include "unattended/exit_codes.h"
+#include "platform/paths.h"
+#include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
 
 namespace app {
@@ -61,6 +63,17 @@ std::string AsPickerSeesIt(plat::CodePage& text, const std::string& folder) {
 
 }  // namespace
 
+std::string OfferedFolder(plat::Platform& platform) {
+  plat::CodePage& text = platform.text;
+  std::string product;
+  const std::string sub = ProductFolder(text, "");  // "\\" and the product's name
+  if (!uninstall::ReadProgramEntryFolder(platform, &product) ||
+      text.CompareNoCase(plat::FileNameOf(text, product), sub.substr(1)) != 0)
+    return kDefaultFolder;
+  const std::string folder = plat::FolderOf(text, product);
+  return folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder.empty() ? "\\" : folder;
+}
+
 bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& options,
                     ReleaseFlags* flags, std::vector<int>* missing) {
   ReleaseFlags asked{};
@@ -99,7 +112,7 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
     return Ends(log, kNothingToServe, "no AutoCAD release is installed");
   }
 
-  const std::string folder = options.hasFolder ? options.folder : kDefaultFolder;
+  const std::string folder = options.hasFolder ? options.folder : OfferedFolder(platform);
   // The install command refuses such a folder with a message, after the picker would have
   // made it: refused here first, nothing is made.
   if (folder.find(';') != std::string::npos) {

@@ -13,6 +13,11 @@ namespace app {
 
 constexpr char kDefaultFolder[] = "C:\\Velmar";
 
+// The folder a run offers: that of the installation the installed-programs entry names, as a
+// user would type it (without the product sub-folder; a drive's root with its backslash), or
+// kDefaultFolder when there is none.
+std::string OfferedFolder(plat::Platform& platform);
+
 // The releases a run serves: every one found, or those of /RELEASES= that are installed (others
 // unticked); those of /RELEASES= the machine lacks are passed over and named in *missing. False
 // when /RELEASES= names releases and none of them is installed.

@@ -143,7 +143,7 @@ void NoteUsage(Run& run, plat::CodePage& text) {
 int RunPresetDialog(StartUp& s, Run& run, const cmdline::Options& o) {
   Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
   DiscoverHosts(installation.platform().registry, s.catalogue);
-  DialogPreset preset{o.hasFolder ? o.folder : kDefaultFolder, {}};
+  DialogPreset preset{o.hasFolder ? o.folder : OfferedFolder(s.machine), {}};
   std::vector<int> missing;
   if (!ChooseReleases(s.catalogue, o, &preset.ticked, &missing)) {
     run.Tell(cmdline::ReleaseNotFoundText(missing.front()), plat::kMbIconStop);
@@ -185,7 +185,10 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     }
     DiscoverHosts(s.machine.registry, s.catalogue);
     Installation installation(s.machine, s.catalogue, s.perUserProgram, nullptr);
-    s.windows.RunDialog(installation, nullptr);
+    // Installed already: the dialog offers that installation's folder.
+    DialogPreset offered{OfferedFolder(s.machine), {}};
+    offered.ticked.fill(1);
+    s.windows.RunDialog(installation, offered.folder == kDefaultFolder ? nullptr : &offered);
     return kInstalled;
   }
 

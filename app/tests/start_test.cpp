@@ -309,6 +309,34 @@ TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
   }
 }
 
+// One installation per machine: an installation into another folder moves it, and every later
+// run offers the folder it lives in.
+TEST_F(StartTest, ASecondFolderMovesTheInstallation) {
+  ASSERT_EQ(Start(u"/S"), 0);
+  machine().runLocks.objects.clear();
+  ASSERT_EQ(Start(u"/S /DIR=D:\\CAD /LOG=C:\\v.log"), 0);
+  const std::string log = Log();
+  EXPECT_NE(log.find(u8"moved: the installation in C:\\Velmar\\Velmar批打印软件 goes, whole"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find(u8"message not shown, answered OK: Velmar批打印软件已从 C:\\Velmar"),
+            std::string::npos) << log;
+  EXPECT_EQ(machine().files.GetAttributes("C:\\Velmar"), plat::kInvalidAttributes);
+  const std::string trusted =
+      regtest::ReadRaw(machine().registry, plat::kHkeyCurrentUser, sample::kProfile, "TRUSTEDPATHS").bytes;
+  EXPECT_EQ(trusted, regtest::Sz("C:\\DATA;D:\\CAD\\VELMAR批打印软件")) << trusted;
+  for (const char16_t* offered : {u"", u"/RELEASES=2020"}) {
+    machine().runLocks.objects.clear();
+    Start(offered);
+    EXPECT_EQ(windows.folder, "D:\\CAD");
+  }
+  // A drive's root is offered as typed, with its backslash.
+  machine().runLocks.objects.clear();
+  ASSERT_EQ(Start(u"/S /DIR=D:\\"), 0);
+  machine().runLocks.objects.clear();
+  Start(u"");
+  EXPECT_EQ(windows.folder, "D:\\");
+}
+
 // /LOG= to a file that holds earlier runs adds this run after them, headed by its time;
 // nothing earlier is lost.
 TEST_F(StartTest, LogAppendsEachRun) {
