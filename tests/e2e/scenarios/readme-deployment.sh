@@ -67,6 +67,7 @@ awk '/^@echo off/ { on = 1 } on { print } on && /^exit \/b/ { exit }' "$readme" 
   sed 's/$/\r/' >"$E2E_C/deploy.bat"
 out="$(drv run 180 'cmd.exe /c C:\deploy.bat' 2>&1)" || e2e_die "the batch file did not end: $out"
 check_eq "the README's batch file: exit code" "$(sed -n 's/^exit=//p' <<<"$out")" 0
+rm -f "$E2E_C/deploy.bat"
 
 # One uninstall gives the machine back (the settings file and the switched-off component aside).
 out="$(drv run 180 "\"D:\\CAD Tools\\Velmar\\$E2E_INSTALL_SUB\\Uninstall.exe\" /S" 2>&1)" ||
