@@ -305,7 +305,9 @@ TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
     machine().files.SetCaller(sim::Identity::Administrator());
     EXPECT_EQ(windows.dialogs, 0);
     EXPECT_EQ(machine().messages.shown().empty(), row.logged != nullptr);
-    if (row.logged) EXPECT_NE(Log(kDefaultLog).find(row.logged), std::string::npos) << Log(kDefaultLog);
+    if (row.logged) {
+      EXPECT_NE(Log(kDefaultLog).find(row.logged), std::string::npos) << Log(kDefaultLog);
+    }
   }
 }
 

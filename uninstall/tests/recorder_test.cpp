@@ -268,7 +268,7 @@ TEST_P(StoppedRun, IsUndone) {
   int writes = 0;
   {
     Office office;
-    if (way == 2) ASSERT_EQ(office.Install(), unattended::kInstalled);
+    if (way == 2) { ASSERT_EQ(office.Install(), unattended::kInstalled); }
     const int start = office.machine.stop.writes();
     ASSERT_EQ(office.Install(), unattended::kInstalled);
     writes = office.machine.stop.writes() - start;
@@ -277,13 +277,13 @@ TEST_P(StoppedRun, IsUndone) {
   for (int k = GetParam() / 6; k < writes; k += 4) {
     Office office;
     const std::string before = office.Snapshot();
-    if (way == 2) ASSERT_EQ(office.Install(), unattended::kInstalled);
+    if (way == 2) { ASSERT_EQ(office.Install(), unattended::kInstalled); }
     office.machine.stop.Arm(k, torn);
     EXPECT_THROW(office.Install(), sim::Stopped) << k;
     const std::string what = "stopped after write " + std::to_string(k) + (torn ? ", torn, " : ", ") +
                              kWays[way];
     const bool recordBegun = office.Record().find("\r\nmade-folder ") != std::string::npos;
-    if (way == 0) ASSERT_EQ(office.Install(), unattended::kInstalled) << what;
+    if (way == 0) { ASSERT_EQ(office.Install(), unattended::kInstalled) << what; }
     if (regtest::KeyExists(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey)) {
       EXPECT_EQ(office.Uninstall(), kRemoved) << what << "\n" << office.said;
     } else {
@@ -506,7 +506,7 @@ TEST(Recorder, PreparesTheUninstallBeforeTheFirstFile) {
     PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426);
     std::string now;
     EXPECT_EQ(office.machine.files.ReadFile(uninstaller, &now), row.now != nullptr);
-    if (row.now) EXPECT_EQ(now, row.now);
+    if (row.now) { EXPECT_EQ(now, row.now); }
     EXPECT_EQ(office.machine.files.GetAttributes(uninstaller), row.attributes);
     EXPECT_EQ(regtest::ReadRaw(office.machine.registry, kHkeyLocalMachine, kProgramEntryKey,
                                "InstallLocation").type,
@@ -533,7 +533,7 @@ TEST(Recorder, EntersTheSizeOfWhatStays) {
     Recorder recorder(office.machine.platform());
     PrepareUninstall(office.machine.platform(), recorder, kFolder, 20240426);
     record = office.Record().size();
-    if (exact) EXPECT_EQ(size(office), 2u);
+    if (exact) { EXPECT_EQ(size(office), 2u); }
   }
   Office office;
   for (const char fill : {'a', 'b'}) {
