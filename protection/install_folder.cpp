@@ -66,7 +66,18 @@ bool PrepareInstallFolder(plat::Platform& platform, const std::string& folder,
                           Finding* why) {
   const Administrators admins = Administrators::Of(platform.files);
   Protect(platform.files, assessment.toProtect);
-  platform.files.CreateDirectoryWith(folder, ProgramFolderDescriptor());
+  // Every missing level, from the drive's root down, each under the program's list: nothing is
+  // copied into a folder that is not there.
+  if (!folder.empty()) {
+    const std::vector<std::string> levels = Levels(platform.text, FullPath(platform, folder));
+    for (size_t at = 1; at < levels.size(); ++at) {
+      if (platform.files.GetAttributes(levels[at]) != plat::kInvalidAttributes) continue;
+      if (!platform.files.CreateDirectoryWith(levels[at], ProgramFolderDescriptor())) {
+        *why = {Problem::kNotMade, levels[at], ""};
+        return false;
+      }
+    }
+  }
   // Whatever else the user accepted, never a link, made since the assessment or not.
   const std::string fullProduct = FullPath(platform, product);
   const Finding link =

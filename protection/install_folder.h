@@ -26,10 +26,10 @@ Assessment AssessInstallFolder(plat::Platform& platform, const std::string& prod
                                const std::vector<std::string>& ours);
 
 // folder: the install folder's text without its trailing backslash; product: with the product
-// sub-folder. Protects what the assessment found to be ours; makes the install folder (one
-// level; one that cannot be made shows up as failed copies into it); then the product
-// sub-folder. False, with why, when a link has appeared on the way, or the product sub-folder
-// is a link, or is not an administrator's alone and cannot be moved aside and made anew.
+// sub-folder. Protects what the assessment found to be ours; makes every missing level of the
+// install folder; then the product sub-folder. False, with why, when a level cannot be made,
+// or a link has appeared on the way, or the product sub-folder is a link, or is not an
+// administrator's alone and cannot be moved aside and made anew.
 bool PrepareInstallFolder(plat::Platform& platform, const std::string& folder,
                           const std::string& product, const Assessment& assessment,
                           Finding* why);
