@@ -1,40 +1,37 @@
 #include "journal/recording_checked.h"
 
+#include <cctype>
+
 namespace journal {
 
-plat::Opened RecordingCheckedFiles::Rehomed(plat::Opened opened, const std::string& path) {
+// The handle the caller gets is the inner one: this decorator closes it through the inner
+// seam, and every call it forwards reaches the file the inner open reached.
+plat::Opened RecordingCheckedFiles::Known(plat::Opened opened, const std::string& path) {
   if (!opened.handle) return opened;
   const plat::FileHandle handle = opened.handle.release();
-  paths_[handle] = path;
+  paths_[handle] = {path, opened.reached == plat::Reached::kFolder};
   return {{*this, handle}, opened.reached};
 }
 
-const std::string& RecordingCheckedFiles::PathOf(plat::FileHandle file) const {
-  static const std::string kUnknown;
-  auto known = paths_.find(file);
-  return known == paths_.end() ? kUnknown : known->second;
+std::string RecordingCheckedFiles::PathOf(plat::FileHandle file) const {
+  const auto known = paths_.find(file);
+  return known == paths_.end() ? std::string() : known->second.path;
 }
 
 std::string RecordingCheckedFiles::Below(plat::FileHandle folder, const std::string& name) const {
-  return PathOf(folder) + "\\" + name;
-}
-
-bool RecordingCheckedFiles::Written(bool done, const std::string& path, uint64_t bytes) {
-  if (!done) {
-    observer_.CallFailed("write " + path, 0);
-    return false;
-  }
-  observer_.FileWritten(path, bytes);
-  return true;
+  std::string path = PathOf(folder);
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  return path + name;
 }
 
 plat::Opened RecordingCheckedFiles::OpenDrive(char letter, uint32_t access, uint32_t share) {
-  return Rehomed(inner_.OpenDrive(letter, access, share), std::string(1, letter) + ":");
+  const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  return Known(inner_.OpenDrive(letter, access, share), std::string(1, drive) + ":\\");
 }
 
 plat::Opened RecordingCheckedFiles::Open(plat::FileHandle folder, const std::string& name,
                                          uint32_t access, uint32_t share) {
-  return Rehomed(inner_.Open(folder, name, access, share), Below(folder, name));
+  return Known(inner_.Open(folder, name, access, share), Below(folder, name));
 }
 
 plat::Opened RecordingCheckedFiles::Make(plat::FileHandle folder, const std::string& name,
@@ -46,30 +43,36 @@ plat::Opened RecordingCheckedFiles::Make(plat::FileHandle folder, const std::str
   } else {
     observer_.BeforeWrite(path, "");
   }
-  plat::Opened made = Rehomed(inner_.Make(folder, name, isFolder, descriptor, access, share), path);
-  if (!isFolder) {
-    Written(made.handle.get() != plat::kNoFileHandle, path, 0);
-  } else if (made.handle) {
-    observer_.FolderMade(path);
+  plat::Opened made = inner_.Make(folder, name, isFolder, descriptor, access, share);
+  if (made.handle) {
+    if (isFolder) observer_.FolderMade(path);
+    if (!isFolder) observer_.FileWritten(path, 0);
   } else if (made.reached != plat::Reached::kExists) {
-    // An existing folder is the usual answer, and no failure of what the caller wanted.
-    observer_.CallFailed("create folder " + path, 0);
+    // Something standing there already is an answer the caller looks at, not a failure.
+    observer_.CallFailed((isFolder ? "create folder " : "write ") + path, 0);
   }
-  return made;
+  return Known(std::move(made), path);
+}
+
+bool RecordingCheckedFiles::Written(bool done, plat::FileHandle file, uint64_t bytes) {
+  if (!done) {
+    observer_.CallFailed("write " + PathOf(file), 0);
+    return false;
+  }
+  observer_.FileWritten(PathOf(file), bytes);
+  return true;
 }
 
 bool RecordingCheckedFiles::Replace(plat::FileHandle file, const std::string& bytes) {
-  const std::string& path = PathOf(file);
-  observer_.BeforeWrite(path, bytes);
-  return Written(inner_.Replace(file, bytes), path, bytes.size());
+  observer_.BeforeWrite(PathOf(file), bytes);
+  return Written(inner_.Replace(file, bytes), file, bytes.size());
 }
 
 bool RecordingCheckedFiles::Append(plat::FileHandle file, const std::string& bytes, bool flush) {
-  const std::string& path = PathOf(file);
   std::string now;
   inner_.ReadAll(file, &now);
-  observer_.BeforeWrite(path, now + bytes);
-  return Written(inner_.Append(file, bytes, flush), path, now.size() + bytes.size());
+  observer_.BeforeWrite(PathOf(file), now + bytes);
+  return Written(inner_.Append(file, bytes, flush), file, now.size() + bytes.size());
 }
 
 bool RecordingCheckedFiles::SetAttributes(plat::FileHandle file, uint32_t attributes) {
@@ -78,10 +81,9 @@ bool RecordingCheckedFiles::SetAttributes(plat::FileHandle file, uint32_t attrib
 }
 
 bool RecordingCheckedFiles::Delete(plat::FileHandle file) {
-  const std::string& path = PathOf(file);
-  plat::FileFacts facts;
-  const bool folder =
-      inner_.Facts(file, &facts) && (facts.attributes & plat::kAttrDirectory) != 0;
+  const auto known = paths_.find(file);
+  const std::string path = PathOf(file);
+  const bool folder = known != paths_.end() && known->second.isFolder;
   observer_.BeforeDelete(path);
   if (!inner_.Delete(file)) {
     observer_.CallFailed((folder ? "remove folder " : "delete ") + path, 0);
@@ -97,13 +99,14 @@ bool RecordingCheckedFiles::Delete(plat::FileHandle file) {
 
 bool RecordingCheckedFiles::Rename(plat::FileHandle file, plat::FileHandle folder,
                                    const std::string& name) {
-  const std::string from = PathOf(file), to = Below(folder, name);
+  const std::string from = PathOf(file);
+  const std::string to = Below(folder, name);
   if (!inner_.Rename(file, folder, name)) {
     observer_.CallFailed("move " + from + " -> " + to, 0);
     return false;
   }
-  paths_[file] = to;
   observer_.Moved(from, to);
+  paths_[file].path = to;
   return true;
 }
 
@@ -111,6 +114,8 @@ void RecordingCheckedFiles::Close(plat::FileHandle file) {
   paths_.erase(file);
   inner_.Close(file);
 }
+
+plat::Opened RecordingCheckedFiles::OwnImage() { return Known(inner_.OwnImage(), ""); }
 
 bool RecordingCheckedFiles::CopyInto(plat::FileHandle folder, const std::string& name,
                                      const plat::FileCopy& from) {

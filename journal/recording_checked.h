@@ -1,9 +1,10 @@
 #pragma once
 // Checked handles that forward every call unchanged and tell an observer each write ahead of
-// it, then what was written, as the recording file system tells its calls by name. It knows
-// each handle's path from the walk that opened it (the drive, then one name at a time), so
-// that the record and the log name what a handle reached, not a path opened again. A copy is
-// one event, whatever calls it takes. Access lists it passes on untold.
+// it, then what was written, under the path the handle was reached by: a drive's root, then
+// each name opened or made below a handle it knows. The walk is what checked the path, so the
+// path it tells is the one acted on. A copy is one event, whatever calls it takes. Access lists
+// it passes on untold, as the file system's recorder does; the running program's own image is
+// only ever read.
 #include <map>
 #include <string>
 
@@ -40,20 +41,24 @@ class RecordingCheckedFiles : public plat::CheckedFiles {
   bool Delete(plat::FileHandle file) override;
   bool Rename(plat::FileHandle file, plat::FileHandle folder, const std::string& name) override;
   void Close(plat::FileHandle file) override;
-  plat::Opened OwnImage() override { return Rehomed(inner_.OwnImage(), ""); }
+  plat::Opened OwnImage() override;
   bool CopyInto(plat::FileHandle folder, const std::string& name,
                 const plat::FileCopy& from) override;
 
  private:
-  // The inner handle, owned by this decorator from now on, with its path.
-  plat::Opened Rehomed(plat::Opened opened, const std::string& path);
+  struct Reached {
+    std::string path;
+    bool isFolder = false;
+  };
+  // The inner handle, now owned by this decorator's caller, known under path.
+  plat::Opened Known(plat::Opened opened, const std::string& path);
   std::string Below(plat::FileHandle folder, const std::string& name) const;
-  const std::string& PathOf(plat::FileHandle file) const;
-  bool Written(bool done, const std::string& path, uint64_t bytes);
+  std::string PathOf(plat::FileHandle file) const;
+  bool Written(bool done, plat::FileHandle file, uint64_t bytes);
 
   plat::CheckedFiles& inner_;
   Observer& observer_;
-  std::map<plat::FileHandle, std::string> paths_;  // every handle open, and what it reached
+  std::map<plat::FileHandle, Reached> paths_;
 };
 
 }  // namespace journal

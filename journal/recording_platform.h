@@ -1,7 +1,6 @@
 #pragma once
-// The machine an installation runs on: the inner platform with its recorders in place, for the
-// files by name and through checked handles, and the registry. Processes, message boxes and the
-// code page are the inner ones.
+// The machine an installation runs on: the inner platform with the recorders in place, by name
+// and through checked handles. Processes, message boxes and the code page are the inner ones.
 #include "journal/recording_checked.h"
 #include "journal/recording_files.h"
 #include "journal/recording_registry.h"

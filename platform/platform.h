@@ -16,8 +16,7 @@ struct Platform {
   Processes& processes;
   MessageBoxes& messages;
   CodePage& text;
-  // The same files, reached through handles that were checked (platform/checked_files.h).
-  CheckedFiles& checked;
+  CheckedFiles& checked;  // files and folders reached and acted on through checked handles
 };
 
 }  // namespace plat
