@@ -64,8 +64,8 @@ void DeployTest::PutEnvironment(const std::string& name, const char* value) {
 
 plat::Platform& DeployTest::acting() {
   plat::Platform& p = platform();
-  acting_.reset(new plat::Platform{p.registry, p.files, p.processes, actingMessages, p.text,
-                                  p.checked});
+  acting_.reset(
+      new plat::Platform{p.registry, p.files, p.processes, actingMessages, p.text, p.checked});
   return *acting_;
 }
 

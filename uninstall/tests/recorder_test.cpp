@@ -127,7 +127,7 @@ struct Office {
   int Install(unattended::RunLog* log = nullptr) {
     unattended::SilentMessageBoxes boxes;
     plat::Platform quiet{machine.registry, machine.files, machine.processes, boxes, machine.text,
-                        machine.checked};
+                         machine.checked};
     InstallCatalogue catalogue;
     app::Installation installation(quiet, catalogue, "the per-user program", log);
     cmdline::Options options;
