@@ -30,7 +30,7 @@ plat::FileHandle CheckedFolder::Get() {
   const std::string full = protection::FullPath(platform_, path_);
   std::string walked = made_ ? plat::FolderOf(text, full) : full;
   if (walked.size() == 2) walked += "\\";  // a drive's root
-  plat::Walked way = plat::WalkFolders(files, text, walked, 0, kShareAll);
+  plat::Walked way = plat::WalkFolders(files, text, walked, 0, kShareAll, accept_);
   if (way.reached == plat::Reached::kLink) link_ = LevelOf(text, walked, way.level);
   if (way.reached != plat::Reached::kFolder) return plat::kNoFileHandle;
   if (!made_) {

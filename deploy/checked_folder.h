@@ -12,9 +12,11 @@ class CheckedFolder {
  public:
   // path as the caller names it; a relative or drive-relative one is taken as the system takes
   // it, from the current directory. made: the last level is made when it is missing, with what
-  // its folder passes on (one level, as CreateDirectory makes it).
-  CheckedFolder(plat::Platform& platform, std::string path, bool made = false)
-      : platform_(platform), path_(std::move(path)), made_(made) {}
+  // its folder passes on (one level, as CreateDirectory makes it). accept: a rule each level
+  // walked must pass besides being no link (platform/checked_files.h), or none.
+  CheckedFolder(plat::Platform& platform, std::string path, bool made = false,
+                plat::LevelCheck accept = nullptr)
+      : platform_(platform), path_(std::move(path)), made_(made), accept_(std::move(accept)) {}
 
   // The folder's handle, walked the first time it is there; kNoFileHandle while it is not.
   plat::FileHandle Get();
@@ -25,6 +27,7 @@ class CheckedFolder {
   plat::Platform& platform_;
   std::string path_;
   bool made_;
+  plat::LevelCheck accept_;
   plat::UniqueFileHandle folder_;
   std::string link_;
 };

@@ -18,15 +18,15 @@ std::string RecordingCheckedFiles::PathOf(plat::FileHandle file) const {
   return known == paths_.end() ? std::string() : known->second.path;
 }
 
+// A drive's root is known as "C:", so that a backslash always goes between: the last byte of a
+// folder's name may be the trail byte 5C of a double-byte character (淺 is 9C 5C).
 std::string RecordingCheckedFiles::Below(plat::FileHandle folder, const std::string& name) const {
-  std::string path = PathOf(folder);
-  if (!path.empty() && path.back() != '\\') path += '\\';
-  return path + name;
+  return PathOf(folder) + "\\" + name;
 }
 
 plat::Opened RecordingCheckedFiles::OpenDrive(char letter, uint32_t access, uint32_t share) {
   const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-  return Known(inner_.OpenDrive(letter, access, share), std::string(1, drive) + ":\\");
+  return Known(inner_.OpenDrive(letter, access, share), std::string(1, drive) + ":");
 }
 
 plat::Opened RecordingCheckedFiles::Open(plat::FileHandle folder, const std::string& name,

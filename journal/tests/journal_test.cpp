@@ -292,4 +292,21 @@ TEST(JournalFanOut, HandsEachEventToEveryObserverInOrder) {
   EXPECT_EQ(second.lines, expected);
 }
 
+// Through checked handles, what is done is told under the path the walk reached, one copy as one
+// event, in a folder whose name ends in the trail byte 5C of 淺.
+TEST_F(JournalTest, TellsWhatIsDoneThroughCheckedHandlesUnderThePathWalked) {
+  const std::string folder = std::string(kFolder) + "\\淺";
+  machine_->WriteFile(folder + "\\old.txt", "old");
+  plat::CheckedFiles& checked = recording_.platform().checked;
+  plat::Walked walked = plat::WalkFolders(checked, base().text, folder, 0,
+                                          plat::kShareRead | plat::kShareWrite | plat::kShareDelete);
+  ASSERT_TRUE(walked.folder);
+  EXPECT_TRUE(checked.CopyInto(walked.folder.get(), "new.txt", {"C:\\Data\\a", "bytes", 0}));
+  plat::Opened old = checked.Open(walked.folder.get(), "old.txt", plat::kFileGenericWrite, 0);
+  EXPECT_TRUE(checked.Replace(old.handle.get(), "four"));
+  EXPECT_EQ(transcript_.lines,
+            (std::vector<std::string>{"copied C:\\Data\\a -> " + folder + "\\new.txt 5",
+                                      "wrote " + folder + "\\old.txt 4"}));
+}
+
 }  // namespace
