@@ -298,8 +298,8 @@ TEST_F(JournalTest, TellsWhatIsDoneThroughCheckedHandlesUnderThePathWalked) {
   const std::string folder = std::string(kFolder) + "\\淺";
   machine_->WriteFile(folder + "\\old.txt", "old");
   plat::CheckedFiles& checked = recording_.platform().checked;
-  plat::Walked walked = plat::WalkFolders(checked, base().text, folder, 0,
-                                          plat::kShareRead | plat::kShareWrite | plat::kShareDelete);
+  const uint32_t shareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
+  plat::Walked walked = plat::WalkFolders(checked, base().text, folder, 0, shareAll);
   ASSERT_TRUE(walked.folder);
   EXPECT_TRUE(checked.CopyInto(walked.folder.get(), "new.txt", {"C:\\Data\\a", "bytes", 0}));
   plat::Opened old = checked.Open(walked.folder.get(), "old.txt", plat::kFileGenericWrite, 0);
