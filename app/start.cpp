@@ -57,7 +57,7 @@ class Run {
         file_(s.machine),
         silentBoxes_(&log_),
         machine_{s.machine.registry, s.machine.files, s.machine.processes,
-                 silent() ? silentBoxes_ : s.machine.messages, s.machine.text} {
+                 silent() ? silentBoxes_ : s.machine.messages, s.machine.text, s.machine.checked} {
     log_.Line(log_.Utf8(setup::VersionLabel(velmar::kBuildVersion, kBuildBits)) + ", run log");
     log_.Line("command line: " + plat::Utf16ToUtf8(commandLine));
     log_.Line(std::string("run: ") + RunName(parsed.options));

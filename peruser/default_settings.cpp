@@ -10,7 +10,7 @@ bool KeepDefaultSettings(plat::Platform& platform, const std::string& installFol
   // The package was there a moment ago; should it have gone since, nobody is told twice.
   unattended::SilentMessageBoxes unasked;
   plat::Platform quiet{platform.registry, platform.files, platform.processes, unasked,
-                       platform.text};
+                       platform.text, platform.checked};
   std::string package;
   if (!FindPackageFolder(quiet, package)) return false;
   const std::string source = package + "\\" + kSettingsFileName;

@@ -7,6 +7,7 @@
 
 #include "peruser/serve_user.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_checked_files.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_processes.h"
@@ -19,7 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32FileSystem files;
   win32::Win32Processes processes;
   unattended::SilentMessageBoxes messages;
-  plat::Platform platform{registry, files, processes, messages, text};
+  win32::Win32CheckedFiles checked;
+  plat::Platform platform{registry, files, processes, messages, text, checked};
   const wchar_t* line = ::GetCommandLineW();
   const std::u16string commandLine = line ? std::u16string(line, line + ::wcslen(line)) : u"";
   return peruser::ServeUser(platform, commandLine);

@@ -1,5 +1,6 @@
 #pragma once
 // The machine as the logic sees it. The logic receives it by reference and never calls the OS.
+#include "platform/checked_files.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/message_boxes.h"
@@ -15,6 +16,7 @@ struct Platform {
   Processes& processes;
   MessageBoxes& messages;
   CodePage& text;
+  CheckedFiles& checked;  // files and folders reached and acted on through checked handles
 };
 
 }  // namespace plat

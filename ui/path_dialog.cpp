@@ -186,7 +186,8 @@ void CPathDialogSub::OnOkClicked() {
   win32::Win32MessageBoxes messages;
   messages.SetOwner(dialog.m_hBrowseWnd);
   plat::Platform platform{dialog.m_platform.registry, dialog.m_platform.files,
-                          dialog.m_platform.processes, messages, dialog.m_platform.text};
+                          dialog.m_platform.processes, messages, dialog.m_platform.text,
+                          dialog.m_platform.checked};
   const ui::Application* app = ui::Application::Current();
   const std::string caption =
       app ? app->Name() : picker::ApplicationName(platform.files, platform.text);

@@ -98,7 +98,8 @@ class InstallCommandTest : public ::testing::Test {
 
     dialog.controlFlags[ReleaseIndex(2020)] = 1;
     platform = std::make_unique<plat::Platform>(plat::Platform{
-        reg(), machine->platform().files, processes, machine->messages(), machine->platform().text});
+        reg(), machine->platform().files, processes, machine->messages(), machine->platform().text,
+        machine->checked()});
   }
   void TearDown() override {
     for (const char* folder : {kWork, "C:\\Velmar", "C:\\Velmar批打印软件", "D:\\Velmar批打印软件"})

@@ -50,7 +50,7 @@ TEST(QuietInstall, WritesWhatTheDialogWrites) {
   SilentMessageBoxes boxes;
   unattended::RunLog byQuiet(quietMachine.text);
   plat::Platform quiet{quietMachine.registry, quietMachine.files, quietMachine.processes, boxes,
-                       quietMachine.text};
+                       quietMachine.text, quietMachine.checked};
   InstallCatalogue quietCatalogue;
   app::Installation quietRun(quiet, quietCatalogue, "program", &byQuiet);
   g_bCheckHostRunning = true;

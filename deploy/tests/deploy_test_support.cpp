@@ -64,7 +64,8 @@ void DeployTest::PutEnvironment(const std::string& name, const char* value) {
 
 plat::Platform& DeployTest::acting() {
   plat::Platform& p = platform();
-  acting_.reset(new plat::Platform{p.registry, p.files, p.processes, actingMessages, p.text});
+  acting_.reset(
+      new plat::Platform{p.registry, p.files, p.processes, actingMessages, p.text, p.checked});
   return *acting_;
 }
 

@@ -114,7 +114,7 @@ TEST(DefaultSettings, NeverOverSettingsThatAppearMeanwhile) {
   Racing files(m.text);
   files.MakeFolders(kFolder);
   files.WriteFile(kDefault, kDefaultBytes);
-  plat::Platform platform{m.registry, files, m.processes, m.messages, m.text};
+  plat::Platform platform{m.registry, files, m.processes, m.messages, m.text, m.checked};
   EXPECT_EQ(peruser::GiveDefaultSettings(platform, kFolder), Given::kNotWritten);
   std::string after;
   EXPECT_TRUE(files.ReadFile(kOwn, &after));

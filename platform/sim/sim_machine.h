@@ -21,7 +21,7 @@ class Machine {
         files(text),
         checked(files),
         processes(&files),
-        platform_{registry, files, processes, messages, text} {
+        platform_{registry, files, processes, messages, text, checked} {
     registry.UseStopSwitch(&stop);
     files.UseStopSwitch(&stop);
   }
@@ -30,7 +30,7 @@ class Machine {
   SimCodePage text;
   SimRegistry registry;
   SimFileSystem files;
-  SimCheckedFiles checked;  // beside the platform until the logic acts through it
+  SimCheckedFiles checked;
   SimProcesses processes;
   ScriptedMessageBoxes messages;
   StopSwitch stop;  // stops the program after a number of writes; unarmed at first

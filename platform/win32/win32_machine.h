@@ -15,7 +15,7 @@ namespace win32 {
 
 class Machine {
  public:
-  Machine() : platform_{registry, files, processes, messages, text} {}
+  Machine() : platform_{registry, files, processes, messages, text, checked} {}
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
   plat::Platform& platform() { return platform_; }
@@ -23,7 +23,7 @@ class Machine {
   Win32CodePage text;
   Win32Registry registry;
   Win32FileSystem files;
-  Win32CheckedFiles checked;  // beside the platform until the logic acts through it
+  Win32CheckedFiles checked;
   Win32Processes processes;
   Win32MessageBoxes messages;
   // Beside the platform: what only start-up uses.

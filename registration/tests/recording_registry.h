@@ -67,7 +67,7 @@ class RecordingRegistry : public plat::Registry {
 struct RecordingPlatform {
   explicit RecordingPlatform(plat::Platform& base)
       : registry(base.registry),
-        platform{registry, base.files, base.processes, base.messages, base.text} {}
+        platform{registry, base.files, base.processes, base.messages, base.text, base.checked} {}
   RecordingRegistry registry;
   plat::Platform platform;
 };

@@ -104,7 +104,7 @@ struct World {
     options.hasFolder = folder != nullptr;
     options.folder = folder ? folder : "";
     unattended::SilentMessageBoxes boxes;
-    plat::Platform silent{m.registry, m.files, m.processes, boxes, m.text};
+    plat::Platform silent{m.registry, m.files, m.processes, boxes, m.text, m.checked};
     InstallCatalogue catalogue;
     app::Installation installation(silent, catalogue, "", nullptr);
     g_bCheckHostRunning = true;

@@ -57,7 +57,7 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
 struct Recorded {
   explicit Recorded(sim::Machine& m, plat::MessageBoxes& boxes)
       : log(m.text),
-        inner{m.registry, m.files, m.processes, boxes, m.text},
+        inner{m.registry, m.files, m.processes, boxes, m.text, m.checked},
         recording(inner, log) {}
   plat::Platform& platform() { return recording.platform(); }
   unattended::RunLog log;

@@ -38,7 +38,7 @@ class ModuleOverrideFiles : public win32::Win32FileSystem {
 
 class Win32TestMachine : public TestMachine {
  public:
-  Win32TestMachine() : platform_{registry_, files_, processes_, messages_, text_} {}
+  Win32TestMachine() : platform_{registry_, files_, processes_, messages_, text_, checked_} {}
 
   plat::Platform& platform() override { return platform_; }
   plat::CheckedFiles& checked() override { return checked_; }

@@ -160,7 +160,7 @@ class FailingRegistry : public RecordingRegistry {
 TEST_F(InstalledProgramsTest, TextsAreHandedWithTheirTerminatorAndAFailureIsTold) {
   FailingRegistry registry(machine.registry, u"NoRepair", false);
   plat::Platform platform{registry, machine.files, machine.processes, machine.messages,
-                          machine.text};
+                          machine.text, machine.checked};
   EXPECT_EQ(WriteProgramEntry(platform, kFolder, 20240426, 0), plat::kErrorAccessDenied);
   const auto name = std::find_if(registry.calls.begin(), registry.calls.end(),
                                  [](const auto& call) { return call.name == "DisplayName"; });
@@ -170,7 +170,7 @@ TEST_F(InstalledProgramsTest, TextsAreHandedWithTheirTerminatorAndAFailureIsTold
   SetRaw(plat::kRegSz, Wide(kFolder));
   FailingRegistry growing(machine.registry, u"", true);
   plat::Platform changing{growing, machine.files, machine.processes, machine.messages,
-                          machine.text};
+                          machine.text, machine.checked};
   std::string folder;
   EXPECT_FALSE(ReadProgramEntryFolder(changing, &folder));
 }

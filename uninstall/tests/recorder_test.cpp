@@ -126,7 +126,8 @@ struct Office {
   // SetUp.exe /S /DIR=C:\Tools\Velmar, as start-up runs it.
   int Install(unattended::RunLog* log = nullptr) {
     unattended::SilentMessageBoxes boxes;
-    plat::Platform quiet{machine.registry, machine.files, machine.processes, boxes, machine.text};
+    plat::Platform quiet{machine.registry, machine.files, machine.processes, boxes, machine.text,
+                         machine.checked};
     InstallCatalogue catalogue;
     app::Installation installation(quiet, catalogue, "the per-user program", log);
     cmdline::Options options;
