@@ -17,14 +17,15 @@ const char kFolderEmpty[] = "安装路径不能为空 !";
 const char kFolderSemicolon[] = "安装路径中不能有分号(;)，请修改后再进行安装 !";
 constexpr int kProgressTop = 50;
 const char kOthersMayChangeIt[] =
-    "。\n\n其他用户可以借此替换AutoCAD加载的插件文件。\n\n仍要安装到这里吗 ?";
+    "。\n\n安装后，该用户可以替换AutoCAD从这里加载的插件，以及每个用户（包括管理员）"
+    "登录时从这里运行的程序，让它们运行他自己的代码。\n\n仍要安装到这里吗 ?";
 const char kNotHere[] = "，不能安装到这里。\n\n请选择其他安装路径后再进行安装 !";
 
 // AutoCAD loads the plug-in from the product folder into every user's session, and the folder
 // is a trusted path, so no user but an administrator may change what lies in it or replace a
 // folder on the way to it. A folder the user chose that others may change is theirs to
 // choose, once they know; a link is never followed.
-bool FolderReady(plat::Platform& platform, const std::string& folder, const std::string& product) {
+bool FolderReady(plat::Platform& platform, const std::string& product) {
   const protection::Assessment found = protection::AssessInstallFolder(
       platform, product,
       uninstall::FoldersMadeBefore(platform, protection::FullPath(platform, product)));
@@ -39,7 +40,7 @@ bool FolderReady(plat::Platform& platform, const std::string& folder, const std:
           plat::kIdYes)
     return false;
   protection::Finding why;
-  if (protection::PrepareInstallFolder(platform, folder, product, found, &why)) return true;
+  if (protection::PrepareInstallFolder(platform, product, found, &why)) return true;
   platform.messages.Show(protection::FindingText(why) + kNotHere, kTitle, refusal);
   return false;
 }
@@ -80,7 +81,7 @@ bool PrepareInstall(plat::Platform& platform, InstallDialog& dialog, InstallInpu
   // One level each, made before the copy so that every file arrives under the folders' lists;
   // a folder that could not be made shows up as failed copies into it.
   *end = InstallEnd::kFolderRefused;
-  if (!FolderReady(platform, folder, folder + kProductSubFolder)) return false;
+  if (!FolderReady(platform, folder + kProductSubFolder)) return false;
   folder += kProductSubFolder;
   return true;
 }
