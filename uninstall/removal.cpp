@@ -477,10 +477,14 @@ std::vector<std::string> RemoveOwnFiles(plat::Platform& platform,
   std::stable_sort(folders.begin(), folders.end(), [&](const std::string& a, const std::string& b) {
     return PathNames(text, a).size() > PathNames(text, b).size();
   });
+  // Other users' profiles trust the product folder until their next logon and after, and any
+  // user could make a folder of that name where it stood: it stays, empty and protected.
   std::vector<std::string> left;
   for (const std::string& folder : folders) {
-    if (std::any_of(left.begin(), left.end(),
-                    [&](const std::string& l) { return SamePath(text, l, folder); }))
+    const auto same = [&](const std::string& l) { return SamePath(text, l, folder); };
+    if (std::any_of(left.begin(), left.end(), same) ||
+        std::any_of(records.begin(), records.end(),
+                    [&](const FoundRecord& found) { return same(found.record.folder); }))
       continue;
     if (!keep.empty() && IsBelow(text, folder, keep)) {
       left.push_back(folder);

@@ -3,7 +3,9 @@
 // beside C:\Setup\SetUp.exe, a profile with a trusted path, and the recorded platform a run
 // gets, whose log tells every write.
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
@@ -51,6 +53,33 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
   regtest::CreatePath(m.registry, plat::kHkeyLocalMachine,
                       "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
   regtest::CreatePath(m.registry, plat::kHkeyCurrentUser, "SOFTWARE\\Microsoft");
+}
+
+// A sim::SimFileSystem::Dump without the lines of the folders an uninstall leaves for good:
+// each product folder (other users' profiles may trust it still) and the folders below the
+// drive's root that hold it. What lies in them still counts.
+inline std::string WithoutKeptFolders(const std::string& dump) {
+  const std::string product = "\\Velmar批打印软件 16";
+  std::vector<std::string> lines, kept;
+  std::istringstream all(dump);
+  for (std::string line; std::getline(all, line);) lines.push_back(line);
+  for (const std::string& line : lines) {
+    if (line.size() > product.size() &&
+        line.compare(line.size() - product.size(), product.size(), product) == 0)
+      kept.push_back(line.substr(0, line.size() - 3));
+  }
+  std::string left;
+  for (const std::string& line : lines) {
+    bool holds = false;
+    for (const std::string& folder : kept) {
+      const size_t cut = line.size() > 3 ? line.size() - 3 : 0;
+      holds = holds || (cut > 2 && line.compare(cut, 3, " 16") == 0 &&
+                        folder.compare(0, cut, line, 0, cut) == 0 &&
+                        (folder.size() == cut || folder[cut] == '\\'));
+    }
+    if (!holds) left += line + "\n";
+  }
+  return left;
 }
 
 // The machine as a run sees it: its writes told to a log, which serves as the transcript.

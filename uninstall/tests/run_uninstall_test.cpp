@@ -16,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/sim/sim_machine.h"
 #include "protection/rules.h"
+#include "tests/support/sample_machine.h"
 #include "tests/support/test_machine.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
@@ -89,7 +90,7 @@ class RunUninstallTest : public ::testing::Test {
   }
   std::string Snapshot() {
     return machine.registry.Dump(kHkeyLocalMachine) + machine.registry.Dump(kHkeyCurrentUser) +
-           machine.files.Dump();
+           sample::WithoutKeptFolders(machine.files.Dump());
   }
 
   // The interactive installation into folderText, every found release ticked, as start-up has
@@ -363,7 +364,8 @@ TEST_F(RunUninstallTest, SwitchesOffTheTrustForEveryUser) {
                                                 activesetup::kIsInstalled);
   EXPECT_EQ(on.type, plat::kRegDword);
   EXPECT_EQ(on.bytes, regtest::Dword(0));
-  EXPECT_EQ(machine.files.GetAttributes("C:\\Velmar"), plat::kInvalidAttributes);
+  EXPECT_EQ(machine.files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\VelmarTrust.exe"),
+            plat::kInvalidAttributes);
 }
 
 // What Settings and the Control Panel show, read back as they read it.
