@@ -163,8 +163,8 @@ int Start(StartUp& s, const std::u16string& commandLine) {
   const cmdline::Options& o = parsed.options;
 
   if (o.noArguments && o.action == cmdline::Action::kInstall) {
-    if (onerun::ClaimTheRun(s.runLocks, s.clock, false, 0).claimed ==
-        onerun::Claimed::kAnotherRun) {
+    const onerun::Claim claim = onerun::ClaimTheRun(s.machine, s.clock, false, 0);
+    if (claim.claimed == onerun::Claimed::kAnotherRun) {
       s.machine.messages.Show(onerun::AnotherRunText(), cmdline::kMessageTitle,
                               plat::kMbOk | plat::kMbIconExclamation);
       return kInstalled;
@@ -201,7 +201,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
   }
 
   const bool helper = IsUninstallHelper(s, o);
-  const onerun::Claim claim = onerun::ClaimTheRun(s.runLocks, s.clock, helper,
+  const onerun::Claim claim = onerun::ClaimTheRun(s.machine, s.clock, helper,
                                                   run.silent() ? kQuietWaitMilliseconds : 0);
   run.Note(claim.note);
   if (claim.claimed == onerun::Claimed::kAnotherRun) {

@@ -12,7 +12,6 @@
 #include "discovery/install_catalogue.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
-#include "platform/run_locks.h"
 
 namespace app {
 
@@ -39,7 +38,6 @@ struct StartUp {
   InstallCatalogue& catalogue;
   Windows& windows;
   plat::Clock& clock;
-  plat::RunLocks& runLocks;
   std::string modulePath;      // the running program (code page text)
   std::string perUserProgram;  // its bytes, placed beside every installation
 };

@@ -61,8 +61,7 @@ std::u16string CommandLine() {
 bool CWizardApp::InitInstance() {
   win32::Machine machine;
   WindowsRuns windows(machine);
-  app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock, machine.runLocks,
-                       {}, {}};
+  app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock, {}, {}};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(app::Start(startUp, CommandLine()));

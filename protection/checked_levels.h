@@ -34,6 +34,23 @@ SafeWalk WalkSafeFolder(plat::Platform& platform, const std::string& fullPath, u
 // taken from a user's environment names that user's profile, and is refused.
 Finding CheckSettingsFolder(plat::Platform& platform, const std::string& folder);
 
+// The content of the file at path (a full path) when only administrators can have written it,
+// judged as CheckWrittenByAdministrators judges it, each level on the handle the walk opened and
+// the file on the handle it is read through. False, with why, otherwise.
+bool ReadWrittenByAdministrators(plat::Platform& platform, const std::string& path,
+                                 std::string* bytes, Finding* why);
+
+// A folder of the program's own, named by path, in the open folder above it: made with the
+// descriptor given; one that stands there and is an administrator's alone is given its list;
+// anything else there (someone else's, or what administrators may not even look at) is moved
+// aside whole, under the name with "-" and 16 hex digits of a random number, which no one can
+// take first, and the folder is made anew: whatever its owner holds open in it or owns there
+// stays with the old one. Its handle, or none with why (a link is never moved); none without a
+// finding when it is not there and cannot be made.
+plat::UniqueFileHandle OwnFolder(plat::Platform& platform, plat::FileHandle parent,
+                                 const std::string& path, const plat::Descriptor& descriptor,
+                                 Finding* why);
+
 // Gives each folder the list of the folders the program makes, on the handle a walk to it
 // opened: a level swapped for a link since it was judged is never reached.
 void ProtectThrough(plat::Platform& platform, const std::vector<std::string>& folders);

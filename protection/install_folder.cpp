@@ -1,7 +1,5 @@
 #include "protection/install_folder.h"
 
-#include <cstdio>
-
 #include "platform/paths.h"
 #include "protection/checked_levels.h"
 
@@ -11,12 +9,6 @@ namespace {
 std::string ParentOf(plat::CodePage& text, const std::string& path) {
   const size_t slash = text.LastBackslash(path);
   return slash == std::string::npos ? path : path.substr(0, slash);
-}
-
-std::string Hex(uint64_t number) {
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(number));
-  return digits;
 }
 
 constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
@@ -47,57 +39,19 @@ bool Stopped(plat::Reached reached, const std::string& path, Finding* why) {
          reached == plat::Reached::kRefused;
 }
 
-// name in the open folder, opened for the rights given; made with the program's descriptor in
-// the create call when nothing stands there. made: this call made it.
+// The install folder in the open folder above it: made with the program's descriptor when
+// nothing stands there (made tells), else opened as it is.
 plat::Opened OpenOrMake(plat::CheckedFiles& files, plat::FileHandle folder,
-                        const std::string& name, uint32_t access, bool* made) {
+                        const std::string& name, bool* made) {
   *made = false;
-  plat::Opened opened = files.Open(folder, name, access, kShareAll);
+  plat::Opened opened = files.Open(folder, name, plat::kLevelAccess, kShareAll);
   if (opened.reached != plat::Reached::kMissing) return opened;
-  opened = files.Make(folder, name, true, ProgramFolderDescriptor(), access, kShareAll);
+  opened = files.Make(folder, name, true, ProgramFolderDescriptor(), plat::kLevelAccess, kShareAll);
   *made = static_cast<bool>(opened.handle);
   // Something came to stand there since: it is judged as what was there before.
-  if (opened.reached == plat::Reached::kExists) return files.Open(folder, name, access, kShareAll);
+  if (opened.reached == plat::Reached::kExists)
+    return files.Open(folder, name, plat::kLevelAccess, kShareAll);
   return opened;
-}
-
-// The product sub-folder, an administrator's alone: made, given the program's list when it is
-// an administrator's already, or else moved aside whole and made anew.
-bool PrepareProduct(plat::Platform& platform, const Administrators& admins,
-                    plat::FileHandle install, const std::string& product, Finding* why) {
-  plat::CheckedFiles& files = platform.checked;
-  const std::string name = plat::FileNameOf(platform.text, product);
-  const plat::Descriptor program = ProgramFolderDescriptor();
-  bool made = false;
-  plat::Opened opened =
-      OpenOrMake(files, install, name, plat::kLevelAccess | plat::kWriteDac, &made);
-  if (made) return true;
-  if (opened.reached == plat::Reached::kLink) {
-    *why = {Problem::kLink, product, ""};
-    return false;
-  }
-  Finding found = {Problem::kUnreadable, product, ""};
-  if (opened.reached == plat::Reached::kFolder) {
-    found = CheckOpen(files, admins, opened.handle.get(), product, kChangeRights,
-                      Problem::kOthersMayChange);
-    if (!found) return files.SetAccessList(opened.handle.get(), program.dacl);
-  } else if (opened.reached != plat::Reached::kFile && opened.reached != plat::Reached::kDenied) {
-    return true;  // not made and not there: the copy into it tells
-  }
-  // Rewriting the list of someone else's folder would leave them what they hold open in it and
-  // the files they own there; so it goes aside whole, under a name no one can take first, and
-  // the product sub-folder is made anew.
-  opened.handle.reset();
-  uint64_t number = 0;
-  plat::Opened aside = files.Open(install, name, plat::kDelete, kShareAll);
-  if (aside.handle && platform.files.RandomNumber(&number) &&
-      files.Rename(aside.handle.get(), install, name + "-" + Hex(number))) {
-    aside.handle.reset();
-    plat::Opened anew = files.Make(install, name, true, program, plat::kLevelAccess, kShareAll);
-    if (anew.handle) return true;
-  }
-  *why = aside.reached == plat::Reached::kLink ? Finding{Problem::kLink, product, ""} : found;
-  return false;
 }
 
 }  // namespace
@@ -138,15 +92,17 @@ bool PrepareInstallFolder(plat::Platform& platform, const std::string& product,
   plat::UniqueFileHandle folder = std::move(walked.folder);
   if (!atRoot) {
     bool made = false;
-    plat::Opened opened = OpenOrMake(platform.checked, folder.get(),
-                                     plat::FileNameOf(text, install), plat::kLevelAccess, &made);
+    plat::Opened opened =
+        OpenOrMake(platform.checked, folder.get(), plat::FileNameOf(text, install), &made);
     if (Stopped(opened.reached, install, why)) return false;
     if (!opened.handle) return true;
     if (!made && !Accepted(platform, admins, assessment, opened.handle.get(), install, why))
       return false;
     folder = std::move(opened.handle);
   }
-  return PrepareProduct(platform, admins, folder.get(), full, why);
+  // The product sub-folder is an administrator's alone; one that cannot be made shows up as
+  // failed copies into it.
+  return OwnFolder(platform, folder.get(), full, ProgramFolderDescriptor(), why) || !*why;
 }
 
 }  // namespace protection

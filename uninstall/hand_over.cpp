@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "deploy/package_copy.h"
-#include "protection/levels.h"
+#include "protection/checked_levels.h"
 #include "uninstall/record.h"
 #include "uninstall/record_rules.h"
 
@@ -101,28 +101,30 @@ void FinishHandOver(plat::Platform& platform, const std::string& folder) {
   plat::CodePage& text = platform.text;
   std::string bytes;
   HandOverList list;
-  // Only a list that an administrator alone can have written, as the uninstaller writes it.
-  const protection::Administrators admins = protection::Administrators::Of(files);
-  const bool ours = !protection::CheckWrittenByAdministrators(platform, admins, ListPath(folder));
-  if (ours && files.ReadWholeFile(ListPath(folder), &bytes) && ParseList(bytes, &list)) {
-    platform.processes.WaitForExit(list.wait, kWaitMilliseconds);
-    bool later = false;
-    for (const std::string& path : list.deletes) {
-      // Only an uninstaller: the list is a file, and a file can be changed.
-      const std::vector<std::string> names = PathNames(text, path);
-      if (!IsPlainPath(text, path) || text.CompareNoCase(names.back(), kUninstallerFileName) != 0)
-        continue;
-      ClearReadOnly(files, path);
-      if (!files.DeleteFile(path) && files.GetAttributes(path) != plat::kInvalidAttributes) {
-        files.DeleteAtRestart(path);
-        later = true;
-      }
+  protection::Finding why;
+  // Only a list that an administrator alone can have written, as the uninstaller writes it. A
+  // copy of the program started beside one that someone else put there touches nothing, not
+  // even at the next restart, which would delete whatever a link made meanwhile leads to.
+  if (!protection::ReadWrittenByAdministrators(platform, ListPath(folder), &bytes, &why) ||
+      !ParseList(bytes, &list))
+    return;
+  platform.processes.WaitForExit(list.wait, kWaitMilliseconds);
+  bool later = false;
+  for (const std::string& path : list.deletes) {
+    // Only an uninstaller: the list is a file, and a file can be changed.
+    const std::vector<std::string> names = PathNames(text, path);
+    if (!IsPlainPath(text, path) || text.CompareNoCase(names.back(), kUninstallerFileName) != 0)
+      continue;
+    ClearReadOnly(files, path);
+    if (!files.DeleteFile(path) && files.GetAttributes(path) != plat::kInvalidAttributes) {
+      files.DeleteAtRestart(path);
+      later = true;
     }
-    for (const std::string& path : list.removes) {
-      // A folder that still holds someone's files stays.
-      if (IsPlainPath(text, path) && !files.RemoveDirectory(path) && later)
-        files.DeleteAtRestart(path);
-    }
+  }
+  for (const std::string& path : list.removes) {
+    // A folder that still holds someone's files stays.
+    if (IsPlainPath(text, path) && !files.RemoveDirectory(path) && later)
+      files.DeleteAtRestart(path);
   }
   files.DeleteFile(ListPath(folder));
   std::string self;

@@ -26,6 +26,9 @@ class FakeWindows : public app::Windows {
  public:
   void RunDialog(app::Installation& installation, const app::DialogPreset* preset) override {
     ++dialogs;
+    sim::SimClock clock;
+    lockFree = onerun::ClaimTheRun(installation.platform(), clock, false, 0).claimed ==
+               onerun::Claimed::kOurs;
     presetGiven = preset != nullptr;
     if (preset) {
       folder = preset->folder;
@@ -41,6 +44,7 @@ class FakeWindows : public app::Windows {
   }
   void ShowNoSystemErrors() override { systemErrorsOff = true; }
   bool click = false;
+  bool lockFree = true;
   int dialogs = 0;
   bool presetGiven = false, systemErrorsOff = false;
   std::string folder;
@@ -52,6 +56,7 @@ class StartTest : public ::testing::Test {
   void SetUp() override { Reset(); }
   // A fresh sample machine for each run.
   void Reset() {
+    other = onerun::Claim();
     owned = std::make_unique<sim::Machine>();
     sample::Seed(machine());
     catalogue = InstallCatalogue();
@@ -59,8 +64,7 @@ class StartTest : public ::testing::Test {
   }
   sim::Machine& machine() { return *owned; }
   int Start(const std::u16string& arguments, const char* module = "C:\\Setup\\SetUp.exe") {
-    app::StartUp s{machine().platform(), catalogue, windows, machine().clock, machine().runLocks,
-                   module, "program"};
+    app::StartUp s{machine().platform(), catalogue, windows, machine().clock, module, "program"};
     g_bCheckHostRunning = true;
     return app::Start(s, u"\"C:\\Setup\\SetUp.exe\" " + arguments);
   }
@@ -72,11 +76,19 @@ class StartTest : public ::testing::Test {
     return machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll") !=
            plat::kInvalidAttributes;
   }
-  // Another run holds the machine's run lock, made by an account of this owner.
-  void AnotherRunHolds(const char* owner = "S-1-5-32-544", bool refuses = false) {
-    machine().runLocks.objects[onerun::kRunLockName] = {owner, refuses, false};
+  // Another run holds the machine's run lock, until it ends.
+  void AnotherRunHolds() {
+    sim::SimClock clock;
+    other = onerun::ClaimTheRun(machine().platform(), clock, false, 0);
+    ASSERT_EQ(other.claimed, onerun::Claimed::kOurs);
+  }
+  bool LockFree() {
+    sim::SimClock clock;
+    return onerun::ClaimTheRun(machine().platform(), clock, false, 0).claimed ==
+           onerun::Claimed::kOurs;
   }
   std::unique_ptr<sim::Machine> owned;
+  onerun::Claim other;
   InstallCatalogue catalogue;
   FakeWindows windows;
 };
@@ -100,8 +112,9 @@ TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
             plat::kInvalidAttributes);
   EXPECT_EQ(Log(), "<no log>");
   EXPECT_EQ(Log(kDefaultLog), "<no log>");
-  // The run held the lock from its first moment.
-  EXPECT_TRUE(machine().runLocks.objects[onerun::kRunLockName].heldHere);
+  // The run held the lock while the dialog ran, and gave it back.
+  EXPECT_FALSE(windows.lockFree);
+  EXPECT_TRUE(LockFree());
 }
 
 TEST_F(StartTest, RunsTheCommandLineAsksFor) {
@@ -275,7 +288,6 @@ TEST_F(StartTest, LogAppendsEachRun) {
   machine().files.WriteFile("C:\\v.log", "an earlier run\r\n");
   EXPECT_EQ(Start(u"/S /RELEASES=2010 /LOG=C:\\v.log"), 2);
   machine().clock.now.minute = 16;
-  machine().runLocks.objects.clear();  // the first run has ended
   EXPECT_EQ(Start(u"/S /LOG=C:\\v.log"), 0);
   const std::string log = Log();
   // Each run's head: the program and its build, the line as given, what the run is.
@@ -302,52 +314,47 @@ TEST_F(StartTest, LogAppendsEachRun) {
 }
 
 // One run at a time: while another run holds the machine's run lock, a run that would change
-// something changes nothing. A lock no run of this program made (its owner is not
-// Administrators or SYSTEM) blocks nothing. The uninstall's helper shares its uninstaller's.
+// something changes nothing. The uninstall's helper waits for its uninstaller to end.
 TEST_F(StartTest, OneRunAtATime) {
   const std::string helperFolder = std::string(kTemp) + "\\VelmarUninstall-77";
   const struct Row {
     const char* what;
     const char16_t* arguments;
-    const char* holder;  // owner of the lock another process holds; null: none
-    bool refuses;        // its access list refuses administrators
+    bool held;         // another run holds the lock
+    uint64_t endsAt;   // it ends after this many milliseconds the run has waited; 0: never
     int code;
-    bool changed;        // installed (or uninstalled)
-    uint64_t waited;     // milliseconds slept
-    const char* note;    // a part of the log (or of the message shown)
+    bool changed;      // installed (or uninstalled)
+    uint64_t waited;   // milliseconds slept
+    const char* note;  // a part of the log (or of the message shown)
     const char* module = "C:\\Setup\\SetUp.exe";
   } rows[] = {
-      {"quiet, another run", u"/S /LOG=C:\\v.log", "S-1-5-32-544", false, 1618, false, 5000,
+      {"quiet, another run", u"/S /LOG=C:\\v.log", true, 0, 1618, false, 5000,
        "another run of SetUp.exe or Uninstall.exe is in progress (waited 5000 ms"},
-      {"quiet, another run as SYSTEM", u"/S /LOG=C:\\v.log", "S-1-5-18", false, 1618, false,
-       5000, "retry later"},
-      {"quiet uninstall", u"/UNINSTALL /S /LOG=C:\\v.log", "S-1-5-32-544", false, 1618, false,
-       5000, "result: exit code 1618"},
-      {"the dialog preset", u"/DIR=C:\\Tools", "S-1-5-32-544", false, 1618, false, 0,
+      {"quiet uninstall", u"/UNINSTALL /S /LOG=C:\\v.log", true, 0, 1618, false, 5000,
+       "result: exit code 1618"},
+      {"the dialog preset", u"/DIR=C:\\Tools", true, 0, 1618, false, 0,
        "安装或卸载程序\n正在运行"},
-      {"the dialog's uninstall", u"/UNINSTALL", "S-1-5-18", false, 1618, false, 0,
+      {"the dialog's uninstall", u"/UNINSTALL", true, 0, 1618, false, 0,
        "安装或卸载程序\n正在运行"},
-      {"a name a user took", u"/S /LOG=C:\\v.log", "S-1-5-21-1-2-3-1001", false, 0, true, 0,
-       "taken by an object of S-1-5-21-1-2-3-1001, not of an administrator"},
-      {"a name of an unknown owner", u"/S /LOG=C:\\v.log", "", false, 0, true, 0,
-       "an unknown owner"},
-      {"a name that refuses administrators", u"/S /LOG=C:\\v.log", "S-1-5-21-1-2-3-1001", true,
-       0, true, 0, "refuses administrators"},
-      {"no other run", u"/S /LOG=C:\\v.log", nullptr, false, 0, true, 0, "run lock: taken"},
-      {"the helper joins its uninstaller", u"/S", "S-1-5-32-544", false, 0, true, 0, nullptr,
+      {"no other run", u"/S /LOG=C:\\v.log", false, 0, 0, true, 0, "run lock: taken"},
+      {"the helper waits for its uninstaller", u"/S", true, 60000, 0, true, 60000, nullptr,
        "C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-77\\Uninstall.exe"},
-      {"a program named Uninstall.exe elsewhere does not", u"/S", "S-1-5-32-544", false, 1618,
-       false, 5000, nullptr, "C:\\Velmar\\Uninstall.exe"},
+      {"a program named Uninstall.exe elsewhere does not", u"/S", true, 60000, 1618, false, 5000,
+       nullptr, "C:\\Velmar\\Uninstall.exe"},
       // Nobody is waiting for the usage text, and it changes nothing.
-      {"the usage text", u"/?", "S-1-5-32-544", false, 0, false, 0, "用法"},
+      {"the usage text", u"/?", true, 0, 0, false, 0, "用法"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     Reset();
     windows.click = true;
     machine().files.MakeFolders(helperFolder);
-    machine().files.WriteFile(helperFolder + "\\Uninstall-handover.txt", "list");
-    if (row.holder) AnotherRunHolds(row.holder, row.refuses);
+    machine().files.WriteFile(helperFolder + "\\Uninstall-handover.txt",
+                              "Velmar uninstall hand-over 1\r\n");
+    if (row.held) AnotherRunHolds();
+    machine().clock.onSleep = [&](uint64_t slept) {
+      if (slept == row.endsAt) other = onerun::Claim();
+    };
     EXPECT_EQ(Start(row.arguments, row.module), row.code);
     EXPECT_EQ(Installed() || windows.dialogs > 0 || !machine().files.pendingDeletes().empty(),
               row.changed);
@@ -377,55 +384,67 @@ TEST_F(StartTest, OneRunAtATime) {
 TEST_F(StartTest, AQuietRunWaitsForTheOtherRunToEnd) {
   AnotherRunHolds();
   machine().clock.onSleep = [&](uint64_t slept) {
-    if (slept == 1000) machine().runLocks.objects.clear();
+    if (slept == 1000) other = onerun::Claim();
   };
   EXPECT_EQ(Start(u"/S"), 0);
   EXPECT_EQ(machine().clock.slept, 1000u);
   EXPECT_TRUE(Installed());
 }
 
-// The lock itself: nobody but SYSTEM and the administrators may open it, so that no user can
-// take it to keep every run out; a run that waited for another says how long, and one that did
-// not wait says nothing of waiting.
+// The lock itself: a file in a folder only administrators may change, so that no user can
+// take it to keep every run out, or spoil it; a run that waited for another says how long, and
+// one that did not wait says nothing of waiting.
 TEST(OneRun, ClaimsTheLock) {
-  struct Locks : sim::SimRunLocks {
-    plat::LockAttempt Make(const std::string& name, const std::string& owner,
-                           const plat::AccessList& access) override {
-      made = access;
-      return sim::SimRunLocks::Make(name, owner, access);
-    }
-    plat::AccessList made;
-  };
   using onerun::Claimed;
-  const char* const kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
+  const std::string kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
+  const std::string kFolder = "C:\\ProgramData\\Velmar";
   const struct Row {
-    const char* holder;  // owner of the lock another run holds; null: none
-    bool failMake;
+    const char* what;
+    bool held;  // another run holds it
+    bool helper;
     uint32_t wait;
     Claimed claimed;
     std::string note;
     uint64_t slept;
+    std::function<void(sim::Machine&)> before;
   } rows[] = {
-      {nullptr, false, 0, Claimed::kOurs, "run lock: taken", 0},
-      {"S-1-5-32-544", false, 0, Claimed::kAnotherRun, kBusy, 0},
-      {"S-1-5-18", false, 600, Claimed::kAnotherRun,
-       std::string(kBusy) + " (waited 750 ms for it to end)", 750},
-      {nullptr, true, 5000, Claimed::kUnguarded,
-       "run lock: it could not be made; the run goes on without it", 0},
+      {"free", false, false, 0, Claimed::kOurs, "run lock: taken", 0, nullptr},
+      {"held", true, false, 0, Claimed::kAnotherRun, kBusy, 0, nullptr},
+      {"held, waited for", true, false, 600, Claimed::kAnotherRun,
+       kBusy + " (waited 750 ms for it to end)", 750, nullptr},
+      {"the helper waits an hour at most", true, true, 0, Claimed::kAnotherRun,
+       kBusy + " (waited 3600000 ms for it to end)", 3600000, nullptr},
+      {"a user's folder in its place goes aside", false, false, 0, Claimed::kOurs,
+       "run lock: taken", 0,
+       [&](sim::Machine& m) {
+         m.files.SetCaller(sim::Identity::StandardUser());
+         m.files.CreateDirectory(kFolder);
+         m.files.SetCaller(sim::Identity::Administrator());
+       }},
+      {"a link in its place is never followed", false, false, 0, Claimed::kUnguarded,
+       "run lock: the folder " + kFolder + " is not safe: it is a junction or symbolic link; "
+       "the run goes on without it", 0,
+       [&](sim::Machine& m) { m.files.MakeLink(kFolder, "C:\\Windows"); }},
+      {"no ProgramData", false, false, 0, Claimed::kUnguarded,
+       "run lock: no ProgramData folder is named; the run goes on without it", 0,
+       [](sim::Machine& m) { m.files.UnsetEnvironment("ProgramData"); }},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.note);
-    Locks locks;
-    locks.failMake = row.failMake;
-    if (row.holder) locks.objects[onerun::kRunLockName] = {row.holder, false, false};
+    SCOPED_TRACE(row.what);
+    sim::Machine m;
+    if (row.before) row.before(m);
     sim::SimClock clock;
-    const onerun::Claim claim = onerun::ClaimTheRun(locks, clock, false, row.wait);
+    onerun::Claim other;
+    if (row.held) other = onerun::ClaimTheRun(m.platform(), clock, false, 0);
+    const onerun::Claim claim = onerun::ClaimTheRun(m.platform(), clock, row.helper, row.wait);
     EXPECT_EQ(claim.claimed, row.claimed);
     EXPECT_EQ(claim.note, row.note);
     EXPECT_EQ(clock.slept, row.slept);
-    const plat::AccessList onlyAdministrators{
-        true, {{"S-1-5-18", plat::kSectionAllAccess, 0}, {"S-1-5-32-544", plat::kSectionAllAccess, 0}}};
-    EXPECT_TRUE(locks.made == onlyAdministrators);
+    plat::Descriptor folder;
+    if (row.claimed == Claimed::kOurs) {
+      ASSERT_TRUE(m.files.DescriptorOf(kFolder, &folder));
+      EXPECT_TRUE(folder == protection::AdministratorsOnlyDescriptor());
+    }
   }
 }
 

@@ -139,6 +139,7 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
                  {"C:\\Windows\\Temp", WindowsTempDescriptor()},
                  {"C:\\Program Files", SystemFolderDescriptor()},
                  {"C:\\Program Files (x86)", SystemFolderDescriptor()},
+                 {"C:\\ProgramData", ProgramDataDescriptor()},
                  {"C:\\users", UsersFolderDescriptor()},
                  {"C:\\users\\user", ProfileDescriptor(caller_.user)}};
   for (const auto& folder : windows) {
@@ -147,6 +148,7 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   }
   MakeFolders(shellAppData_);
   env_["APPDATA"] = shellAppData_;
+  env_["PROGRAMDATA"] = "C:\\ProgramData";
   MakeFolders(temp_);
 }
 
