@@ -20,6 +20,12 @@ Finding CheckOpen(plat::CheckedFiles& files, const Administrators& admins, plat:
   return {who == descriptor.owner ? Problem::kNotOwned : problem, path, who};
 }
 
+std::string FolderToWalk(plat::CodePage& text, const std::string& path) {
+  std::string folder = plat::FolderOf(text, path);
+  if (folder.size() == 2 && folder[1] == ':') folder += '\\';
+  return folder;
+}
+
 std::string LevelPath(plat::CodePage& text, const std::string& fullPath, size_t level) {
   std::string resolved;
   if (!plat::ResolvePath(text, fullPath, &resolved)) return fullPath;
@@ -55,7 +61,7 @@ bool ReadWrittenByAdministrators(plat::Platform& platform, const std::string& pa
                                  std::string* bytes, Finding* why) {
   const Administrators admins = Administrators::Of(platform.files);
   plat::CheckedFiles& checked = platform.checked;
-  const std::string folder = plat::FolderOf(platform.text, path);
+  const std::string folder = FolderToWalk(platform.text, path);
   const size_t last = Levels(platform.text, folder).size() - 1;
   *why = {Problem::kUnreadable, path, ""};
   // Above the folder only the owners count: whoever may rename an administrator's folder can

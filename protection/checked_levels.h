@@ -15,6 +15,9 @@ namespace protection {
 Finding CheckOpen(plat::CheckedFiles& files, const Administrators& admins, plat::FileHandle open,
                   const std::string& path, uint32_t rights, Problem problem);
 
+// The folder a file's full path lies in, as a walk takes it: "C:\\" for "C:\\x.log".
+std::string FolderToWalk(plat::CodePage& text, const std::string& path);
+
 // The path of the level a walk of fullPath stopped at (0 is the drive's root).
 std::string LevelPath(plat::CodePage& text, const std::string& fullPath, size_t level);
 

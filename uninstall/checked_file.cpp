@@ -9,7 +9,7 @@ CheckedFile OpenChecked(plat::Platform& platform, const std::string& path, uint3
                         uint32_t share) {
   constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
   CheckedFile checked;
-  const std::string folder = plat::FolderOf(platform.text, path);
+  const std::string folder = protection::FolderToWalk(platform.text, path);
   plat::Walked walked = plat::WalkFolders(platform.checked, platform.text, folder, 0, kShareAll);
   checked.reached = walked.reached;
   if (walked.reached == plat::Reached::kLink)

@@ -68,7 +68,7 @@ bool MakeHelperFolder(plat::Platform& platform, const std::string& temp, std::st
 }  // namespace
 
 bool HandOver(plat::Platform& platform, const std::string& program,
-              const std::vector<std::string>& folders) {
+              const std::vector<std::string>& folders, const std::string& logPath) {
   plat::FileSystem& files = platform.files;
   std::string temp, helperFolder;
   if (files.TempFolder(&temp)) plat::DropTrailingBackslash(platform.text, temp);
@@ -80,7 +80,8 @@ bool HandOver(plat::Platform& platform, const std::string& program,
     for (const std::string& folder : folders) list += "remove " + folder + "\r\n";
     if (files.CopyFile(program, helper, false) &&
         files.WriteWholeFile(ListPath(helperFolder), list) &&
-        platform.processes.Start("\"" + helper + "\" /S") != 0) {
+        platform.processes.Start("\"" + helper + "\" /S" +
+                                 (logPath.empty() ? "" : " /LOG=\"" + logPath + "\"")) != 0) {
       return true;
     }
     files.DeleteFile(ListPath(helperFolder));
@@ -96,7 +97,7 @@ bool IsHelperFolder(plat::Platform& platform, const std::string& folder) {
   return platform.files.GetAttributes(ListPath(folder)) != plat::kInvalidAttributes;
 }
 
-void FinishHandOver(plat::Platform& platform, const std::string& folder) {
+bool FinishHandOver(plat::Platform& platform, const std::string& folder, std::string* refused) {
   plat::FileSystem& files = platform.files;
   plat::CodePage& text = platform.text;
   std::string bytes;
@@ -105,9 +106,14 @@ void FinishHandOver(plat::Platform& platform, const std::string& folder) {
   // Only a list that an administrator alone can have written, as the uninstaller writes it. A
   // copy of the program started beside one that someone else put there touches nothing, not
   // even at the next restart, which would delete whatever a link made meanwhile leads to.
-  if (!protection::ReadWrittenByAdministrators(platform, ListPath(folder), &bytes, &why) ||
-      !ParseList(bytes, &list))
-    return;
+  if (!protection::ReadWrittenByAdministrators(platform, ListPath(folder), &bytes, &why)) {
+    if (refused) *refused = why.path + ": " + protection::FindingLogText(why);
+    return false;
+  }
+  if (!ParseList(bytes, &list)) {
+    if (refused) *refused = ListPath(folder) + ": it is not a list as the uninstaller writes it";
+    return false;
+  }
   platform.processes.WaitForExit(list.wait, kWaitMilliseconds);
   bool later = false;
   for (const std::string& path : list.deletes) {
@@ -130,6 +136,7 @@ void FinishHandOver(plat::Platform& platform, const std::string& folder) {
   std::string self;
   if (files.ModuleFileName(&self)) files.DeleteAtRestart(self);
   files.DeleteAtRestart(folder);
+  return true;
 }
 
 }  // namespace uninstall
