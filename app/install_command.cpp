@@ -24,12 +24,15 @@ const char kNotHere[] = "，不能安装到这里。\n\n请选择其他安装路
 // AutoCAD loads the plug-in from the product folder into every user's session, and the folder
 // is a trusted path, so no user but an administrator may change what lies in it or replace a
 // folder on the way to it. A folder the user chose that others may change is theirs to
-// choose, once they know; a link is never followed.
-bool FolderReady(plat::Platform& platform, const std::string& product) {
+// choose, once they know; a link is never followed. False, with *end telling why, when the
+// sequence may not run.
+bool FolderReady(plat::Platform& platform, const std::string& folder, const std::string& product,
+                 InstallEnd* end) {
   const protection::Assessment found = protection::AssessInstallFolder(
       platform, product,
       uninstall::FoldersMadeBefore(platform, protection::FullPath(platform, product)));
   const unsigned refusal = plat::kMbOk | plat::kMbIconStop;
+  *end = InstallEnd::kFolderRefused;
   if (found.finding.problem == protection::Problem::kLink) {
     platform.messages.Show(protection::FindingText(found.finding) + kNotHere, kTitle, refusal);
     return false;
@@ -40,12 +43,26 @@ bool FolderReady(plat::Platform& platform, const std::string& product) {
           plat::kIdYes)
     return false;
   protection::Finding why;
-  if (protection::PrepareInstallFolder(platform, product, found, &why)) return true;
+  if (protection::PrepareInstallFolder(platform, folder, product, found, &why)) return true;
+  if (why.problem == protection::Problem::kNotMade) *end = InstallEnd::kFolderNotMade;
   platform.messages.Show(protection::FindingText(why) + kNotHere, kTitle, refusal);
   return false;
 }
 
 }  // namespace
+
+const char* InstallEndText(InstallEnd end) {
+  switch (end) {
+    case InstallEnd::kInstalled: return "installed";
+    case InstallEnd::kHostRunning: return "AutoCAD was running, the user was asked to close it";
+    case InstallEnd::kFolderText: return "the folder text was refused";
+    case InstallEnd::kFolderRefused: return "the install folder was refused";
+    case InstallEnd::kFolderNotMade: return "a level of the install folder could not be made";
+    case InstallEnd::kNoPackage: return "the package was not found";
+    case InstallEnd::kCopyStopped: return "a file could not be copied, stopped as Abort does";
+  }
+  return "";
+}
 
 std::string ProductFolder(plat::CodePage& text, std::string folderText) {
   plat::DropTrailingBackslash(text, folderText);
@@ -78,10 +95,8 @@ bool PrepareInstall(plat::Platform& platform, InstallDialog& dialog, InstallInpu
 
   std::string& folder = inputs.folderText;
   plat::DropTrailingBackslash(platform.text, folder);
-  // One level each, made before the copy so that every file arrives under the folders' lists;
-  // a folder that could not be made shows up as failed copies into it.
-  *end = InstallEnd::kFolderRefused;
-  if (!FolderReady(platform, folder + kProductSubFolder)) return false;
+  // Every level made before the copy, so that every file arrives under the folders' lists.
+  if (!FolderReady(platform, folder, folder + kProductSubFolder, end)) return false;
   folder += kProductSubFolder;
   return true;
 }

@@ -39,9 +39,14 @@ enum class InstallEnd {
   kHostRunning,    // the running-host warning was shown; nothing changed
   kFolderText,     // the folder text was refused (empty, or holding ';'); nothing changed
   kFolderRefused,  // a link on the way, someone else's folder declined, or not made ready
+  kFolderNotMade,  // a level of the install folder could not be made; nothing was copied
   kNoPackage,      // the package was missing; the dialog ended as cancelled
   kCopyStopped,    // a copy was answered Abort; the dialog ended as cancelled
 };
+
+// What the end was, in English for the log: "a file could not be copied, stopped as Abort
+// does", ...
+const char* InstallEndText(InstallEnd end);
 
 // The install folder as the install command makes it from the folder text: one trailing
 // backslash dropped, the product sub-folder appended.

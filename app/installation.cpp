@@ -1,8 +1,13 @@
 #include "app/installation.h"
 
+#include <memory>
+
 #include "activesetup/active_setup.h"
 #include "peruser/default_settings.h"
+#include "platform/paths.h"
+#include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
+#include "uninstall/run_uninstall.h"
 #include "uninstall/uninstaller.h"
 #include "versioninfo/build_version.h"
 
@@ -10,6 +15,8 @@ namespace app {
 namespace {
 
 constexpr int kVersion = velmar::kBuildVersion;
+const char kTitle[] = "Velmar软件安装";
+const char kMovedText[] = "Velmar批打印软件已从 ";
 
 journal::FanOut& Listeners(journal::FanOut& fanOut, uninstall::Recorder& recorder,
                            unattended::RunLog* log) {
@@ -60,18 +67,26 @@ void NoteUnrecorded(unattended::RunLog* log, const std::vector<std::string>& unr
 
 Installation::Installation(plat::Platform& machine, InstallCatalogue& catalogue,
                            std::string perUserProgram, unattended::RunLog* log)
-    : catalogue_(catalogue),
+    : machine_(machine),
+      catalogue_(catalogue),
       perUserProgram_(std::move(perUserProgram)),
       log_(log),
       recorder_(machine),
       journaled_(machine, Listeners(listeners_, recorder_, log)) {}
 
 InstallEnd Installation::Install(InstallDialog& dialog, InstallInputs inputs) {
+  clicked_ = true;
+  return last_ = Run(dialog, inputs);
+}
+
+InstallEnd Installation::Run(InstallDialog& dialog, InstallInputs inputs) {
   plat::Platform& platform = journaled_.platform();
   InstallEnd end = InstallEnd::kInstalled;
   // The guard, the folder text, the install folder made.
   if (!PrepareInstall(platform, dialog, inputs, &end)) return end;
   const std::string folder = inputs.folderText;
+  // One installation per machine: one elsewhere goes first, as its uninstall would.
+  const std::string moved = MoveEarlier(folder);
   // Before the first file: whatever happens next can be uninstalled.
   const uninstall::Prepared before =
       uninstall::PrepareUninstall(platform, recorder_, folder, kVersion);
@@ -94,9 +109,34 @@ InstallEnd Installation::Install(InstallDialog& dialog, InstallInputs inputs) {
   // Last: the entry then sees what the steps before it placed.
   uninstall::FinishUninstall(platform, recorder_, folder, kVersion);
   NoteUnrecorded(log_, recorder_.unrecorded());
+  if (!moved.empty()) {
+    platform.messages.Show(kMovedText + moved + " 移到 " + folder + "。", kTitle,
+                           plat::kMbOk | plat::kMbIconInformation);
+  }
   installed_ = true;
   dialog.ShowCompletionLayout();
   return InstallEnd::kInstalled;
+}
+
+// The installation the installed-programs entry names, when it lies in another folder: taken
+// away, its writes heard by the log and not by this installation's record, which they are no
+// part of. The folder it lay in; empty when there was none.
+std::string Installation::MoveEarlier(const std::string& folder) {
+  plat::CodePage& text = machine_.text;
+  std::string earlier;
+  if (!uninstall::ReadProgramEntryFolder(machine_, &earlier) || !plat::IsPlainPath(text, earlier) ||
+      plat::SamePath(text, earlier, folder))
+    return "";
+  std::unique_ptr<journal::RecordingPlatform> logged;
+  if (log_) logged = std::make_unique<journal::RecordingPlatform>(machine_, *log_);
+  uninstall::Outcome outcome;
+  if (!uninstall::RemoveEarlierInstallation(logged ? logged->platform() : machine_, earlier,
+                                            &outcome))
+    return "";
+  Note(log_, "moved: the installation in " + (log_ ? log_->Utf8(earlier) : "") + " goes" +
+                 (outcome.failed.empty() ? ", whole" : "; what could not be removed stays:"));
+  for (const std::string& what : outcome.failed) Note(log_, "  " + (log_ ? log_->Utf8(what) : ""));
+  return earlier;
 }
 
 }  // namespace app

@@ -29,8 +29,14 @@ class Installation {
   InstallEnd Install(InstallDialog& dialog, InstallInputs inputs);
   // A click ran the installation to its end.
   bool installed() const { return installed_; }
+  // How the last click ended; null before the first.
+  const InstallEnd* lastEnd() const { return clicked_ ? &last_ : nullptr; }
 
  private:
+  InstallEnd Run(InstallDialog& dialog, InstallInputs inputs);
+  std::string MoveEarlier(const std::string& folder);
+
+  plat::Platform& machine_;
   InstallCatalogue& catalogue_;
   std::string perUserProgram_;
   unattended::RunLog* log_;
@@ -38,6 +44,8 @@ class Installation {
   journal::FanOut listeners_;
   journal::RecordingPlatform journaled_;
   bool installed_ = false;
+  bool clicked_ = false;
+  InstallEnd last_ = InstallEnd::kInstalled;
 };
 
 }  // namespace app

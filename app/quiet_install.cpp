@@ -7,6 +7,8 @@
 #include "ui/path_checks.h"
 #include "ui/setup_rules.h"
 #include "unattended/exit_codes.h"
+#include "platform/paths.h"
+#include "uninstall/installed_programs.h"
 #include "uninstall/record_store.h"
 
 namespace app {
@@ -61,8 +63,19 @@ std::string AsPickerSeesIt(plat::CodePage& text, const std::string& folder) {
 
 }  // namespace
 
+std::string OfferedFolder(plat::Platform& platform) {
+  plat::CodePage& text = platform.text;
+  std::string product;
+  const std::string sub = ProductFolder(text, "");  // "\\" and the product's name
+  if (!uninstall::ReadProgramEntryFolder(platform, &product) ||
+      text.CompareNoCase(plat::FileNameOf(text, product), sub.substr(1)) != 0)
+    return kDefaultFolder;
+  const std::string folder = plat::FolderOf(text, product);
+  return folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder.empty() ? "\\" : folder;
+}
+
 bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& options,
-                    ReleaseFlags* flags, int* missing) {
+                    ReleaseFlags* flags, std::vector<int>* missing) {
   ReleaseFlags asked{};
   if (options.hasReleases) {
     for (int year : options.releases) asked[ReleaseIndex(year)] = 1;
@@ -70,13 +83,17 @@ bool ChooseReleases(const InstallCatalogue& catalogue, const cmdline::Options& o
     asked.fill(1);
   }
   *flags = setup::InitialReleaseChoice(catalogue, kBuildBits, asked).flags;
+  missing->clear();
   for (int year : options.releases) {
-    if (!(*flags)[ReleaseIndex(year)]) {
-      *missing = year;
-      return false;
-    }
+    if (!(*flags)[ReleaseIndex(year)]) missing->push_back(year);
   }
-  return true;
+  return missing->size() < options.releases.size() || options.releases.empty();
+}
+
+std::string NotInstalledText(const std::vector<int>& years) {
+  std::string text;
+  for (int year : years) text += (text.empty() ? "" : ", ") + std::to_string(year);
+  return (years.size() == 1 ? "release " : "releases ") + text;
 }
 
 int RunQuietInstall(Installation& installation, const cmdline::Options& options, RunLog* log) {
@@ -84,16 +101,18 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
   InstallCatalogue& catalogue = installation.catalogue();
   DiscoverHosts(platform.registry, catalogue);
   ReleaseFlags flags{};
-  int missing = 0;
+  std::vector<int> missing;
   if (!ChooseReleases(catalogue, options, &flags, &missing)) {
     return Ends(log, kNothingToServe,
-                "release " + std::to_string(missing) + " was asked for and is not installed");
+                "no release asked for is installed: " + NotInstalledText(missing));
   }
+  if (log && !missing.empty())
+    log->Line("passed over: " + NotInstalledText(missing) + ", asked for and not installed");
   if (!setup::InstallButtonEnabled(flags)) {
     return Ends(log, kNothingToServe, "no AutoCAD release is installed");
   }
 
-  const std::string folder = options.hasFolder ? options.folder : kDefaultFolder;
+  const std::string folder = options.hasFolder ? options.folder : OfferedFolder(platform);
   // The install command refuses such a folder with a message, after the picker would have
   // made it: refused here first, nothing is made.
   if (folder.find(';') != std::string::npos) {
@@ -120,25 +139,25 @@ int RunQuietInstall(Installation& installation, const cmdline::Options& options,
                                          " is not safe: " + protection::FindingLogText(unsafe));
   }
   // Before anything is made: a running host changes nothing.
-  if (IsHostRunning(platform)) return Ends(log, kRetryLater, "AutoCAD is running");
+  std::string host;
+  if (FindRunningHost(platform, &host))
+    return Ends(log, kRetryLater, "AutoCAD is running (" + InLog(log, host) + ")");
   std::string package;
   if (!FindPackageFolder(platform, package)) {
     return Ends(log, kNoPackage, "no package beside the program: neither a Data folder nor "
                                  "VL_BatchPlot2010.arx");
   }
-  const std::string caption = picker::ApplicationName(platform.files, platform.text);
-  if (picker::ConfirmFolder(platform, caption, checked) != picker::kFolderUsable) {
-    return Ends(log, kFatalError, "the install folder could not be created");
-  }
-
   QuietDialog dialog(folder, flags);
   switch (installation.Install(dialog, dialog.inputs())) {
     case InstallEnd::kInstalled:
       return kInstalled;
     case InstallEnd::kHostRunning:
-      return Ends(log, kRetryLater, "AutoCAD started while the run began");
+      FindRunningHost(platform, &host);
+      return Ends(log, kRetryLater, "AutoCAD started while the run began (" + InLog(log, host) + ")");
     case InstallEnd::kFolderText:
       return Ends(log, kWrongCommandLine, "the folder text was refused");
+    case InstallEnd::kFolderNotMade:
+      return Ends(log, kFatalError, "the install folder could not be created");
     case InstallEnd::kFolderRefused:
       // Changed since the check above; its message, in the log, says how.
       return Ends(log, kFolderNotSafe, "the install folder was refused as not safe");

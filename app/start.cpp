@@ -94,8 +94,9 @@ class Run {
     return asked;
   }
 
-  int End(int code) {
-    Note("result: exit code " + std::to_string(code) + ", " + Meaning(code));
+  // meaning: for a code whose meaning in this run is not the table's.
+  int End(int code, const char* meaning = nullptr) {
+    Note("result: exit code " + std::to_string(code) + ", " + (meaning ? meaning : Meaning(code)));
     Flush();
     return code;
   }
@@ -147,24 +148,37 @@ void NoteUsage(Run& run, plat::CodePage& text) {
 int RunPresetDialog(StartUp& s, Run& run, const cmdline::Options& o) {
   Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
   DiscoverHosts(installation.platform().registry, s.catalogue);
-  DialogPreset preset{o.hasFolder ? o.folder : kDefaultFolder, {}};
-  int missing = 0;
+  DialogPreset preset{o.hasFolder ? o.folder : OfferedFolder(s.machine), {}};
+  std::vector<int> missing;
   if (!ChooseReleases(s.catalogue, o, &preset.ticked, &missing)) {
-    run.Tell(cmdline::ReleaseNotFoundText(missing), plat::kMbIconStop);
-    run.Note("release " + std::to_string(missing) + " was asked for and is not installed");
-    return kNothingToServe;
+    run.Tell(cmdline::ReleaseNotFoundText(missing.front()), plat::kMbIconStop);
+    run.Note("no release asked for is installed: " + NotInstalledText(missing));
+    return run.End(kNothingToServe);
   }
+  if (!missing.empty())
+    run.Note("passed over: " + NotInstalledText(missing) + ", asked for and not installed");
   s.windows.RunDialog(installation, &preset);
-  if (!installation.installed()) run.Note("the dialog ended without an installation");
-  // The dialog's run keeps the exit code it has always had.
-  return kInstalled;
+  if (installation.installed()) return run.End(kInstalled);
+  // The dialog's run keeps the exit code it has always had, but is not "done".
+  const InstallEnd* end = installation.lastEnd();
+  run.Note(end ? std::string("the installation ended: ") + InstallEndText(*end)
+               : "the dialog ended without an installation");
+  return run.End(kInstalled, "nothing installed");
 }
 
 }  // namespace
 
 int Start(StartUp& s, const std::u16string& commandLine) {
   const bool asUninstall = cmdline::IsUninstallProgram(s.machine.text, s.modulePath);
-  const cmdline::Parsed parsed = cmdline::Parse(commandLine, asUninstall, s.machine.text);
+  cmdline::Parsed parsed = cmdline::Parse(commandLine, asUninstall, s.machine.text);
+  // A deployment tool's agent, a service, a task at boot: a window there waits for a click that
+  // no one can give.
+  const plat::Unseen unseen = plat::WhyUnseen(s.machine.files, s.audience);
+  const bool noOneSees = unseen != plat::Unseen::kSeen && unseen != plat::Unseen::kNotKnown;
+  if (noOneSees) {
+    parsed.options.silent = true;
+    parsed.options.noArguments = false;
+  }
   const cmdline::Options& o = parsed.options;
 
   if (o.noArguments && o.action == cmdline::Action::kInstall) {
@@ -176,12 +190,20 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     }
     DiscoverHosts(s.machine.registry, s.catalogue);
     Installation installation(s.machine, s.catalogue, s.perUserProgram, nullptr);
-    s.windows.RunDialog(installation, nullptr);
+    // Installed already: the dialog offers that installation's folder.
+    DialogPreset offered{OfferedFolder(s.machine), {}};
+    offered.ticked.fill(1);
+    s.windows.RunDialog(installation, offered.folder == kDefaultFolder ? nullptr : &offered);
     return kInstalled;
   }
 
   if (o.silent) s.windows.ShowNoSystemErrors();
   Run run(s, parsed, commandLine);
+  if (noOneSees) {
+    run.Note(std::string("no person can answer a window of this run (") +
+             plat::DescribeUnseen(unseen) + "): it runs quiet");
+  }
+  for (const std::string& word : o.changeNothing) run.Note(cmdline::DescribeChangeNothingForLog(word));
   const bool logOpened = run.OpenLog();
   if (parsed.problem != cmdline::Problem::kNone) {
     run.Note("command line error: " + cmdline::DescribeForLog(parsed));
@@ -226,7 +248,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
       run.Note("the hand-over list is refused, " + run.Utf8(refused) + "; nothing is removed");
     return run.End(kInstalled);
   }
-  if (!o.silent) return run.End(RunPresetDialog(s, run, o));
+  if (!o.silent) return RunPresetDialog(s, run, o);
   Installation installation(run.machine(), s.catalogue, s.perUserProgram, run.log());
   return run.End(RunQuietInstall(installation, o, run.log()));
 }

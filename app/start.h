@@ -1,7 +1,8 @@
 #pragma once
 // Where every run is decided: the command line is parsed once, and chooses the run. Without
 // arguments the setup dialog runs as it always has (no log, no window of ours besides it, exit
-// code 0). With them: the quiet installation (/S and the other installers' quiet switches),
+// code 0), unless no person can see it (SYSTEM, session 0, a hidden window station): such a
+// run is quiet whatever its command line says. With them: the quiet installation (/S and the other installers' quiet switches),
 // the dialog preset from /DIR= and /RELEASES=, the uninstall, the uninstall's helper, the usage
 // text, or the usage error; /LOG= has any of them write its log. A quiet run never shows a
 // window, writes a log even without /LOG=, and ends with an exit code a deployment tool reads.
@@ -10,6 +11,7 @@
 
 #include "app/installation.h"
 #include "discovery/install_catalogue.h"
+#include "platform/audience.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
 
@@ -38,6 +40,7 @@ struct StartUp {
   InstallCatalogue& catalogue;
   Windows& windows;
   plat::Clock& clock;
+  plat::Audience& audience;    // who could answer a window of the run
   std::string modulePath;      // the running program (code page text)
   std::string perUserProgram;  // its bytes, placed beside every installation
 };

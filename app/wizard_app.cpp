@@ -61,7 +61,8 @@ std::u16string CommandLine() {
 bool CWizardApp::InitInstance() {
   win32::Machine machine;
   WindowsRuns windows(machine);
-  app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock, {}, {}};
+  app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock,
+                       machine.audience, {}, {}};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(app::Start(startUp, CommandLine()));

@@ -70,39 +70,42 @@ Assessment AssessInstallFolder(plat::Platform& platform, const std::string& prod
   return assessment;
 }
 
-bool PrepareInstallFolder(plat::Platform& platform, const std::string& product,
-                          const Assessment& assessment, Finding* why) {
+bool PrepareInstallFolder(plat::Platform& platform, const std::string& folder,
+                          const std::string& product, const Assessment& assessment,
+                          Finding* why) {
   const Administrators admins = Administrators::Of(platform.files);
   plat::CodePage& text = platform.text;
   ProtectThrough(platform, assessment.toProtect);
-  std::string full;
+  std::string install, full;
   if (!plat::ResolvePath(text, FullPath(platform, product), &full)) return true;
-  const std::vector<std::string> levels = Levels(text, full);
-  // Down to the install folder's parent, every level judged on its handle; a level that is not
-  // there makes no folder (the copy into it tells).
-  const std::string& install = levels[levels.size() - 2];
-  const bool atRoot = levels.size() == 2;
-  plat::Walked walked = plat::WalkFolders(
-      platform.checked, text, atRoot ? install : levels[levels.size() - 3], 0, kShareAll,
-      [&](size_t level, plat::FileHandle folder) {
-        return level == 0 || Accepted(platform, admins, assessment, folder, levels[level], why);
-      });
-  if (Stopped(walked.reached, levels[walked.level], why)) return false;
-  if (!walked.folder) return true;
-  plat::UniqueFileHandle folder = std::move(walked.folder);
-  if (!atRoot) {
+  const std::vector<std::string> products = Levels(text, full);
+  // An empty folder text names the drive's root, as "\" does.
+  if (folder.empty() || !plat::ResolvePath(text, FullPath(platform, folder), &install))
+    install = products[0];
+  const std::vector<std::string> levels = Levels(text, install);
+  plat::Opened root = platform.checked.OpenDrive(install[0], plat::kLevelAccess, kShareAll);
+  if (Stopped(root.reached, levels[0], why)) return false;
+  // A drive that is not there: its first level cannot be made.
+  if (!root.handle && levels.size() > 1) *why = {Problem::kNotMade, levels[1], ""};
+  if (!root.handle) return levels.size() == 1;
+  plat::UniqueFileHandle at = std::move(root.handle);
+  for (size_t level = 1; level < levels.size(); ++level) {
     bool made = false;
     plat::Opened opened =
-        OpenOrMake(platform.checked, folder.get(), plat::FileNameOf(text, install), &made);
-    if (Stopped(opened.reached, install, why)) return false;
-    if (!opened.handle) return true;
-    if (!made && !Accepted(platform, admins, assessment, opened.handle.get(), install, why))
+        OpenOrMake(platform.checked, at.get(), plat::FileNameOf(text, levels[level]), &made);
+    if (Stopped(opened.reached, levels[level], why)) return false;
+    // Nothing is copied into a folder that is not there.
+    if (!opened.handle) {
+      *why = {Problem::kNotMade, levels[level], ""};
       return false;
-    folder = std::move(opened.handle);
+    }
+    if (!made && !Accepted(platform, admins, assessment, opened.handle.get(), levels[level], why))
+      return false;
+    at = std::move(opened.handle);
   }
   // The product sub-folder is an administrator's alone; one that cannot be made shows up as
   // failed copies into it.
-  return OwnFolder(platform, folder.get(), full, ProgramFolderDescriptor(), why) || !*why;
+  return OwnFolder(platform, at.get(), full, ProgramFolderDescriptor(), why) || !*why;
 }
 
 }  // namespace protection

@@ -25,14 +25,15 @@ struct Assessment {
 Assessment AssessInstallFolder(plat::Platform& platform, const std::string& product,
                                const std::vector<std::string>& ours);
 
-// product: the install folder with its product sub-folder. Protects what the assessment found
-// to be ours; walks to the install folder, judging every level on its handle; makes the
-// install folder (one level; one that cannot be made shows up as failed copies into it) and
-// the product sub-folder, each relative to the handle of the folder above. False, with why,
-// when a level is a link, or one that someone else may replace and the user has not accepted
-// (such as one made by someone else since the assessment), or the product sub-folder is not an
-// administrator's alone and cannot be moved aside and made anew.
-bool PrepareInstallFolder(plat::Platform& platform, const std::string& product,
-                          const Assessment& assessment, Finding* why);
+// folder: the install folder's text without its trailing backslash; product: with the product
+// sub-folder. Protects what the assessment found to be ours; then from the drive's root down,
+// judges every level of the install folder on its handle and makes every missing one relative
+// to the handle of the level above, under the program's list; then the product sub-folder. False,
+// with why, when a level cannot be made, or is a link, or is one that someone else may replace
+// and the user has not accepted (such as one made by someone else since the assessment), or the
+// product sub-folder is not an administrator's alone and cannot be moved aside and made anew.
+bool PrepareInstallFolder(plat::Platform& platform, const std::string& folder,
+                          const std::string& product, const Assessment& assessment,
+                          Finding* why);
 
 }  // namespace protection

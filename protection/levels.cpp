@@ -101,6 +101,8 @@ std::string FindingText(const Finding& f) {
       return f.path + " 是一个链接（连接点或符号链接）";
     case Problem::kUnreadable:
       return "无法读取 " + f.path + " 的所有者和权限";
+    case Problem::kNotMade:
+      return "无法创建文件夹 " + f.path;
     case Problem::kNotOwned:
       return f.path + " 的所有者（" + f.who + "）不是管理员";
     case Problem::kOthersMayReplace:
@@ -119,6 +121,8 @@ std::string FindingLogText(const Finding& f) {
       return "it is a junction or symbolic link";
     case Problem::kUnreadable:
       return "its owner and access list cannot be read";
+    case Problem::kNotMade:
+      return "it could not be made";
     case Problem::kNotOwned:
       return "its owner " + f.who + " is not an administrator";
     case Problem::kOthersMayReplace:

@@ -15,6 +15,7 @@ enum class Problem {
   kNone,
   kLink,              // a junction or symbolic link, which could lead anywhere
   kUnreadable,        // its owner and list could not be read
+  kNotMade,           // a missing level that could not be made
   kNotOwned,          // its owner is not an administrator
   kOthersMayReplace,  // someone else may delete, rename or take it over, or what lies in it
   kOthersMayChange,   // someone else may add to it or change what it holds

@@ -126,4 +126,13 @@ UninstallResult RunUninstall(plat::Platform& platform, const UninstallOptions& o
   return selfAtRestart ? kRemovedAtRestart : kRemoved;
 }
 
+bool RemoveEarlierInstallation(plat::Platform& platform, const std::string& folder,
+                               Outcome* outcome) {
+  const std::vector<FoundRecord> records = LoadRecords(platform, folder, outcome);
+  if (records.empty()) return false;
+  UndoInstallations(platform, records, outcome);
+  if (outcome->failed.empty()) RemoveOwnFiles(platform, records, "", outcome);
+  return true;
+}
+
 }  // namespace uninstall

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "uninstall/removal.h"
 
 namespace uninstall {
 
@@ -27,5 +28,13 @@ enum UninstallResult {
 };
 
 UninstallResult RunUninstall(plat::Platform& platform, const UninstallOptions& options);
+
+// One installation per machine: an installation into another folder first takes the earlier
+// one away, as its uninstall would but without asking: its files, its trusted-path entries, its
+// keys; its records, uninstaller and folders go when nothing failed, and otherwise stay for the
+// new installation's record to reach. False when folder held no usable record. The texts of
+// what stays are in outcome.
+bool RemoveEarlierInstallation(plat::Platform& platform, const std::string& folder,
+                               Outcome* outcome);
 
 }  // namespace uninstall

@@ -377,11 +377,12 @@ TEST_F(InstallCommandTest, NoUserButAnAdministratorMayChangeTheFoldersItMakes) {
 }
 
 TEST_F(InstallCommandTest, FailedCopyCancelsWithNothingRegistered) {
+  // A folder in the way of the first file (the package's listing puts it first).
   dialog.controlFolderText = "C:\\VelmarTest\\Missing\\Deeper";
+  machine->WriteFile("C:\\VelmarTest\\Missing\\Deeper\\Velmar批打印软件\\VL_BatchPlot2010.arx\\x", "");
   machine->messages().Answer(plat::kIdAbort);
   Click();
 
-  EXPECT_FALSE(Exists("C:\\VelmarTest\\Missing"));
   ASSERT_EQ(machine->messages().shown().size(), 1u);
   EXPECT_EQ(machine->messages().shown()[0].type, plat::kMbAbortRetryIgnore);
   EXPECT_EQ(dialog.requests, "TPC");
@@ -389,6 +390,27 @@ TEST_F(InstallCommandTest, FailedCopyCancelsWithNothingRegistered) {
   // The bar stopped where the copy gave up: no stage step, no final position.
   ASSERT_FALSE(dialog.progress.positions.empty());
   EXPECT_LT(dialog.progress.positions.back(), 13);
+}
+
+// Every missing level of the install folder is made before the copy; one that cannot be made
+// is named, and nothing is copied (a file stands where a level would be).
+TEST_F(InstallCommandTest, MakesEveryLevelOrNamesTheOneThatCannotBeMade) {
+  dialog.controlFolderText = "C:\\VelmarTest\\New\\Deeper";
+  Click();
+  EXPECT_EQ(dialog.requests, "TPD");
+  ExpectInstalledInto("C:\\VelmarTest\\New\\Deeper\\Velmar批打印软件");
+
+  TearDown();
+  SetUp();
+  machine->WriteFile("C:\\VelmarTest\\Plain", "a file");
+  dialog.controlFolderText = "C:\\VelmarTest\\Plain\\Deeper";
+  Click();
+  ASSERT_EQ(machine->messages().shown().size(), 1u);
+  EXPECT_EQ(machine->messages().shown()[0].text.compare(0, 15, "无法创建文件夹 "), 0);
+  EXPECT_NE(machine->messages().shown()[0].text.find("C:\\VelmarTest\\Plain\\Deeper"),
+            std::string::npos);
+  EXPECT_EQ(dialog.requests, "T");
+  ExpectNothingInstalled();
 }
 
 // No package beside the setup program: the user is told, the dialog ends as cancelled, and

@@ -64,7 +64,8 @@ class StartTest : public ::testing::Test {
   }
   sim::Machine& machine() { return *owned; }
   int Start(const std::u16string& arguments, const char* module = "C:\\Setup\\SetUp.exe") {
-    app::StartUp s{machine().platform(), catalogue, windows, machine().clock, module, "program"};
+    app::StartUp s{machine().platform(), catalogue, windows, machine().clock,
+                   machine().audience, module, "program"};
     g_bCheckHostRunning = true;
     return app::Start(s, u"\"C:\\Setup\\SetUp.exe\" " + arguments);
   }
@@ -150,7 +151,7 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
       {u"/DIR=\"D:\\Plot Out\" /RELEASES=2020 /LOG=C:\\v.log", 0, 1, false, 0, nullptr,
        u8"skipped: release 2008, found but not chosen"},
       {u"/RELEASES=2010 /LOG=C:\\v.log", 2, 0, false, plat::kMbIconStop, "AutoCAD2010",
-       u8"release 2010 was asked for and is not installed"},
+       u8"no release asked for is installed: release 2010"},
       {u"/S /RELEASES=2010", 2, 0, false, 0, nullptr, nullptr},
       {u"/S /DIR=C:\\CAD;Tools", 1639, 0, false, 0, nullptr, nullptr},
       {u"/BOGUS", 1639, 0, false, plat::kMbIconStop, "无法识别的参数：/BOGUS", nullptr},
@@ -159,6 +160,11 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
       {u"/BOGUS /Q /LOG=C:\\v.log", 1639, 0, false, 0, nullptr,
        u8"result: exit code 1639, invalid command line"},
       {u"/S=1 /LOG=C:\\v.log", 1639, 0, false, 0, nullptr, u8"takes no value: \"/S=1\""},
+      // An Inno Setup template, as an administrator types it from habit.
+      {u"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /SP- /LOG=C:\\v.log", 0, 0, true, 0, nullptr,
+       u8"\"/NORESTART\" changes nothing"},
+      {u"/S /RELEASES=2020,2024 /LOG=C:\\v.log", 0, 0, true, 0, nullptr,
+       u8"passed over: release 2024, asked for and not installed"},
       {u"/S /LOG=C:\\missing\\v.log", 1622, 0, false, 0, nullptr, nullptr},
       {u"/LOG=C:\\missing\\v.log", 1622, 0, false, plat::kMbIconStop, "无法写入日志文件",
        nullptr},
@@ -217,7 +223,9 @@ TEST_F(StartTest, LogsWhatTheUninstallWrites) {
       // The dialog makes the folders before it finds the package gone.
       {"nothing arrived", u"/DIR=C:\\Velmar /LOG=C:\\v.log",
        [](sim::Machine& m) { m.files.Remove("C:\\Setup\\Data"); },
-       {copied, deleted, "key deleted: HKLM 64-bit view, " + entry}, {}},
+       {copied, deleted, "key deleted: HKLM 64-bit view, " + entry,
+        "the installation ended: the package was not found", "result: exit code 0, nothing installed"},
+       {", done"}},
       {"abandoned after the settings arrived", u"/S /LOG=C:\\v.log",
        [&](sim::Machine& m) {
          m.files.MakeFolders(product);
@@ -256,7 +264,7 @@ TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
     const char* part;
   } rows[] = {
       {u"/S", nullptr, kDefaultLog, "result: exit code 0, done"},
-      {u"/QN /RELEASES=2010", nullptr, kDefaultLog, "release 2010 was asked for"},
+      {u"/QN /RELEASES=2010", nullptr, kDefaultLog, "no release asked for is installed"},
       {u"-s /bogus", nullptr, kDefaultLog, "unknown argument \"/bogus\""},
       {u"/S /LOG=C:\\missing\\v.log", nullptr, kDefaultLog,
        "the log file C:\\missing\\v.log is refused: its folder does not exist"},
@@ -288,6 +296,76 @@ TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
       EXPECT_EQ(log.compare(at, sizeof kStamp - 1, kStamp), 0) << log.substr(at);
     }
   }
+}
+
+// No one can answer a window of a run as SYSTEM, in session 0 or on a window station no screen
+// shows: it is quiet whatever its command line says, and its usage errors go to the default
+// log. A person who types the same gets the box.
+TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
+  const struct Row {
+    const char* what;
+    const char16_t* arguments;
+    std::function<void(sim::Machine&)> where;
+    int code;
+    const char* logged;  // in the default log; null: no log
+  } rows[] = {
+      {"a deployment tool as SYSTEM, no arguments", u"",
+       [](sim::Machine& m) {
+         m.files.SetCaller(sim::Identity::System());
+         m.files.SetTempFolder("C:\\Windows\\Temp");
+       },
+       0,
+       "no person can answer a window of this run (it runs as SYSTEM): it runs quiet"},
+      {"a typo in session 0", u"/SLIENT", [](sim::Machine& m) { m.audience.session = 0; }, 1639,
+       "unknown argument \"/SLIENT\""},
+      {"a task on a hidden window station", u"/DIR=C:\\Tools",
+       [](sim::Machine& m) { m.audience.stationVisible = false; }, 0, "run: unattended installation"},
+      {"a person's typo", u"/SLIENT", [](sim::Machine&) {}, 1639, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Reset();
+    windows.click = true;
+    row.where(machine());
+    EXPECT_EQ(Start(row.arguments), row.code);
+    machine().files.SetCaller(sim::Identity::Administrator());
+    EXPECT_EQ(windows.dialogs, 0);
+    EXPECT_EQ(machine().messages.shown().empty(), row.logged != nullptr);
+    if (row.logged) {
+      std::string temp;
+      ASSERT_TRUE(machine().files.TempFolder(&temp));
+      temp.pop_back();
+      EXPECT_NE(DefaultLog(temp, kDefaultLog).find(row.logged), std::string::npos)
+          << DefaultLog(temp, kDefaultLog);
+    }
+  }
+}
+
+// One installation per machine: an installation into another folder moves it, and every later
+// run offers the folder it lives in.
+TEST_F(StartTest, ASecondFolderMovesTheInstallation) {
+  ASSERT_EQ(Start(u"/S"), 0);
+  ASSERT_EQ(Start(u"/S /DIR=D:\\CAD /LOG=C:\\v.log"), 0);
+  const std::string log = Log();
+  EXPECT_NE(log.find(u8"moved: the installation in C:\\Velmar\\Velmar批打印软件 goes, whole"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find(u8"message not shown, answered OK: Velmar批打印软件已从 C:\\Velmar"),
+            std::string::npos) << log;
+  // Emptied, the old product folder stays: other users' profiles may trust it still.
+  EXPECT_EQ(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\Uninstall.exe"),
+            plat::kInvalidAttributes);
+  EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件"), plat::kInvalidAttributes);
+  const std::string trusted =
+      regtest::ReadRaw(machine().registry, plat::kHkeyCurrentUser, sample::kProfile, "TRUSTEDPATHS").bytes;
+  EXPECT_EQ(trusted, regtest::Sz("C:\\DATA;D:\\CAD\\VELMAR批打印软件")) << trusted;
+  for (const char16_t* offered : {u"", u"/RELEASES=2020"}) {
+    Start(offered);
+    EXPECT_EQ(windows.folder, "D:\\CAD");
+  }
+  // A drive's root is offered as typed, with its backslash.
+  ASSERT_EQ(Start(u"/S /DIR=D:\\"), 0);
+  Start(u"");
+  EXPECT_EQ(windows.folder, "D:\\");
 }
 
 // /LOG= to a file that holds earlier runs adds this run after them, headed by its time;

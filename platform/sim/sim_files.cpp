@@ -676,8 +676,8 @@ void SimFileSystem::SetEnvironment(const std::string& name, const std::string& v
 
 void SimFileSystem::UnsetEnvironment(const std::string& name) { env_.erase(text_.Upper(name)); }
 
-void SimFileSystem::DenyWrite(const std::string& path) {
-  if (Node* node = Lookup(path, nullptr, nullptr)) node->denyWrite = true;
+void SimFileSystem::DenyWrite(const std::string& path, bool deny) {
+  if (Node* node = Lookup(path, nullptr, nullptr)) node->denyWrite = deny;
 }
 
 // A list set on a folder reaches at once what lies below it and inherits, as

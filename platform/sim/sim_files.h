@@ -128,7 +128,7 @@ class SimFileSystem : public plat::FileSystem {
   const std::vector<std::string>& pendingDeletes() const { return atRestart_; }
   // Copies, folder creation and attribute changes in this folder (and below it) fail; on a
   // drive's root ("E:\\") it stands for a write-protected medium.
-  void DenyWrite(const std::string& path);
+  void DenyWrite(const std::string& path, bool deny = true);
   // The access list as Windows reports it: the entry's own entries, then, unless protected,
   // those its folder passes on, marked inherited. False when the path does not exist.
   bool AccessListOf(const std::string& path, plat::AccessList* list);

@@ -36,11 +36,17 @@ u_machine() {
   u_reg_text HKEY_CURRENT_USER "$E2E_PROFILE_2020" TRUSTEDPATHS "$U_TRUSTED_2020"
 }
 
-# u_install FOLDER: the dialog, every found release ticked, into FOLDER; 安装完成 ends it.
+# u_install FOLDER [MOVED]: the dialog, every found release ticked, into FOLDER; 安装完成 ends it.
+# With MOVED, the installation lived elsewhere before: the message naming the move is read into
+# U_MESSAGE and answered on the way.
 u_install() {
   e2e_start_setup
   drv settext "$E2E_MAIN_TITLE" 1000 "$1" || e2e_die "cannot type the folder $1"
   click 1022
+  if (($# > 1)); then
+    U_MESSAGE="$(drv msgbox "$E2E_BOX_TITLE" 60)" || e2e_die "no message names the move to $1"
+    drv answer "$E2E_BOX_TITLE" 1 || e2e_die "cannot close the message of the move"
+  fi
   wait_state 1 "enabled=1 visible=1 checked=0" 60 || e2e_die "the installation into $1 did not finish"
   click 1
   e2e_setup_exits 15 || e2e_die "SetUp.exe did not end after installing into $1"

@@ -364,7 +364,9 @@ TEST_F(RemovalTest, TakesTheAutoLoadKeyOnlyWhileItNamesTheModule) {
     Outcome result;
     UndoInstallations(platform(), {RecordOf(kFolder, {inst})}, &result);
     EXPECT_EQ(regtest::KeyExists(reg(), kHkeyLocalMachine, kAutoLoad), !row.undone);
-    if (!row.undone) EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADER").bytes == row.loader.bytes);
+    if (!row.undone) {
+      EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADER").bytes == row.loader.bytes);
+    }
     EXPECT_TRUE(result.failed.empty());
   }
 }

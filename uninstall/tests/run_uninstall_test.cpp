@@ -107,10 +107,19 @@ class RunUninstallTest : public ::testing::Test {
     ASSERT_EQ(dialog.requests, "TPD");
   }
 
+  // The installation into folderText beside that of earlier, which is taken away only in part
+  // (its folder refuses deletions meanwhile): its record stays, and the new one reaches it.
+  void InstallBeside(const std::string& folderText, const std::string& earlier) {
+    machine.files.DenyWrite(earlier + kSub);
+    Install(folderText);
+    machine.files.DenyWrite(earlier + kSub, false);
+  }
+
   // The uninstaller of folder, answered Yes; then the helper it started, as the machine runs
   // it once the uninstaller has ended; then a restart.
   int Uninstall(const std::string& program, int answer = plat::kIdYes) {
     machine.files.SetModuleFileName(program);
+    machine.messages.Clear();
     machine.messages.Answer(answer);
     const size_t started = machine.processes.started.size();
     const int code = RunUninstall(machine.platform(), UninstallOptions{});
@@ -158,9 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Installs{"once", {"C:\\Velmar"}, kC},
                       Installs{"twice into one folder", {"C:\\Velmar", "C:\\Velmar"}, kC},
                       Installs{"into another folder", {"C:\\Velmar", "D:\\Tools"}, kD},
-                      Installs{"there and back", {"C:\\Velmar", "D:\\Tools\\", "C:\\Velmar"}, kC},
-                      // The older uninstaller hands over to the newer installation's records.
-                      Installs{"from the older folder", {"C:\\Velmar", "D:\\Tools"}, kC}),
+                      Installs{"there and back", {"C:\\Velmar", "D:\\Tools\\", "C:\\Velmar"}, kC}),
     [](const ::testing::TestParamInfo<Installs>& info) {
       std::string name = info.param.what;
       std::replace(name.begin(), name.end(), ' ', '_');
@@ -205,7 +212,7 @@ class EarlierRecord : public RunUninstallTest, public ::testing::WithParamInterf
 TEST_P(EarlierRecord, IsToldWhenSpoilt) {
   const std::string older = RecordPath("C:\\Velmar" + kSub);
   Install("C:\\Velmar");
-  Install("D:\\Tools");
+  InstallBeside("D:\\Tools", "C:\\Velmar");
   GetParam().spoil(machine, older);
   EXPECT_EQ(Uninstall(kD), GetParam().code) << LastMessage();
   EXPECT_NE(LastMessage().find(GetParam().toldBefore + older + GetParam().toldAfter),
@@ -302,7 +309,7 @@ TEST_F(RunUninstallTest, RemovesItselfFromAFolderThatWasThereBefore) {
 // record any more.
 TEST_F(RunUninstallTest, TakesTheEntryOfAnInstallationThatIsGone) {
   Install("C:\\Velmar");
-  Install("D:\\Tools");
+  InstallBeside("D:\\Tools", "C:\\Velmar");
   machine.files.Remove(RecordPath("D:\\Tools" + kSub));
   Uninstall(kC);
   EXPECT_FALSE(regtest::KeyExists(machine.registry, kHkeyLocalMachine, kProgramEntryKey));

@@ -38,8 +38,8 @@ for arguments in '/S /BOGUS' '/S /DIR=' '/S /DIR=Velmar' '/S /DIR=C:\a<b' '/S /S
   silent_run 1639 "$arguments"
 done
 check "the log says what is wrong" grep -q 'a quote is not closed' "$log"
-silent_run 2 '/S /RELEASES=2020,2010'
-check "the log names the release" grep -q 'release 2010 was asked for and is not installed' "$log"
+silent_run 2 '/S /RELEASES=2010,2024'
+check "the log names the release" grep -q 'no release asked for is installed: releases 2010, 2024' "$log"
 unchanged "wrong command lines and a release that is not installed"
 
 e2e_start_host

@@ -52,16 +52,18 @@ check "Uninstall.exe /S ends without asking" u_finished 60
 check_eq "exit code of /S" "$U_CODE" 0
 check_eq "the machine as before both installations" "$(diff <(echo "$before") <(u_state))" ""
 
-# C:\Velmar, then D:\Tools; the entry's uninstall string removes both.
+# C:\Velmar, then D:\Tools: the installation moves, whole; its uninstall restores the machine.
 u_machine -two-folders
 before="$(u_state)"
 u_install 'C:\Velmar'
-u_install 'D:\Tools'
+u_install 'D:\Tools' moved
+check "the message names the move" grep -qF "Velmar批打印软件已从 $U_C 移到 $U_D。" <<<"$U_MESSAGE"
+check "the earlier folder is gone" test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB"
 uninstall="$(drv dump HKLM "$U_ENTRY" | sed -n 's/^  UninstallString = "\(.*\)"$/\1/p')"
-check_eq "the entry names the newer installation" "$uninstall" "\"$U_D\\Uninstall.exe\""
+check_eq "the entry names the new folder" "$uninstall" "\"$U_D\\Uninstall.exe\""
 u_start "${uninstall//\"/}"
 u_answer_yes
-e2e_shot 2-removed-both
+e2e_shot 2-removed-moved
 drv answer "$E2E_BOX_TITLE" 1 || e2e_die "cannot close the message"
 check "the uninstaller and its helper end" u_finished 30
 check_eq "the machine as before both installations" "$(diff <(echo "$before") <(u_state))" ""
