@@ -10,26 +10,20 @@ constexpr uint32_t kRetryMilliseconds = 250;
 constexpr uint32_t kHelperWaitMilliseconds = 60 * 60 * 1000;
 constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
 
-// %ProgramData%\Velmar, an administrator's alone; none with why not.
+// The Windows folder, reached through a walk whose every level no one but an administrator
+// may replace; none with why not.
 plat::UniqueFileHandle LockFolder(plat::Platform& machine, std::string* why) {
-  std::string data;
-  if (!machine.files.GetEnvironmentVariable("ProgramData", &data) || data.empty()) {
-    *why = "no ProgramData folder is named";
+  std::string windows;
+  if (!machine.files.GetEnvironmentVariable("windir", &windows) || windows.empty()) {
+    *why = "no Windows folder is named";
     return {};
   }
-  plat::DropTrailingBackslash(machine.text, data);
-  protection::SafeWalk walked = protection::WalkSafeFolder(machine, data, 0, kShareAll);
-  protection::Finding found = walked.finding;
-  plat::UniqueFileHandle folder;
-  if (walked.walked.folder) {
-    folder = protection::OwnFolder(machine, walked.walked.folder.get(),
-                                   data + "\\" + kLockFolderName,
-                                   protection::AdministratorsOnlyDescriptor(), &found);
-  }
-  if (folder) return folder;
-  *why = found ? "the folder " + found.path + " is not safe: " +
-                     protection::FindingLogText(found)
-               : "the folder " + data + "\\" + kLockFolderName + " cannot be made";
+  plat::DropTrailingBackslash(machine.text, windows);
+  protection::SafeWalk walked = protection::WalkSafeFolder(machine, windows, 0, kShareAll);
+  if (walked.walked.folder) return std::move(walked.walked.folder);
+  *why = walked.finding ? "the folder " + walked.finding.path + " is not safe: " +
+                              protection::FindingLogText(walked.finding)
+                        : "the folder " + windows + " cannot be opened";
   return {};
 }
 

@@ -6,12 +6,11 @@
 // it once its uninstaller has ended.
 //
 // No standard user may take the lock first or spoil it: it is a file held open for this run
-// alone (shared with no one), in %ProgramData%\Velmar, a folder that administrators alone may
-// change, made so by the first run, moved aside and made anew when someone else made it
-// first. A named object in the global namespace would not do: any user may make a mutex of
-// the lock's name there, and every run after it would find the name taken. The file goes when
-// the run ends, however it ends (the system closes the handle and deletes it); the empty folder
-// stays.
+// alone (shared with no one) in the Windows folder, where administrators may make files and
+// users may not, and where there is no folder of ours that someone could make first. A named
+// object in the global namespace would not do: any user may make a mutex of the lock's name
+// there, and every run after it would find the name taken. The file is marked for deletion as
+// soon as it is held: it goes when the run ends, however it ends, and nothing is left of it.
 #include <cstdint>
 #include <string>
 
@@ -20,8 +19,7 @@
 
 namespace onerun {
 
-constexpr char kLockFolderName[] = "Velmar";
-constexpr char kLockFileName[] = "Run.lock";
+constexpr char kLockFileName[] = "VelmarBatchPlotSetup.Run.lock";
 
 enum class Claimed {
   kOurs,        // this run holds the lock

@@ -477,13 +477,11 @@ TEST_F(StartTest, AQuietRunWaitsForTheOtherRunToEnd) {
   EXPECT_TRUE(Installed());
 }
 
-// The lock itself: a file in a folder only administrators may change, so that no user can
-// take it to keep every run out, or spoil it; a run that waited for another says how long, and
-// one that did not wait says nothing of waiting.
+// The lock itself: a file in the Windows folder, where no user may make one first; a run that
+// waited for another says how long, and one that did not wait says nothing of waiting.
 TEST(OneRun, ClaimsTheLock) {
   using onerun::Claimed;
   const std::string kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
-  const std::string kFolder = "C:\\ProgramData\\Velmar";
   const struct Row {
     const char* what;
     bool held;  // another run holds it
@@ -500,37 +498,34 @@ TEST(OneRun, ClaimsTheLock) {
        kBusy + " (waited 750 ms for it to end)", 750, nullptr},
       {"the helper waits an hour at most", true, true, 0, Claimed::kAnotherRun,
        kBusy + " (waited 3600000 ms for it to end)", 3600000, nullptr},
-      {"a user's folder in its place goes aside", false, false, 0, Claimed::kOurs,
-       "run lock: taken", 0,
-       [&](sim::Machine& m) {
-         m.files.SetCaller(sim::Identity::StandardUser());
-         m.files.CreateDirectory(kFolder);
-         m.files.SetCaller(sim::Identity::Administrator());
+      {"a Windows folder that is a link", false, false, 0, Claimed::kUnguarded,
+       "run lock: the folder C:\\Win is not safe: it is a junction or symbolic link; the run "
+       "goes on without it", 0,
+       [](sim::Machine& m) {
+         m.files.MakeLink("C:\\Win", "C:\\Windows");
+         m.files.SetEnvironment("windir", "C:\\Win");
        }},
-      {"a link in its place is never followed", false, false, 0, Claimed::kUnguarded,
-       "run lock: the folder " + kFolder + " is not safe: it is a junction or symbolic link; "
-       "the run goes on without it", 0,
-       [&](sim::Machine& m) { m.files.MakeLink(kFolder, "C:\\Windows"); }},
-      {"no ProgramData", false, false, 0, Claimed::kUnguarded,
-       "run lock: no ProgramData folder is named; the run goes on without it", 0,
-       [](sim::Machine& m) { m.files.UnsetEnvironment("ProgramData"); }},
+      {"no Windows folder", false, false, 0, Claimed::kUnguarded,
+       "run lock: no Windows folder is named; the run goes on without it", 0,
+       [](sim::Machine& m) { m.files.UnsetEnvironment("windir"); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     sim::Machine m;
     if (row.before) row.before(m);
     sim::SimClock clock;
+    const std::string before = m.files.Dump();
     onerun::Claim other;
     if (row.held) other = onerun::ClaimTheRun(m.platform(), clock, false, 0);
-    const onerun::Claim claim = onerun::ClaimTheRun(m.platform(), clock, row.helper, row.wait);
-    EXPECT_EQ(claim.claimed, row.claimed);
-    EXPECT_EQ(claim.note, row.note);
-    EXPECT_EQ(clock.slept, row.slept);
-    plat::Descriptor folder;
-    if (row.claimed == Claimed::kOurs) {
-      ASSERT_TRUE(m.files.DescriptorOf(kFolder, &folder));
-      EXPECT_TRUE(folder == protection::AdministratorsOnlyDescriptor());
+    {
+      const onerun::Claim claim = onerun::ClaimTheRun(m.platform(), clock, row.helper, row.wait);
+      EXPECT_EQ(claim.claimed, row.claimed);
+      EXPECT_EQ(claim.note, row.note);
+      EXPECT_EQ(clock.slept, row.slept);
     }
+    other = onerun::Claim();
+    // Nothing is left of it once the run has ended.
+    EXPECT_EQ(m.files.Dump(), before);
   }
 }
 

@@ -189,17 +189,6 @@ Descriptor WindowsTempDescriptor() {
                     {plat::kSidCreatorOwner, plat::kFileAllAccess, kBelow | kIo}});
 }
 
-Descriptor ProgramDataDescriptor() {
-  constexpr uint32_t kMake = plat::kFileWriteData | plat::kFileAppendData | plat::kFileWriteEa |
-                             plat::kFileWriteAttributes;
-  return Protected(plat::kSidLocalSystem,
-                   {{plat::kSidLocalSystem, plat::kFileAllAccess, kBelow},
-                    {plat::kSidAdministrators, plat::kFileAllAccess, kBelow},
-                    {plat::kSidCreatorOwner, plat::kFileAllAccess, kBelow | kIo},
-                    {plat::kSidUsers, plat::kFileReadExecute, kBelow},
-                    {plat::kSidUsers, kMake, plat::kAceContainerInherit}});
-}
-
 Descriptor UsersFolderDescriptor() {
   const uint32_t readExecute = plat::kGenericRead | plat::kGenericExecute;
   return Protected(plat::kSidLocalSystem,

@@ -57,8 +57,6 @@ plat::Descriptor SystemFolderDescriptor();
 plat::Descriptor WindowsTempDescriptor();
 plat::Descriptor UsersFolderDescriptor();
 plat::Descriptor ProfileDescriptor(const std::string& user);
-// C:\ProgramData, where every user may make files and folders, each then their own.
-plat::Descriptor ProgramDataDescriptor();
 // The root of a second drive as Windows formats it (D:\): the same rights as the system
 // drive's root, owned by Administrators. What an administrator's installer makes below it,
 // such as D:\Program Files, is every signed-in user's to change.

@@ -139,7 +139,6 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
                  {"C:\\Windows\\Temp", WindowsTempDescriptor()},
                  {"C:\\Program Files", SystemFolderDescriptor()},
                  {"C:\\Program Files (x86)", SystemFolderDescriptor()},
-                 {"C:\\ProgramData", ProgramDataDescriptor()},
                  {"C:\\users", UsersFolderDescriptor()},
                  {"C:\\users\\user", ProfileDescriptor(caller_.user)}};
   for (const auto& folder : windows) {
@@ -148,7 +147,7 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   }
   MakeFolders(shellAppData_);
   env_["APPDATA"] = shellAppData_;
-  env_["PROGRAMDATA"] = "C:\\ProgramData";
+  env_["WINDIR"] = "C:\\Windows";
   MakeFolders(temp_);
 }
 
