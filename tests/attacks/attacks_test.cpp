@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -532,6 +533,15 @@ bool FontsLeadToTheSystemFile(World& w) {
   });
 }
 
+// What another user does once the installation has judged the install folder by name, and
+// before it first reaches it through a handle.
+void OnFirstCheckedCall(World& w, std::function<void()> what) {
+  w.m.files.BeforeEachCall([&w, what, done = false](const std::string& call, int) mutable {
+    if (call != "OpenDrive" || std::exchange(done, true)) return;
+    what();
+  });
+}
+
 bool TellsWhatTheOwnerCanDo(World& w) {
   const auto& shown = w.m.messages.shown();
   return !shown.empty() && shown[0].text.find("登录时从这里运行的程序") != std::string::npos;
@@ -604,29 +614,31 @@ const Attack kCheckedAttacks[] = {
        log.Append("the second line\r\n");
        return w.File("C:\\Windows\\System32\\setup.log") != "(none)";
      }},
-    {"during", "makes the missing C:\\Velmar a folder of their own after /S has looked at it",
+    {"during", "makes the missing C:\\Velmar a folder of their own once the installation has "
+               "looked at it, before it makes it",
      [](World& w) {
-       w.m.processes.onSnapshot = [&] { w.UserMakes("C:\\Velmar"); };
+       OnFirstCheckedCall(w, [&] { w.UserMakes("C:\\Velmar"); });
        const int code = w.InstallSilently();
-       w.m.processes.onSnapshot = nullptr;
+       w.m.files.BeforeEachCall(nullptr);
        return code != unattended::kFolderNotSafe ||
               w.m.files.GetAttributes(kProduct) != plat::kInvalidAttributes;
      }},
     {"during", "swaps the C:\\Velmar of an installation made before it was protected for a "
-               "junction to C:\\Windows, for its protection to rewrite Windows' list",
+               "junction to C:\\Windows\\Temp, for its protection to rewrite that folder's list",
      [](World& w) {
        w.InstalledBeforeTheFolderWasProtected();
-       plat::Descriptor windows, after;
-       w.m.files.DescriptorOf("C:\\Windows", &windows);
-       w.m.processes.onSnapshot = [&] {
+       plat::Descriptor temp, after;
+       w.m.files.DescriptorOf("C:\\Windows\\Temp", &temp);
+       OnFirstCheckedCall(w, [&] {
          w.AsUser([](sim::SimFileSystem& f) {
-           return f.MoveFile("C:\\Velmar", "C:\\Old") && f.MakeLink("C:\\Velmar", "C:\\Windows");
+           return f.MoveFile("C:\\Velmar", "C:\\Old") &&
+                  f.MakeLink("C:\\Velmar", "C:\\Windows\\Temp");
          });
-       };
+       });
        w.InstallSilently();
-       w.m.processes.onSnapshot = nullptr;
-       w.m.files.DescriptorOf("C:\\Windows", &after);
-       return !(after == windows);
+       w.m.files.BeforeEachCall(nullptr);
+       w.m.files.DescriptorOf("C:\\Windows\\Temp", &after);
+       return !(after == temp);
      }},
     {"after", "owns D:\\Shared, and once the administrator has answered Yes, moves the product "
               "folder aside and puts one of their own with Uninstall.exe in its place",
@@ -657,14 +669,23 @@ const Attack kCheckedAttacks[] = {
        return w.UserMakes("C:\\Velmar") || w.UserMakes(kProduct) ||
               w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
      }},
-    {"before", "makes the run lock's file first, or holds it, to keep every run out or to run "
-               "two at once",
+    {"before", "makes the run lock's file first, where a run holds it, to keep every run out or "
+               "to have two run at once",
      [](World& w) {
        sim::SimClock clock;
+       std::string held;  // where a run holds it
+       {
+         const onerun::Claim probe = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
+         const std::string dump = w.m.files.Dump();
+         const size_t name = dump.find(onerun::kLockFileName);
+         if (name == std::string::npos) return true;
+         held = dump.substr(0, name + std::strlen(onerun::kLockFileName));
+         held = held.substr(held.rfind('\n') + 1);
+       }
+       if (w.UserWrites(held)) return true;
        const onerun::Claim first = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
        const onerun::Claim second = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
-       return w.UserWrites(std::string("C:\\Windows\\") + onerun::kLockFileName) ||
-              first.claimed != onerun::Claimed::kOurs ||
+       return first.claimed != onerun::Claimed::kOurs ||
               second.claimed != onerun::Claimed::kAnotherRun;
      }},
     {"before", "makes every default log name they can foresee in C:\\Windows\\Temp, for the "
