@@ -166,8 +166,8 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
       {u"/S /RELEASES=2020,2024 /LOG=C:\\v.log", 0, 0, true, 0, nullptr,
        u8"passed over: release 2024, asked for and not installed"},
       {u"/S /LOG=C:\\missing\\v.log", 1622, 0, false, 0, nullptr, nullptr},
-      {u"/LOG=C:\\missing\\v.log", 1622, 0, false, plat::kMbIconStop, "无法写入日志文件",
-       nullptr},
+      {u"/LOG=C:\\missing\\v.log", 1622, 0, false, plat::kMbIconStop,
+       "无法写入日志文件：C:\\missing\\v.log\n日志文件所在的文件夹不存在", nullptr},
       {u"/?", 0, 0, false, 0x40, "/RELEASES=", nullptr},
       // Asked for by name, the text still needs a window: a quiet run has it in the log.
       {u"/S /? /LOG=C:\\v.log", 1639, 0, false, 0, nullptr, u8"  1618 AutoCAD或另一个安装程序"},
@@ -366,6 +366,32 @@ TEST_F(StartTest, ASecondFolderMovesTheInstallation) {
   ASSERT_EQ(Start(u"/S /DIR=D:\\"), 0);
   Start(u"");
   EXPECT_EQ(windows.folder, "D:\\");
+}
+
+// The uninstall's helper appends to the uninstall's own log: the file /LOG= named, or the quiet
+// uninstall's own in the temporary folder.
+TEST_F(StartTest, TheHelperLogsWhereItsUninstallLogs) {
+  for (const char16_t* named : {u" /LOG=C:\\u.log", u""}) {
+    SCOPED_TRACE(plat::Utf16ToUtf8(named));
+    Reset();
+    ASSERT_EQ(Start(u"/S"), 0);
+    const char* uninstaller = "C:\\Velmar\\Velmar批打印软件\\Uninstall.exe";
+    machine().files.SetModuleFileName(uninstaller);
+    ASSERT_EQ(Start(std::u16string(u"/S") + named, uninstaller), 0);
+    ASSERT_FALSE(machine().processes.started.empty());
+    const std::string line = machine().processes.started.back();
+    const size_t quote = line.find('"', 1);
+    const std::string helper = line.substr(1, quote - 1);
+    machine().files.SetModuleFileName(helper);
+    Start(machine().text.ToUtf16(line.substr(quote + 2)), helper.c_str());
+    const std::string log =
+        *named ? Log("C:\\u.log") : DefaultLog(kTemp, "VelmarUninstall-20240426-101500-");
+    size_t runs = 0;
+    for (size_t at = log.find("run: unattended uninstall"); at != std::string::npos;
+         at = log.find("run: unattended uninstall", at + 1))
+      ++runs;
+    EXPECT_EQ(runs, 2u) << log;
+  }
 }
 
 // /LOG= to a file that holds earlier runs adds this run after them, headed by its time;
