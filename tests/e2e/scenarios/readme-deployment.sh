@@ -52,9 +52,10 @@ for line in "${lines[@]}"; do
             log_line 'passed over: release 2024, asked for and not installed' \
             "$E2E_C/windows/Logs/Velmar-setup.log"
       check "the installation lives in D:\\CAD\\Velmar" test -f "$E2E_D/CAD/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
-      check "and not in C:\\Velmar any more" test ! -e "$E2E_C/Velmar" ;;
+      check "and not in C:\\Velmar any more" test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.exe" ;;
     *"/D=D:\\CAD Tools\\Velmar"*)
-      check "moved again: the earlier folder is gone" test ! -e "$E2E_D/CAD/Velmar"
+      check "moved again: the earlier folder is emptied" \
+            test ! -e "$E2E_D/CAD/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
       check "the log says so" grep -qF 'moved: the installation in D:\CAD\Velmar' "$(temp_logs | tail -1)" ;;
   esac
 done
