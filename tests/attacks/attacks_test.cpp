@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -542,18 +541,16 @@ void OnFirstCheckedCall(World& w, std::function<void()> what) {
   });
 }
 
-bool TellsWhatTheOwnerCanDo(World& w) {
-  const auto& shown = w.m.messages.shown();
-  return !shown.empty() && shown[0].text.find("登录时从这里运行的程序") != std::string::npos;
-}
-
 // After a Yes to their own D:\Shared, its owner puts a product folder of theirs in place of the
 // protected one, with an uninstaller and a record of theirs; rewriteList: the owner first
 // rewrites the folder's list to give themselves what that takes.
 bool OwnerReplacesTheProductFolder(World& w, bool rewriteList) {
   w.UserMakes("D:\\Shared");
   if (w.InstallSilently("D:\\Shared") != unattended::kFolderNotSafe) return true;
-  if (!w.InstallWithDialog("D:\\Shared") || !TellsWhatTheOwnerCanDo(w)) return true;
+  // The question says what a Yes gives the owner.
+  if (!w.InstallWithDialog("D:\\Shared") || w.m.messages.shown().empty() ||
+      w.m.messages.shown()[0].text.find("登录时从这里运行的程序") == std::string::npos)
+    return true;
   const std::string ours = "D:\\Shared" + kSub;
   if (rewriteList) {
     w.AsUser([](plat::FileSystem& f) {
@@ -673,19 +670,12 @@ const Attack kCheckedAttacks[] = {
                "to have two run at once",
      [](World& w) {
        sim::SimClock clock;
-       std::string held;  // where a run holds it
-       {
-         const onerun::Claim probe = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
-         const std::string dump = w.m.files.Dump();
-         const size_t name = dump.find(onerun::kLockFileName);
-         if (name == std::string::npos) return true;
-         held = dump.substr(0, name + std::strlen(onerun::kLockFileName));
-         held = held.substr(held.rfind('\n') + 1);
-       }
-       if (w.UserWrites(held)) return true;
+       const std::string lock = std::string("C:\\Windows\\") + onerun::kLockFileName;
+       const bool theirs = w.UserWrites(lock);
        const onerun::Claim first = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
        const onerun::Claim second = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
-       return first.claimed != onerun::Claimed::kOurs ||
+       return theirs || w.m.files.GetAttributes(lock) == plat::kInvalidAttributes ||
+              first.claimed != onerun::Claimed::kOurs ||
               second.claimed != onerun::Claimed::kAnotherRun;
      }},
     {"before", "makes every default log name they can foresee in C:\\Windows\\Temp, for the "

@@ -2,6 +2,7 @@
 // A simulated office machine for the runs' tests: AutoCAD 2008 and 2020 found, a package
 // beside C:\Setup\SetUp.exe, a profile with a trusted path, and the recorded platform a run
 // gets, whose log tells every write.
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -57,26 +58,26 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
 
 // A sim::SimFileSystem::Dump without the lines of the folders an uninstall leaves for good:
 // each product folder (other users' profiles may trust it still) and the folders below the
-// drive's root that hold it. What lies in them still counts.
+// drive's root that hold it ("C:\\Velmar 16"). What lies in them still counts.
 inline std::string WithoutKeptFolders(const std::string& dump) {
-  const std::string product = "\\Velmar批打印软件 16";
-  std::vector<std::string> lines, kept;
-  std::istringstream all(dump);
-  for (std::string line; std::getline(all, line);) lines.push_back(line);
-  for (const std::string& line : lines) {
-    if (line.size() > product.size() &&
-        line.compare(line.size() - product.size(), product.size(), product) == 0)
-      kept.push_back(line.substr(0, line.size() - 3));
+  const std::string product = "\\Velmar批打印软件";
+  std::vector<std::string> folders, kept;  // each folder line's path; the product folders
+  std::istringstream lines(dump);
+  for (std::string line; std::getline(lines, line);) {
+    folders.push_back(line.size() > 3 && line.compare(line.size() - 3, 3, " 16") == 0
+                          ? line.substr(0, line.size() - 3) : "");
+    if (folders.back().size() > product.size() &&
+        folders.back().compare(folders.back().size() - product.size(), product.size(), product) == 0)
+      kept.push_back(folders.back() + "\\");
   }
   std::string left;
-  for (const std::string& line : lines) {
-    bool holds = false;
-    for (const std::string& folder : kept) {
-      const size_t cut = line.size() > 3 ? line.size() - 3 : 0;
-      holds = holds || (cut > 2 && line.compare(cut, 3, " 16") == 0 &&
-                        folder.compare(0, cut, line, 0, cut) == 0 &&
-                        (folder.size() == cut || folder[cut] == '\\'));
-    }
+  std::istringstream again(dump);
+  size_t at = 0;
+  for (std::string line; std::getline(again, line); ++at) {
+    const std::string& folder = folders[at];
+    const bool holds = folder.size() > 2 && std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
+      return k.compare(0, folder.size() + 1, folder + "\\") == 0;
+    });
     if (!holds) left += line + "\n";
   }
   return left;

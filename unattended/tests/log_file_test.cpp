@@ -41,26 +41,28 @@ TEST_F(LogFileTest, WritesOnlyWhatItMaySaysWhyNot) {
     const char* below;
     bool fresh;
     const char* why;  // empty: written, after a blank line when the file held earlier runs
-    const char* content;
+    const char* content;  // afterwards, where the log would be
   } rows[] = {
       {"new.log", false, "", "a line\r\n"},
       {"earlier.log", false, "", "an earlier run\r\n\r\na line\r\n"},
-      {"earlier.log", true, "a file of that name is there already", "an earlier run\r\n"},
+      {"earlier.log", true, "a file of that name is there already",
+       "an earlier run\r\n\r\na line\r\n"},
       {"Missing\\v.log", false, "its folder does not exist", "(none)"},
       {"Logs", false, "it is a folder", "(none)"},
       {"Linked\\v.log", false, "is not safe: it is a junction or symbolic link", "(none)"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.below);
-    unattended::LogFile log(machine_->platform());
-    const bool opened = log.Open(Path(row.below), row.fresh);
-    EXPECT_EQ(opened, *row.why == '\0');
-    EXPECT_EQ(log.Append("a line\r\n"), opened);
-    EXPECT_NE(log.WhyLogText().find(row.why), std::string::npos) << log.WhyLogText();
-    EXPECT_EQ(log.WhyText().empty(), opened);
-    if (opened) EXPECT_EQ(Content(Path(row.below)), row.content);
+    {
+      unattended::LogFile log(machine_->platform());
+      const bool opened = log.Open(Path(row.below), row.fresh);
+      EXPECT_EQ(opened, *row.why == '\0');
+      EXPECT_EQ(log.Append("a line\r\n"), opened);
+      EXPECT_NE(log.WhyLogText().find(row.why), std::string::npos) << log.WhyLogText();
+      EXPECT_EQ(log.WhyText().empty(), opened);
+    }
+    EXPECT_EQ(Content(Path(row.below)), row.content);
   }
-  EXPECT_EQ(Content(Path("Logs\\v.log")), "(none)");
 }
 
 // The log's folder renamed aside between two lines and a link put in its place: the second
@@ -68,12 +70,14 @@ TEST_F(LogFileTest, WritesOnlyWhatItMaySaysWhyNot) {
 TEST_F(LogFileTest, KeepsItsFileWhenAFolderIsSwappedForALink) {
   ASSERT_TRUE(machine_->platform().files.CreateDirectory(Path("Logs")));
   ASSERT_TRUE(machine_->platform().files.CreateDirectory(Path("Elsewhere")));
-  unattended::LogFile log(machine_->platform());
-  ASSERT_TRUE(log.Open(Path("Logs\\v.log"))) << log.WhyLogText();
-  ASSERT_TRUE(log.Append("the first line\r\n"));
-  ASSERT_TRUE(machine_->platform().files.MoveFile(Path("Logs"), Path("Old")));
-  ASSERT_TRUE(machine_->MakeFolderLink(Path("Logs"), Path("Elsewhere")));
-  EXPECT_TRUE(log.Append("the second line\r\n"));
+  {
+    unattended::LogFile log(machine_->platform());
+    ASSERT_TRUE(log.Open(Path("Logs\\v.log"))) << log.WhyLogText();
+    ASSERT_TRUE(log.Append("the first line\r\n"));
+    ASSERT_TRUE(machine_->platform().files.MoveFile(Path("Logs"), Path("Old")));
+    ASSERT_TRUE(machine_->MakeFolderLink(Path("Logs"), Path("Elsewhere")));
+    EXPECT_TRUE(log.Append("the second line\r\n"));
+  }
   EXPECT_EQ(Content(Path("Old\\v.log")), "the first line\r\nthe second line\r\n");
   EXPECT_EQ(Content(Path("Elsewhere\\v.log")), "(none)");
 }
