@@ -57,8 +57,10 @@ Claim ClaimTheRun(plat::Platform& machine, plat::Clock& clock, bool helper,
     const bool held = lock.reached == plat::Reached::kInUse ||
                       lock.reached == plat::Reached::kDenied ||
                       lock.reached == plat::Reached::kExists;
-    if (!held)
-      return {Claimed::kUnguarded, "run lock: it could not be made; the run goes on without it", {}};
+    if (!held) {
+      return {Claimed::kUnguarded, "run lock: it could not be made; the run goes on without it",
+              {}};
+    }
     if (waited >= waitMilliseconds) {
       return {Claimed::kAnotherRun,
               "another run of SetUp.exe or Uninstall.exe is in progress" +

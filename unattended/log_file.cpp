@@ -21,7 +21,8 @@ bool LogFile::Open(const std::string& path, bool fresh) {
   // Shared for reading and appending, as other runs may append to it too; no one renames or
   // deletes it while it is held.
   constexpr uint32_t kShare = plat::kShareRead | plat::kShareWrite;
-  constexpr uint32_t kAccess = plat::kFileAppendData | plat::kReadControl | plat::kFileReadAttributes;
+  constexpr uint32_t kAccess =
+      plat::kFileAppendData | plat::kReadControl | plat::kFileReadAttributes;
   plat::CheckedFiles& checked = machine_.checked;
   file_.reset();
   why_ = Why::kNone;

@@ -73,16 +73,17 @@ class StartTest : public ::testing::Test {
     std::string bytes;
     return machine().files.ReadFile(path, &bytes) ? bytes : "<no log>";
   }
-  // The log of the run's own in folder whose name begins so, and ends in 16 hex digits.
-  std::string DefaultLog(const std::string& folder, const std::string& begins) {
+  // The run's own log in the temporary folder, whose name begins so and ends in 16 hex digits.
+  std::string DefaultLog(const std::string& begins = kDefaultLog) {
+    std::string temp;
     plat::FindEntry entry;
+    machine().files.TempFolder(&temp);
     plat::UniqueFind found(machine().files,
-                           machine().files.FindFirst(folder + "\\" + begins + "*.log", &entry));
-    if (!found || entry.name.size() != begins.size() + 20 ||
-        entry.name.substr(begins.size(), 16).find_first_not_of("0123456789abcdef") !=
-            std::string::npos)
-      return "<no log>";
-    return Log((folder + "\\" + entry.name).c_str());
+                           machine().files.FindFirst(temp + begins + "*.log", &entry));
+    const size_t digits = begins.size() + 16;
+    const bool hex = entry.name.find_first_not_of("0123456789abcdef", begins.size()) == digits;
+    return found && hex && entry.name.size() == digits + 4 ? Log((temp + entry.name).c_str())
+                                                           : "<no log>";
   }
   bool Installed() {
     return machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll") !=
@@ -123,7 +124,7 @@ TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
   EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\VelmarDefault.Ini"),
             plat::kInvalidAttributes);
   EXPECT_EQ(Log(), "<no log>");
-  EXPECT_EQ(DefaultLog(kTemp, kDefaultLog), "<no log>");
+  EXPECT_EQ(DefaultLog(), "<no log>");
   // The run held the lock while the dialog ran, and gave it back.
   EXPECT_FALSE(windows.lockFree);
   EXPECT_TRUE(LockFree());
@@ -289,7 +290,7 @@ TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
     EXPECT_EQ(static_cast<bool>(found), row.log != nullptr);
     EXPECT_EQ(windows.systemErrorsOff, row.log != nullptr || row.arguments[1] == u'S');
     if (!row.log) continue;
-    const std::string log = DefaultLog(folder, row.log);
+    const std::string log = DefaultLog(row.log);
     EXPECT_NE(log.find(row.part), std::string::npos) << log;
     // Every line carries its time.
     for (std::size_t at = 0; at < log.size(); at = log.find("\r\n", at) + 2) {
@@ -332,11 +333,7 @@ TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
     EXPECT_EQ(windows.dialogs, 0);
     EXPECT_EQ(machine().messages.shown().empty(), row.logged != nullptr);
     if (row.logged) {
-      std::string temp;
-      ASSERT_TRUE(machine().files.TempFolder(&temp));
-      temp.pop_back();
-      EXPECT_NE(DefaultLog(temp, kDefaultLog).find(row.logged), std::string::npos)
-          << DefaultLog(temp, kDefaultLog);
+      EXPECT_NE(DefaultLog().find(row.logged), std::string::npos) << DefaultLog();
     }
   }
 }
@@ -354,7 +351,8 @@ TEST_F(StartTest, ASecondFolderMovesTheInstallation) {
   // Emptied, the old product folder stays: other users' profiles may trust it still.
   EXPECT_EQ(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\Uninstall.exe"),
             plat::kInvalidAttributes);
-  EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件"), plat::kInvalidAttributes);
+  EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件"),
+            plat::kInvalidAttributes);
   const std::string trusted =
       regtest::ReadRaw(machine().registry, plat::kHkeyCurrentUser, sample::kProfile, "TRUSTEDPATHS").bytes;
   EXPECT_EQ(trusted, regtest::Sz("C:\\DATA;D:\\CAD\\VELMAR批打印软件")) << trusted;
@@ -385,7 +383,7 @@ TEST_F(StartTest, TheHelperLogsWhereItsUninstallLogs) {
     machine().files.SetModuleFileName(helper);
     Start(machine().text.ToUtf16(line.substr(quote + 2)), helper.c_str());
     const std::string log =
-        *named ? Log("C:\\u.log") : DefaultLog(kTemp, "VelmarUninstall-20240426-101500-");
+        *named ? Log("C:\\u.log") : DefaultLog("VelmarUninstall-20240426-101500-");
     size_t runs = 0;
     for (size_t at = log.find("run: unattended uninstall"); at != std::string::npos;
          at = log.find("run: unattended uninstall", at + 1))
@@ -518,8 +516,6 @@ TEST(OneRun, ClaimsTheLock) {
     uint64_t slept;
     std::function<void(sim::Machine&)> before;
   } rows[] = {
-      {"free", false, false, 0, Claimed::kOurs, "run lock: taken", 0, nullptr},
-      {"held", true, false, 0, Claimed::kAnotherRun, kBusy, 0, nullptr},
       {"held, waited for", true, false, 600, Claimed::kAnotherRun,
        kBusy + " (waited 750 ms for it to end)", 750, nullptr},
       {"the helper waits an hour at most", true, true, 0, Claimed::kAnotherRun,

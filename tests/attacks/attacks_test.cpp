@@ -527,7 +527,8 @@ void OnSecondDrive(World& w) {
 bool FontsLeadToTheSystemFile(World& w) {
   const std::string fonts = std::string(hosts::kSecondDrive2020) + "\\Fonts";
   return w.AsUser([&](sim::SimFileSystem& f) {
-    return f.MoveFile(fonts, fonts + "-old") && f.MakeLink(fonts, sim::SimFileSystem::kRpcControl) &&
+    return f.MoveFile(fonts, fonts + "-old") &&
+           f.MakeLink(fonts, sim::SimFileSystem::kRpcControl) &&
            f.MakeObjectLink("Velmar_EN.shx", kSystemFile);
   });
 }
@@ -694,8 +695,9 @@ const Attack kCheckedAttacks[] = {
        return !opened || !w.m.files.DescriptorOf(path, &made) ||
               made.owner != plat::kSidAdministrators;
      }},
-    {"before", "makes the Velmar folder of their own %APPDATA% a junction to C:\\Windows\\System32, "
-               "for a deployment tool's SYSTEM run that inherited their environment",
+    {"before", "makes the Velmar folder of their own %APPDATA% a junction to "
+               "C:\\Windows\\System32, for a deployment tool's SYSTEM run that inherited their "
+               "environment",
      [](World& w) {
        w.m.files.MakeFolders("C:\\users\\them\\AppData\\Roaming");
        w.m.files.SetDescriptor("C:\\users\\them",

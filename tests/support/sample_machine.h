@@ -60,24 +60,23 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
 // each product folder (other users' profiles may trust it still) and the folders below the
 // drive's root that hold it ("C:\\Velmar 16"). What lies in them still counts.
 inline std::string WithoutKeptFolders(const std::string& dump) {
-  const std::string product = "\\Velmar批打印软件";
-  std::vector<std::string> folders, kept;  // each folder line's path; the product folders
-  std::istringstream lines(dump);
-  for (std::string line; std::getline(lines, line);) {
-    folders.push_back(line.size() > 3 && line.compare(line.size() - 3, 3, " 16") == 0
-                          ? line.substr(0, line.size() - 3) : "");
-    if (folders.back().size() > product.size() &&
-        folders.back().compare(folders.back().size() - product.size(), product.size(), product) == 0)
-      kept.push_back(folders.back() + "\\");
+  const std::string product = "\\Velmar批打印软件 16";
+  std::vector<std::string> lines, kept;
+  std::istringstream all(dump);
+  for (std::string line; std::getline(all, line);) lines.push_back(line);
+  for (const std::string& line : lines) {
+    const size_t at = line.rfind(product);
+    if (at != std::string::npos && at + product.size() == line.size())
+      kept.push_back(line.substr(0, line.size() - 3) + "\\");
   }
   std::string left;
-  std::istringstream again(dump);
-  size_t at = 0;
-  for (std::string line; std::getline(again, line); ++at) {
-    const std::string& folder = folders[at];
-    const bool holds = folder.size() > 2 && std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
-      return k.compare(0, folder.size() + 1, folder + "\\") == 0;
-    });
+  for (const std::string& line : lines) {
+    // A folder's line is its path and " 16"; below the drive's root, "C:\\x 16" and longer.
+    const std::string folder = line.size() > 6 ? line.substr(0, line.size() - 3) + "\\" : "";
+    const bool holds = !folder.empty() && line.compare(line.size() - 3, 3, " 16") == 0 &&
+                       std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
+                         return k.compare(0, folder.size(), folder) == 0;
+                       });
     if (!holds) left += line + "\n";
   }
   return left;

@@ -52,7 +52,8 @@ for line in "${lines[@]}"; do
             log_line 'passed over: release 2024, asked for and not installed' \
             "$E2E_C/windows/Logs/Velmar-setup.log"
       check "the installation lives in D:\\CAD\\Velmar" test -f "$E2E_D/CAD/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
-      check "and not in C:\\Velmar any more" test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.exe" ;;
+      check "and not in C:\\Velmar any more" \
+            test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.exe" ;;
     *"/D=D:\\CAD Tools\\Velmar"*)
       check "moved again: the earlier folder is emptied" \
             test ! -e "$E2E_D/CAD/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
