@@ -506,14 +506,11 @@ TEST(Attacks, NoneWorks) {
   }
 }
 
-// What the elevated program acts on is what it checked, on the handle it checked: the host
-// folders at the uninstall and the saved host files, the log, the folders it makes, someone
-// else's folder, the hand-over, what stays after the uninstall, the run lock and the default
-// log. One row an attack, as above.
+// What the elevated program acts on is what it checked, on the handle it checked. One row an
+// attack, as above.
 const char kSystemFile[] = "C:\\Windows\\System32\\config.ini";
 
-// The office machine with AutoCAD 2020 moved to a second drive, in folders every signed-in
-// user may change, and a file of Windows' that no user may change.
+// AutoCAD 2020 on a second drive, in folders every user may change; a file no user may change.
 void OnSecondDrive(World& w) {
   hosts::SeedOnSecondDrive(w.m, sample::k2020);
   regtest::SetString(w.m.registry, plat::kHkeyLocalMachine, sample::k2020, "ProductName",
@@ -522,8 +519,7 @@ void OnSecondDrive(World& w) {
   w.m.files.WriteFile(kSystemFile, "Windows' own");
 }
 
-// The user's swap of the second drive's Fonts for a junction into the object manager, where
-// a link named like the font leads to the file of Windows'.
+// Fonts swapped for a junction into \RPC Control, where the font's name leads to that file.
 bool FontsLeadToTheSystemFile(World& w) {
   const std::string fonts = std::string(hosts::kSecondDrive2020) + "\\Fonts";
   return w.AsUser([&](sim::SimFileSystem& f) {
@@ -533,8 +529,7 @@ bool FontsLeadToTheSystemFile(World& w) {
   });
 }
 
-// What another user does once the installation has judged the install folder by name, and
-// before it first reaches it through a handle.
+// Done once the install folder was judged by name, before it is first reached through a handle.
 void OnFirstCheckedCall(World& w, std::function<void()> what) {
   w.m.files.BeforeEachCall([&w, what, done = false](const std::string& call, int) mutable {
     if (call != "OpenDrive" || std::exchange(done, true)) return;
@@ -542,9 +537,8 @@ void OnFirstCheckedCall(World& w, std::function<void()> what) {
   });
 }
 
-// After a Yes to their own D:\Shared, its owner puts a product folder of theirs in place of the
-// protected one, with an uninstaller and a record of theirs; rewriteList: the owner first
-// rewrites the folder's list to give themselves what that takes.
+// After a Yes to their own D:\Shared, its owner puts a product folder of theirs in its place;
+// rewriteList: first rewrites the folder's list to give themselves what that takes.
 bool OwnerReplacesTheProductFolder(World& w, bool rewriteList) {
   w.UserMakes("D:\\Shared");
   if (w.InstallSilently("D:\\Shared") != unattended::kFolderNotSafe) return true;
@@ -576,8 +570,7 @@ const Attack kCheckedAttacks[] = {
      [](World& w) {
        OnSecondDrive(w);
        if (w.InstallSilently() != unattended::kInstalled) return true;
-       // The first host is done with, its driver put back and the backup gone: the next
-       // deletion is the second drive's first font, checked already.
+       // With the first host's driver put back, the next deletion is the second drive's font.
        bool swapped = false;
        w.m.files.BeforeEachCall([&](const std::string& call, int) {
          const bool next = w.File(kDriver) == "the host's own driver" &&
@@ -682,10 +675,9 @@ const Attack kCheckedAttacks[] = {
     {"before", "makes every default log name they can foresee in C:\\Windows\\Temp, for the "
                "quiet run to write its log into a file of theirs",
      [](World& w) {
+       const std::string foreseen = "C:\\Windows\\Temp\\VelmarSetup-20240426-101500-";
        for (uint32_t id : {1u, 4u, 4096u, w.m.processes.ownId})
-         w.UserWrites("C:\\Windows\\Temp\\VelmarSetup-20240426-101500-" + std::to_string(id) +
-                          ".log",
-                      "theirs");
+         w.UserWrites(foreseen + std::to_string(id) + ".log");
        w.AsSystem();
        std::string path;
        unattended::LogFile log(w.m.platform());

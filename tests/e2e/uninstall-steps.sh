@@ -9,21 +9,12 @@ U_ASK='确定要卸载Velmar批打印软件吗 ?'
 U_TRUSTED_2020='C:\Program Files\Autodesk\AutoCAD 2020\Support;d:\lisp\批处理;e:\䶮'
 
 # u_state: the machine outside the user's profile, where the settings file and the temporary
-# folder lie; but for the folder lines of each product folder and the folders that hold it,
-# which the uninstall leaves in place, emptied and protected (other users' profiles may trust
-# the product folder still). What lies in them still counts.
+# folder lie; but for the lines of the product folders the scenarios install into and of the
+# folders that hold them, which the uninstall leaves in place, emptied and protected (other
+# users' profiles may trust them still). What lies in them still counts.
 u_state() {
-  e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users' | awk '
-    { lines[NR] = $0 }
-    /^folder .*\/Velmar批打印软件$/ { kept[substr($0, 8)] = 1 }
-    END {
-      for (i = 1; i <= NR; i++) {
-        line = lines[i]; holds = 0
-        if (line ~ /^folder /)
-          for (k in kept) if (k == substr(line, 8) || index(k, substr(line, 8) "/") == 1) holds = 1
-        if (!holds) print line
-      }
-    }'
+  e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users' |
+    grep -v -E '^folder (C:/Velmar|D:/Tools)(/Velmar批打印软件)?$'
 }
 
 # u_reg_text ROOT KEY NAME TEXT: writes a REG_SZ in UTF-16 through regedit.

@@ -72,8 +72,8 @@ inline std::string WithoutKeptFolders(const std::string& dump) {
   std::string left;
   for (const std::string& line : lines) {
     // A folder's line is its path and " 16"; below the drive's root, "C:\\x 16" and longer.
-    const std::string folder = line.size() > 6 ? line.substr(0, line.size() - 3) + "\\" : "";
-    const bool holds = !folder.empty() && line.compare(line.size() - 3, 3, " 16") == 0 &&
+    const std::string folder = line.substr(0, line.size() - 3) + "\\";
+    const bool holds = line.size() > 6 && line.compare(line.size() - 3, 3, " 16") == 0 &&
                        std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
                          return k.compare(0, folder.size(), folder) == 0;
                        });

@@ -1,5 +1,4 @@
-// The log file, on the simulated machine and under Wine: what it refuses to write, and why;
-// and the one handle it keeps, which a level swapped for a link between two lines never moves.
+// The log file on both machines: what it refuses and why, and the one handle it keeps.
 #include "unattended/log_file.h"
 
 #include <gtest/gtest.h>
@@ -65,8 +64,7 @@ TEST_F(LogFileTest, WritesOnlyWhatItMaySaysWhyNot) {
   }
 }
 
-// The log's folder renamed aside between two lines and a link put in its place: the second
-// line follows the file, never the link.
+// The log's folder swapped for a link between two lines: the second follows the file.
 TEST_F(LogFileTest, KeepsItsFileWhenAFolderIsSwappedForALink) {
   ASSERT_TRUE(machine_->platform().files.CreateDirectory(Path("Logs")));
   ASSERT_TRUE(machine_->platform().files.CreateDirectory(Path("Elsewhere")));
