@@ -519,16 +519,6 @@ void OnSecondDrive(World& w) {
   w.m.files.WriteFile(kSystemFile, "Windows' own");
 }
 
-// Fonts swapped for a junction into \RPC Control, where the font's name leads to that file.
-bool FontsLeadToTheSystemFile(World& w) {
-  const std::string fonts = std::string(hosts::kSecondDrive2020) + "\\Fonts";
-  return w.AsUser([&](sim::SimFileSystem& f) {
-    return f.MoveFile(fonts, fonts + "-old") &&
-           f.MakeLink(fonts, sim::SimFileSystem::kRpcControl) &&
-           f.MakeObjectLink("Velmar_EN.shx", kSystemFile);
-  });
-}
-
 // Done once the install folder was judged by name, before it is first reached through a handle.
 void OnFirstCheckedCall(World& w, std::function<void()> what) {
   w.m.files.BeforeEachCall([&w, what, done = false](const std::string& call, int) mutable {
@@ -571,12 +561,17 @@ const Attack kCheckedAttacks[] = {
        OnSecondDrive(w);
        if (w.InstallSilently() != unattended::kInstalled) return true;
        // With the first host's driver put back, the next deletion is the second drive's font.
+       const std::string fonts = std::string(hosts::kSecondDrive2020) + "\\Fonts";
        bool swapped = false;
        w.m.files.BeforeEachCall([&](const std::string& call, int) {
          const bool next = w.File(kDriver) == "the host's own driver" &&
                            w.File(kProduct + "\\Backup\\1-1 pdfplot9.hdi") == "(none)";
-         if ((call == "Delete" || call == "DeleteFile") && next && !swapped)
-           swapped = FontsLeadToTheSystemFile(w);
+         if ((call != "Delete" && call != "DeleteFile") || !next || swapped) return;
+         swapped = w.AsUser([&](sim::SimFileSystem& f) {
+           return f.MoveFile(fonts, fonts + "-old") &&
+                  f.MakeLink(fonts, sim::SimFileSystem::kRpcControl) &&
+                  f.MakeObjectLink("Velmar_EN.shx", kSystemFile);
+         });
        });
        w.UninstallSilently();
        w.m.files.BeforeEachCall(nullptr);

@@ -56,9 +56,8 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
   regtest::CreatePath(m.registry, plat::kHkeyCurrentUser, "SOFTWARE\\Microsoft");
 }
 
-// A sim::SimFileSystem::Dump without the lines of the folders an uninstall leaves for good:
-// each product folder (other users' profiles may trust it still) and the folders below the
-// drive's root that hold it ("C:\\Velmar 16"). What lies in them still counts.
+// A Dump without the lines ("C:\\Velmar 16") of each product folder the uninstall leaves for
+// good and of the folders below the drive's root that hold it; what lies in them still counts.
 inline std::string WithoutKeptFolders(const std::string& dump) {
   const std::string product = "\\Velmar批打印软件 16";
   std::vector<std::string> lines, kept;
@@ -71,7 +70,6 @@ inline std::string WithoutKeptFolders(const std::string& dump) {
   }
   std::string left;
   for (const std::string& line : lines) {
-    // A folder's line is its path and " 16"; below the drive's root, "C:\\x 16" and longer.
     const std::string folder = line.substr(0, line.size() - 3) + "\\";
     const bool holds = line.size() > 6 && line.compare(line.size() - 3, 3, " 16") == 0 &&
                        std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {

@@ -17,9 +17,8 @@ mapfile -t lines < <(awk '/^Examples:/ { on = 1 } on && /^```bat/ { inside = 1; 
                           inside && /^```/ { exit } inside && NF && !/^::/' "$readme")
 ((${#lines[@]} >= 6)) || e2e_die "the README's examples are not where this scenario reads them"
 
-# The machine outside the user's profile, where the settings file and the temporary folder lie,
-# and beside the Windows folder, where the logs go; but for the product folders the uninstall
-# leaves, emptied, and the folders that hold them.
+# The machine outside the user's profile and the Windows folder (the settings file, the
+# temporary folder, the logs), but for the product folders the uninstall leaves, emptied.
 state() {
   e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users' |
     grep -v -E '^folder (C:/Velmar|D:/CAD( Tools)?(/Velmar)?)(/Velmar批打印软件)?$'
