@@ -53,16 +53,20 @@ bool ParseList(const std::string& bytes, HandOverList* list) {
 // change what is written there before the helper uses it, and a folder that was there already
 // is never taken. None in a temporary folder on whose way someone else could replace a level.
 bool MakeHelperFolder(plat::Platform& platform, const std::string& temp, std::string* folder) {
-  const protection::Administrators admins = protection::Administrators::Of(platform.files);
-  if (protection::CheckLevels(platform, admins, protection::FullPath(platform, temp), {}, nullptr))
-    return false;
+  constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
+  const protection::SafeWalk walked =
+      protection::WalkSafeFolder(platform, protection::FullPath(platform, temp), 0, kShareAll);
   uint64_t number = 0;
-  if (!platform.files.RandomNumber(&number)) return false;
+  if (!walked.walked.folder || !platform.files.RandomNumber(&number)) return false;
   char name[40];
-  std::snprintf(name, sizeof name, "\\VelmarUninstall-%016llx",
+  std::snprintf(name, sizeof name, "VelmarUninstall-%016llx",
                 static_cast<unsigned long long>(number));
-  *folder = temp + name;
-  return platform.files.CreateDirectoryWith(*folder, protection::ProgramFolderDescriptor());
+  *folder = temp + "\\" + name;
+  return static_cast<bool>(platform.checked
+                               .Make(walked.walked.folder.get(), name, true,
+                                     protection::ProgramFolderDescriptor(), plat::kLevelAccess,
+                                     kShareAll)
+                               .handle);
 }
 
 }  // namespace
