@@ -17,7 +17,8 @@ const char kFolderEmpty[] = "安装路径不能为空 !";
 const char kFolderSemicolon[] = "安装路径中不能有分号(;)，请修改后再进行安装 !";
 constexpr int kProgressTop = 50;
 const char kOthersMayChangeIt[] =
-    "。\n\n其他用户可以借此替换AutoCAD加载的插件文件。\n\n仍要安装到这里吗 ?";
+    "。\n\n安装后，该用户可以替换AutoCAD从这里加载的插件，以及每个用户（包括管理员）"
+    "登录时从这里运行的程序，让它们运行他自己的代码。\n\n仍要安装到这里吗 ?";
 const char kNotHere[] = "，不能安装到这里。\n\n请选择其他安装路径后再进行安装 !";
 
 // AutoCAD loads the plug-in from the product folder into every user's session, and the folder

@@ -69,6 +69,7 @@ class Run {
   bool silent() const { return parsed_.options.silent; }
   bool logging() const { return parsed_.options.hasLog || silent(); }
   RunLog* log() { return logging() ? &log_ : nullptr; }
+  std::string Utf8(const std::string& narrow) { return log_.Utf8(narrow); }
   void Note(const std::string& line) {
     if (logging()) log_.Line(line);
   }
@@ -82,17 +83,16 @@ class Run {
   bool OpenLog() {
     const cmdline::Options& o = parsed_.options;
     const bool asked = !o.hasLog || file_.Open(o.logPath);
+    refused_ = log_.Utf8(file_.WhyLogText());
+    refusedText_ = file_.WhyText();
     if (!file_.isOpen() && silent()) {
       std::string path;
-      if (DefaultLogPath(s_.machine.files, s_.clock.Now(), s_.machine.processes.CurrentProcessId(),
+      if (DefaultLogPath(s_.machine.files, s_.clock.Now(),
                          o.action == cmdline::Action::kUninstall, &path)) {
-        file_.Open(path);
+        file_.Open(path, true);
       }
     }
-    if (!asked) {
-      Note("the log file " + log_.Utf8(o.logPath) +
-           " cannot be written, or is no plain file of an administrator's reached through no link");
-    }
+    if (!asked) Note("the log file " + log_.Utf8(o.logPath) + " is refused: " + refused_);
     Flush();
     return asked;
   }
@@ -103,6 +103,10 @@ class Run {
     Flush();
     return code;
   }
+
+  // Why /LOG='s file was refused, for the message; where the log goes, for the helper.
+  const std::string& refusedText() const { return refusedText_; }
+  const std::string& logPath() const { return file_.path(); }
 
   void Tell(const std::string& text, unsigned icon) {
     if (silent()) return;
@@ -119,6 +123,7 @@ class Run {
   const cmdline::Parsed& parsed_;
   RunLog log_;
   LogFile file_;
+  std::string refused_, refusedText_;
   std::size_t written_ = 0;
   SilentMessageBoxes silentBoxes_;
   plat::Platform machine_;
@@ -181,8 +186,8 @@ int Start(StartUp& s, const std::u16string& commandLine) {
   const cmdline::Options& o = parsed.options;
 
   if (o.noArguments && o.action == cmdline::Action::kInstall) {
-    if (onerun::ClaimTheRun(s.runLocks, s.clock, false, 0).claimed ==
-        onerun::Claimed::kAnotherRun) {
+    const onerun::Claim claim = onerun::ClaimTheRun(s.machine, s.clock, false, 0);
+    if (claim.claimed == onerun::Claimed::kAnotherRun) {
       s.machine.messages.Show(onerun::AnotherRunText(), cmdline::kMessageTitle,
                               plat::kMbOk | plat::kMbIconExclamation);
       return kInstalled;
@@ -210,7 +215,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     return run.End(kWrongCommandLine);
   }
   if (!logOpened) {
-    run.Tell(cmdline::LogNotWritableText(o.logPath), plat::kMbIconStop);
+    run.Tell(cmdline::LogNotWritableText(o.logPath, run.refusedText()), plat::kMbIconStop);
     return run.End(kLogNotWritable);
   }
   if (o.action == cmdline::Action::kUsage) {
@@ -227,7 +232,7 @@ int Start(StartUp& s, const std::u16string& commandLine) {
   }
 
   const bool helper = IsUninstallHelper(s, o);
-  const onerun::Claim claim = onerun::ClaimTheRun(s.runLocks, s.clock, helper,
+  const onerun::Claim claim = onerun::ClaimTheRun(s.machine, s.clock, helper,
                                                   run.silent() ? kQuietWaitMilliseconds : 0);
   run.Note(claim.note);
   if (claim.claimed == onerun::Claimed::kAnotherRun) {
@@ -239,8 +244,12 @@ int Start(StartUp& s, const std::u16string& commandLine) {
     std::unique_ptr<journal::RecordingPlatform> logged;
     if (run.log()) logged = std::make_unique<journal::RecordingPlatform>(run.machine(), *run.log());
     plat::Platform& platform = logged ? logged->platform() : run.machine();
-    if (!helper) return run.End(ExitCodeOf(uninstall::RunUninstall(platform, {o.silent})));
-    uninstall::FinishHandOver(platform, plat::FolderOf(s.machine.text, s.modulePath));
+    if (!helper)
+      return run.End(ExitCodeOf(uninstall::RunUninstall(platform, {o.silent, run.logPath()})));
+    std::string refused;
+    const std::string own = plat::FolderOf(s.machine.text, s.modulePath);
+    if (!uninstall::FinishHandOver(platform, own, &refused))
+      run.Note("the hand-over list is refused, " + run.Utf8(refused) + "; nothing is removed");
     return run.End(kInstalled);
   }
   if (!o.silent) return RunPresetDialog(s, run, o);

@@ -15,7 +15,6 @@
 #include "platform/audience.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
-#include "platform/run_locks.h"
 
 namespace app {
 
@@ -42,7 +41,6 @@ struct StartUp {
   InstallCatalogue& catalogue;
   Windows& windows;
   plat::Clock& clock;
-  plat::RunLocks& runLocks;
   plat::Audience& audience;    // who could answer a window of the run
   std::string modulePath;      // the running program (code page text)
   std::string perUserProgram;  // its bytes, placed beside every installation

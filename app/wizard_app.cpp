@@ -64,9 +64,8 @@ bool CWizardApp::InitInstance() {
   const bool guarded = win32::TurnOnRedirectionGuard();
   win32::Machine machine;
   WindowsRuns windows(machine);
-  app::StartUp startUp{machine.platform(), theCatalogue, windows,    machine.clock,
-                       machine.runLocks,   machine.audience, {}, {},
-                       deploy::BuiltInPackageList(), guarded};
+  app::StartUp startUp{machine.platform(), theCatalogue, windows, machine.clock,
+                       machine.audience, {}, {}, deploy::BuiltInPackageList(), guarded};
   machine.files.ModuleFileName(&startUp.modulePath);
   win32::OwnResource(IDR_PERUSER_PROGRAM, &startUp.perUserProgram);
   SetExitCode(app::Start(startUp, CommandLine()));

@@ -78,8 +78,8 @@ std::string UsageErrorText(const Parsed& parsed, plat::CodePage& text) {
          UsageText();
 }
 
-std::string LogNotWritableText(const std::string& path) {
-  return "无法写入日志文件：" + path + "\n\n" + UsageText();
+std::string LogNotWritableText(const std::string& path, const std::string& why) {
+  return "无法写入日志文件：" + path + "\n" + why + "。\n\n" + UsageText();
 }
 
 std::string ReleaseNotFoundText(int year) {

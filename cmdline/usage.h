@@ -11,7 +11,7 @@ std::string UsageText();
 // What is wrong with the command line, then the usage text.
 std::string UsageErrorText(const Parsed& parsed, plat::CodePage& text);
 // The log file of /LOG= cannot be written.
-std::string LogNotWritableText(const std::string& path);
+std::string LogNotWritableText(const std::string& path, const std::string& why);
 // A release asked for with /RELEASES= is not installed.
 std::string ReleaseNotFoundText(int year);
 

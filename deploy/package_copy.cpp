@@ -8,6 +8,7 @@
 #include "deploy/package_folder.h"
 #include "deploy/path_limits.h"
 #include "platform/paths.h"
+#include "protection/checked_levels.h"
 
 namespace {
 
@@ -170,6 +171,15 @@ bool CopyPackage(plat::Platform& platform, const deploy::Package& package,
         const std::string unplaced = "%APPDATA%\\Velmar\\" + entry.listed.name;
         if (UntilDoneOrDecided(platform, unplaced, [] { return false; }) == Outcome::Aborted)
           return false;
+        continue;
+      }
+      // A folder on a way someone else may change (a user's %APPDATA% in SYSTEM's environment)
+      // gets nothing, as a host folder behind a link: the default copy serves every user.
+      if (const protection::Finding unsafe =
+              protection::CheckSettingsFolder(platform, destinationFolder)) {
+        platform.messages.Show(protection::FindingText(unsafe) + "，设置文件" + entry.listed.name +
+                                   "没有放入这里。",
+                               deploy::kSetupTitle, plat::kMbOk | plat::kMbIconExclamation);
         continue;
       }
       if (!settingsFolder)

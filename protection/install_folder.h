@@ -26,10 +26,12 @@ Assessment AssessInstallFolder(plat::Platform& platform, const std::string& prod
                                const std::vector<std::string>& ours);
 
 // folder: the install folder's text without its trailing backslash; product: with the product
-// sub-folder. Protects what the assessment found to be ours; makes every missing level of the
-// install folder; then the product sub-folder. False, with why, when a level cannot be made,
-// or a link has appeared on the way, or the product sub-folder is a link, or is not an
-// administrator's alone and cannot be moved aside and made anew.
+// sub-folder. Protects what the assessment found to be ours; then from the drive's root down,
+// judges every level of the install folder on its handle and makes every missing one relative
+// to the handle of the level above, under the program's list; then the product sub-folder. False,
+// with why, when a level cannot be made, or is a link, or is one that someone else may replace
+// and the user has not accepted (such as one made by someone else since the assessment), or the
+// product sub-folder is not an administrator's alone and cannot be moved aside and made anew.
 bool PrepareInstallFolder(plat::Platform& platform, const std::string& folder,
                           const std::string& product, const Assessment& assessment,
                           Finding* why);

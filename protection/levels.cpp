@@ -93,11 +93,6 @@ Finding CheckWrittenByAdministrators(plat::Platform& platform, const Administrat
   return {};
 }
 
-void Protect(plat::FileSystem& files, const std::vector<std::string>& folders) {
-  const plat::AccessList list = ProgramFolderDescriptor().dacl;
-  for (const std::string& folder : folders) files.SetAccessList(folder, list);
-}
-
 std::string FindingText(const Finding& f) {
   switch (f.problem) {
     case Problem::kNone:

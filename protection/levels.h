@@ -53,9 +53,6 @@ Finding CheckLevels(plat::Platform& platform, const Administrators& admins,
 Finding CheckWrittenByAdministrators(plat::Platform& platform, const Administrators& admins,
                                      const std::string& path);
 
-// Gives each folder the list of the folders the program makes; its owner stays.
-void Protect(plat::FileSystem& files, const std::vector<std::string>& folders);
-
 // "C:\\Velmar 是一个链接（连接点或符号链接）": the finding in the program's messages.
 std::string FindingText(const Finding& finding);
 // "it is a junction or symbolic link": the finding in a log line about its path.

@@ -11,6 +11,14 @@ plat::Descriptor ProgramFolderDescriptor() {
             {plat::kSidUsers, plat::kFileReadExecute, kBelow}}}};
 }
 
+plat::Descriptor AdministratorsOnlyDescriptor() {
+  constexpr uint32_t kBelow = plat::kAceObjectInherit | plat::kAceContainerInherit;
+  return {plat::kSidAdministrators,
+          {true,
+           {{plat::kSidLocalSystem, plat::kFileAllAccess, kBelow},
+            {plat::kSidAdministrators, plat::kFileAllAccess, kBelow}}}};
+}
+
 Administrators Administrators::Of(plat::FileSystem& files) {
   std::string running;
   if (!files.RunningAccount(&running)) running.clear();

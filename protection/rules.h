@@ -15,6 +15,9 @@ namespace protection {
 // on to everything below; nothing taken from the folder above, so that a folder made where
 // every user may change things (a drive's root) is not theirs to change.
 plat::Descriptor ProgramFolderDescriptor();
+// ... and what the folder of saved host files gets: the same without Users, since a host
+// file saved there may be one that users may not read.
+plat::Descriptor AdministratorsOnlyDescriptor();
 
 // The accounts that count as administrators, as owners and in entries: SYSTEM,
 // Administrators, TrustedInstaller (the owner of Windows' own folders), and the account the

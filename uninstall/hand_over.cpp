@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "deploy/package_copy.h"
-#include "protection/levels.h"
+#include "protection/checked_levels.h"
 #include "uninstall/record.h"
 #include "uninstall/record_rules.h"
 
@@ -53,22 +53,26 @@ bool ParseList(const std::string& bytes, HandOverList* list) {
 // change what is written there before the helper uses it, and a folder that was there already
 // is never taken. None in a temporary folder on whose way someone else could replace a level.
 bool MakeHelperFolder(plat::Platform& platform, const std::string& temp, std::string* folder) {
-  const protection::Administrators admins = protection::Administrators::Of(platform.files);
-  if (protection::CheckLevels(platform, admins, protection::FullPath(platform, temp), {}, nullptr))
-    return false;
+  constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
+  const protection::SafeWalk walked =
+      protection::WalkSafeFolder(platform, protection::FullPath(platform, temp), 0, kShareAll);
   uint64_t number = 0;
-  if (!platform.files.RandomNumber(&number)) return false;
+  if (!walked.walked.folder || !platform.files.RandomNumber(&number)) return false;
   char name[40];
-  std::snprintf(name, sizeof name, "\\VelmarUninstall-%016llx",
+  std::snprintf(name, sizeof name, "VelmarUninstall-%016llx",
                 static_cast<unsigned long long>(number));
-  *folder = temp + name;
-  return platform.files.CreateDirectoryWith(*folder, protection::ProgramFolderDescriptor());
+  *folder = temp + "\\" + name;
+  return static_cast<bool>(platform.checked
+                               .Make(walked.walked.folder.get(), name, true,
+                                     protection::ProgramFolderDescriptor(), plat::kLevelAccess,
+                                     kShareAll)
+                               .handle);
 }
 
 }  // namespace
 
 bool HandOver(plat::Platform& platform, const std::string& program,
-              const std::vector<std::string>& folders) {
+              const std::vector<std::string>& folders, const std::string& logPath) {
   plat::FileSystem& files = platform.files;
   std::string temp, helperFolder;
   if (files.TempFolder(&temp)) plat::DropTrailingBackslash(platform.text, temp);
@@ -80,7 +84,8 @@ bool HandOver(plat::Platform& platform, const std::string& program,
     for (const std::string& folder : folders) list += "remove " + folder + "\r\n";
     if (files.CopyFile(program, helper, false) &&
         files.WriteWholeFile(ListPath(helperFolder), list) &&
-        platform.processes.Start("\"" + helper + "\" /S") != 0) {
+        platform.processes.Start("\"" + helper + "\" /S" +
+                                 (logPath.empty() ? "" : " /LOG=\"" + logPath + "\"")) != 0) {
       return true;
     }
     files.DeleteFile(ListPath(helperFolder));
@@ -96,38 +101,46 @@ bool IsHelperFolder(plat::Platform& platform, const std::string& folder) {
   return platform.files.GetAttributes(ListPath(folder)) != plat::kInvalidAttributes;
 }
 
-void FinishHandOver(plat::Platform& platform, const std::string& folder) {
+bool FinishHandOver(plat::Platform& platform, const std::string& folder, std::string* refused) {
   plat::FileSystem& files = platform.files;
   plat::CodePage& text = platform.text;
   std::string bytes;
   HandOverList list;
-  // Only a list that an administrator alone can have written, as the uninstaller writes it.
-  const protection::Administrators admins = protection::Administrators::Of(files);
-  const bool ours = !protection::CheckWrittenByAdministrators(platform, admins, ListPath(folder));
-  if (ours && files.ReadWholeFile(ListPath(folder), &bytes) && ParseList(bytes, &list)) {
-    platform.processes.WaitForExit(list.wait, kWaitMilliseconds);
-    bool later = false;
-    for (const std::string& path : list.deletes) {
-      // Only an uninstaller: the list is a file, and a file can be changed.
-      const std::vector<std::string> names = PathNames(text, path);
-      if (!IsPlainPath(text, path) || text.CompareNoCase(names.back(), kUninstallerFileName) != 0)
-        continue;
-      ClearReadOnly(files, path);
-      if (!files.DeleteFile(path) && files.GetAttributes(path) != plat::kInvalidAttributes) {
-        files.DeleteAtRestart(path);
-        later = true;
-      }
+  protection::Finding why;
+  // Only a list that an administrator alone can have written, as the uninstaller writes it. A
+  // copy of the program started beside one that someone else put there touches nothing, not
+  // even at the next restart, which would delete whatever a link made meanwhile leads to.
+  if (!protection::ReadWrittenByAdministrators(platform, ListPath(folder), &bytes, &why)) {
+    if (refused) *refused = why.path + ": " + protection::FindingLogText(why);
+    return false;
+  }
+  if (!ParseList(bytes, &list)) {
+    if (refused) *refused = ListPath(folder) + ": it is not a list as the uninstaller writes it";
+    return false;
+  }
+  platform.processes.WaitForExit(list.wait, kWaitMilliseconds);
+  bool later = false;
+  for (const std::string& path : list.deletes) {
+    // Only an uninstaller: the list is a file, and a file can be changed.
+    const std::vector<std::string> names = PathNames(text, path);
+    if (!IsPlainPath(text, path) || text.CompareNoCase(names.back(), kUninstallerFileName) != 0)
+      continue;
+    ClearReadOnly(files, path);
+    if (!files.DeleteFile(path) && files.GetAttributes(path) != plat::kInvalidAttributes) {
+      files.DeleteAtRestart(path);
+      later = true;
     }
-    for (const std::string& path : list.removes) {
-      // A folder that still holds someone's files stays.
-      if (IsPlainPath(text, path) && !files.RemoveDirectory(path) && later)
-        files.DeleteAtRestart(path);
-    }
+  }
+  for (const std::string& path : list.removes) {
+    // A folder that still holds someone's files stays.
+    if (IsPlainPath(text, path) && !files.RemoveDirectory(path) && later)
+      files.DeleteAtRestart(path);
   }
   files.DeleteFile(ListPath(folder));
   std::string self;
   if (files.ModuleFileName(&self)) files.DeleteAtRestart(self);
   files.DeleteAtRestart(folder);
+  return true;
 }
 
 }  // namespace uninstall

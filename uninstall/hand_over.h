@@ -15,15 +15,19 @@ namespace uninstall {
 constexpr char kHandOverFileName[] = "Uninstall-handover.txt";
 
 // Hands program (the running uninstaller) and then folders, deepest first and each only if it
-// is empty by then, to a helper. False when no helper could be started: the program and the
-// folders are then left for the next start of the machine.
+// is empty by then, to a helper, which appends to the log file logPath when one is named. False
+// when no helper could be started: the program and the folders are then left for the next
+// start of the machine.
 bool HandOver(plat::Platform& platform, const std::string& program,
-              const std::vector<std::string>& folders);
+              const std::vector<std::string>& folders, const std::string& logPath = "");
 
 // True when folder holds a hand-over list: the running program is the helper.
 bool IsHelperFolder(plat::Platform& platform, const std::string& folder);
 
-// The helper's work, from the list in folder, its own.
-void FinishHandOver(plat::Platform& platform, const std::string& folder);
+// The helper's work, from the list in folder, its own. False, with why (for the log), when the
+// list is not one an administrator alone can have written as the uninstaller writes it: then
+// nothing is removed, now or at the next restart.
+bool FinishHandOver(plat::Platform& platform, const std::string& folder,
+                    std::string* refused = nullptr);
 
 }  // namespace uninstall

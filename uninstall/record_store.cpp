@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "discovery/discovery.h"
-#include "protection/levels.h"
+#include "protection/checked_levels.h"
 #include "uninstall/record_rules.h"
 
 namespace uninstall {
@@ -70,7 +70,7 @@ Loaded LoadRecord(plat::Platform& platform, const std::string& path, FoundRecord
                                                     FoldersMade(found->record), &toProtect))
     return Unsafe(f, why);
   if (toProtect.empty()) return Loaded::kRecord;
-  protection::Protect(platform.files, toProtect);
+  protection::ProtectThrough(platform, toProtect);
   if (const protection::Finding f = protection::CheckLevels(platform, admins, folder, {}, nullptr))
     return Unsafe(f, why);
   // Read once more now that nothing on the way can change: what was read before a folder was

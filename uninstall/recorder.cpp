@@ -5,6 +5,8 @@
 #include "deploy/package_copy.h"
 #include "platform/registry_values.h"
 #include "protection/levels.h"
+#include "protection/rules.h"
+#include "uninstall/checked_file.h"
 #include "uninstall/installed_programs.h"
 #include "uninstall/record_rules.h"
 #include "uninstall/record_store.h"
@@ -303,7 +305,7 @@ void Recorder::Placing(const std::string& path, const std::string& bytes) {
   pending_.clear();
   retract_ = 0;
   std::string now;
-  const bool same = machine_.files.ReadWholeFile(path, &now) && now == bytes;
+  const bool same = ReadChecked(path, &now) == plat::Reached::kFile && now == bytes;
   std::string resolved;
   const Place place = Where(path);
   const FileContent content = ContentOf(bytes);
@@ -384,53 +386,91 @@ void Recorder::Done(const std::string& path) {
   }
 }
 
+// What stands at path, read through a checked handle: a link on the way or at its end is never
+// read, nor a file with a second name, which could be any file of the volume. Shared for all,
+// since the write it is told of ahead may hold the file open already.
+plat::Reached Recorder::ReadChecked(const std::string& path, std::string* bytes,
+                                    uint32_t* attributes) {
+  CheckedFile host = OpenChecked(machine_, path, plat::kFileGenericRead,
+                                 plat::kShareRead | plat::kShareWrite | plat::kShareDelete);
+  plat::FileFacts facts;
+  if (host.reached != plat::Reached::kFile) return host.reached;
+  if (!machine_.checked.Facts(host.file.get(), &facts) || facts.links != 1 ||
+      !machine_.checked.ReadAll(host.file.get(), bytes))
+    return plat::Reached::kDenied;
+  if (attributes) *attributes = facts.attributes;
+  return plat::Reached::kFile;
+}
+
+// The folder the host files are saved in, made when missing (named in the record first), which
+// administrators alone may read: a host file may be one that users may not.
+plat::UniqueFileHandle Recorder::BackupFolder() {
+  constexpr uint32_t kShareAll = plat::kShareRead | plat::kShareWrite | plat::kShareDelete;
+  plat::CheckedFiles& checked = machine_.checked;
+  const plat::Descriptor saved = protection::AdministratorsOnlyDescriptor();
+  plat::Walked product = plat::WalkFolders(checked, machine_.text, folder_, 0, kShareAll);
+  if (!product.folder) return {};
+  const uint32_t access = plat::kLevelAccess | plat::kFileWriteData | plat::kWriteDac;
+  plat::Opened backups = checked.Open(product.folder.get(), kBackupFolderName, access, kShareAll);
+  if (backups.reached == plat::Reached::kFolder) {
+    // Made by a version that let users read it.
+    checked.SetAccessList(backups.handle.get(), saved.dacl);
+    return std::move(backups.handle);
+  }
+  Installation made;
+  made.foldersMade = {folder_ + "\\" + kBackupFolderName};
+  if (backups.reached != plat::Reached::kMissing || !Append(made)) return {};
+  return std::move(
+      checked.Make(product.folder.get(), kBackupFolderName, true, saved, access, kShareAll).handle);
+}
+
 // A host file about to change is saved first, unless it is an earlier installation's copy or
 // already saved. False when it could not be saved: the uninstall then leaves what stands there.
 bool Recorder::SaveOriginal(const std::string& path) {
-  plat::FileSystem& files = machine_.files;
   plat::CodePage& text = machine_.text;
   const auto known = [&](const std::vector<std::string>& paths) {
     return std::any_of(paths.begin(), paths.end(),
                        [&](const std::string& p) { return SamePath(text, p, path); });
   };
   if (known(unsaved_)) return false;
-  const uint32_t attributes = files.GetAttributes(path);
-  std::string old;
-  if (attributes == plat::kInvalidAttributes) return true;
   for (const PlacedFile& file : run_.files) {
     if (!file.backup.empty() && SamePath(text, file.path, path)) return true;
   }
-  if (!files.ReadWholeFile(path, &old)) {
+  uint32_t attributes = 0;
+  std::string old;
+  const plat::Reached found = ReadChecked(path, &old, &attributes);
+  if (found == plat::Reached::kMissing || found == plat::Reached::kNotFolder) return true;
+  const auto unsaved = [&] {
     unsaved_.push_back(path);
     Unrecorded("replace " + path);
     return false;
-  }
+  };
+  if (found != plat::Reached::kFile) return unsaved();
   if (Placed(path, ContentOf(old)) || CutShort(path)) return true;
 
-  const std::string backups = folder_ + "\\" + kBackupFolderName;
-  if (files.GetAttributes(backups) == plat::kInvalidAttributes) {
-    Installation made;
-    made.foldersMade = {backups};
-    if (Append(made)) files.CreateDirectory(backups);
-  }
+  plat::UniqueFileHandle backups = BackupFolder();
   int saved = 1;
   for (const PlacedFile& file : run_.files) saved += file.backup.empty() ? 0 : 1;
-  PlacedFile entry{"", ContentOf(old),
-                   backups + "\\" + std::to_string(run_.number) + "-" + std::to_string(saved) +
-                       " " + plat::FileNameOf(text, path),
+  const std::string name = std::to_string(run_.number) + "-" + std::to_string(saved) + " " +
+                           plat::FileNameOf(text, path);
+  PlacedFile entry{"", ContentOf(old), folder_ + "\\" + kBackupFolderName + "\\" + name,
                    ContentOf(old), attributes, false};
   ResolvePath(text, path, &entry.path);
   Installation save;
   save.files = {entry};
   // The entry first: a backup the record does not name would stay behind for good. The backup
   // and its mark are on the disk before the host's file is replaced: the host's own is gone then.
-  const bool fresh = files.GetAttributes(entry.backup) == plat::kInvalidAttributes;
-  if (!fresh || !Append(save) || !files.AppendToFile(entry.backup, old, true) ||
-      !files.AppendToFile(recordPath_, FormatDone(), true)) {
-    unsaved_.push_back(path);
-    Unrecorded("replace " + path);
-    return false;
-  }
+  if (!backups) return unsaved();
+  plat::CheckedFiles& checked = machine_.checked;
+  const bool fresh = checked.Open(backups.get(), name, plat::kFileReadAttributes,
+                                  plat::kShareRead).reached == plat::Reached::kMissing;
+  if (!fresh || !Append(save)) return unsaved();
+  plat::Opened backup = checked.Make(backups.get(), name, false,
+                                     protection::AdministratorsOnlyDescriptor(),
+                                     plat::kFileGenericWrite, plat::kShareRead);
+  if (!backup.handle || !checked.Append(backup.handle.get(), old, true) ||
+      !machine_.files.AppendToFile(recordPath_, FormatDone(), true))
+    return unsaved();
   run_.files.back().done = true;
   return true;
 }

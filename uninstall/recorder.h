@@ -61,6 +61,9 @@ class Recorder : public journal::Observer {
   bool CutShort(const std::string& path) const;
   void Unrecorded(const std::string& what);
   void Placing(const std::string& path, const std::string& bytes);
+  plat::Reached ReadChecked(const std::string& path, std::string* bytes,
+                            uint32_t* attributes = nullptr);
+  plat::UniqueFileHandle BackupFolder();
   bool SaveOriginal(const std::string& path);
   bool Placed(const std::string& path, const FileContent& content) const;
   bool MadeKey(const RegKey& key) const;

@@ -7,8 +7,9 @@
 #include "activesetup/active_setup.h"
 #include "deploy/package_copy.h"
 #include "platform/registry_values.h"
-#include "uninstall/record_rules.h"
 #include "registration/trusted_entries.h"
+#include "uninstall/checked_file.h"
+#include "uninstall/record_rules.h"
 
 namespace uninstall {
 namespace {
@@ -27,7 +28,11 @@ struct Step {
 class Undo {
  public:
   Undo(plat::Platform& platform, Outcome* outcome)
-      : reg_(platform.registry), files_(platform.files), text_(platform.text), out_(*outcome) {}
+      : platform_(platform),
+        reg_(platform.registry),
+        checked_(platform.checked),
+        text_(platform.text),
+        out_(*outcome) {}
 
   void Run(const Step& step) {
     folder_ = *step.folder;
@@ -241,30 +246,96 @@ class Undo {
       Failed("无法删除注册表项 " + KeyText(made), rc);
   }
 
-  enum class Found { kMissing, kFile, kUnreadable };
+  enum class Found { kMissing, kFile, kUnreadable, kRefused };
 
-  Found ReadFile(const std::string& path, FileContent* content) {
-    const uint32_t attributes = files_.GetAttributes(path);
-    if (attributes == plat::kInvalidAttributes) return Found::kMissing;
+  // A file of the record, held from its check to what is done to it: reached through a checked
+  // walk, open for reading and deleting, and shared for reading only, so that no one changes,
+  // renames or deletes it meanwhile. Delete and put back act on this handle and its folder's.
+  struct Held {
+    CheckedFile at;
+    Found found = Found::kMissing;
     std::string bytes;
-    if ((attributes & plat::kAttrDirectory) || !files_.ReadWholeFile(path, &bytes))
-      return Found::kUnreadable;
-    *content = ContentOf(bytes);
-    return Found::kFile;
+    FileContent content;
+  };
+
+  Held Hold(const std::string& path) {
+    Held held;
+    held.at = OpenChecked(platform_, path,
+                          plat::kFileGenericRead | plat::kDelete | plat::kFileWriteAttributes,
+                          plat::kShareRead);
+    switch (held.at.reached) {
+      case plat::Reached::kMissing:
+      case plat::Reached::kNotFolder:
+        held.found = Found::kMissing;
+        break;
+      case plat::Reached::kFile:
+        held.found = checked_.ReadAll(held.at.file.get(), &held.bytes) ? Found::kFile
+                                                                       : Found::kUnreadable;
+        held.content = ContentOf(held.bytes);
+        break;
+      case plat::Reached::kLink:
+      case plat::Reached::kDenied:
+      case plat::Reached::kInUse:
+        held.found = Found::kRefused;
+        break;
+      default:
+        held.found = Found::kUnreadable;
+    }
+    return held;
+  }
+
+  // Why a file could not be held: a link on the way or at its end, or an open that the system
+  // or another program refused.
+  void NotHeld(const Held& held, const std::string& path) {
+    if (held.at.reached == plat::Reached::kLink) {
+      out_.failed.push_back("无法删除或恢复 " + path + "：" + UnreachedText(held.at));
+    } else if (held.found == Found::kRefused) {
+      out_.failed.push_back("无法删除文件 " + path + "：文件可能正在使用，或没有权限");
+    } else {
+      out_.failed.push_back("无法读取文件 " + path);
+    }
   }
 
   static bool Same(const FileContent& a, const FileContent& b) {
     return a.size == b.size && a.hash == b.hash;
   }
 
-  bool Delete(const std::string& path) {
-    ClearReadOnly(files_, path);
-    if (files_.DeleteFile(path)) {
+  // The held file goes once its handle closes, its read-only attribute cleared first.
+  bool Delete(Held& held, const std::string& path) {
+    plat::FileFacts facts;
+    const plat::FileHandle file = held.at.file.get();
+    if (checked_.Facts(file, &facts) && (facts.attributes & plat::kAttrReadOnly))
+      checked_.SetAttributes(file, facts.attributes & ~plat::kAttrReadOnly);
+    const bool deleted = checked_.Delete(file);
+    held.at.file.reset();
+    if (deleted) {
       deleted_.push_back(path);
       return true;
     }
     out_.failed.push_back("无法删除文件 " + path + "：文件可能正在使用，或没有权限");
     return false;
+  }
+
+  // A backup that is there goes, whatever it holds.
+  void DeleteBackup(const std::string& backup) {
+    Held held = Hold(backup);
+    if (held.found == Found::kMissing) return;
+    if (!held.at.file) return NotHeld(held, backup);
+    Delete(held, backup);
+  }
+
+  // The saved content back in the host's folder, as a new file in the folder held: what stood
+  // there (this installation's copy) is gone by now, or was gone before.
+  bool PutBack(Held& target, const std::string& content, const PlacedFile& file) {
+    plat::Opened made = checked_.Make(
+        target.at.folder.get(), plat::FileNameOf(text_, file.path), false,
+        {plat::kSidAdministrators, {}}, plat::kFileGenericWrite | plat::kFileWriteAttributes, 0);
+    if (!made.handle || !checked_.Append(made.handle.get(), content, true)) {
+      out_.failed.push_back("无法恢复 " + file.path + "：文件可能正在使用，或没有权限");
+      return false;
+    }
+    PutBackAttributes(made.handle.get(), file);
+    return true;
   }
 
   // Every entry an installation has for one path: it placed any of their contents, and the
@@ -288,15 +359,13 @@ class Undo {
     // The host's file is replaced only once its backup is whole: a backup a stop cut short
     // holds nothing the host needs.
     if (file && !file->done) {
-      if (files_.GetAttributes(file->backup) != plat::kInvalidAttributes) Delete(file->backup);
+      DeleteBackup(file->backup);
       file = nullptr;
     }
-    FileContent now;
-    const Found found = ReadFile(path, &now);
-    if (found == Found::kUnreadable) {
-      out_.failed.push_back("无法读取文件 " + path);
-      return;
-    }
+    Held target = Hold(path);
+    const Found found = target.found;
+    const FileContent& now = target.content;
+    if (found == Found::kUnreadable || found == Found::kRefused) return NotHeld(target, path);
     // Whatever stands where a write may have been cut short is the installation's, whole or
     // torn; elsewhere only what it placed is.
     const bool ours = found == Found::kFile &&
@@ -304,7 +373,7 @@ class Undo {
                                                [&](const FileContent& c) { return Same(now, c); }));
     if (!file) {
       if (ours) {
-        Delete(path);
+        Delete(target, path);
       } else if (found == Found::kFile) {
         out_.kept.push_back(path + "（安装后已被修改）");
         changed_.push_back(path);
@@ -314,13 +383,13 @@ class Undo {
     if (found == Found::kFile && Same(now, file->backupContent)) {
       // Never replaced, or put back already (an uninstall that ran before and stopped short);
       // the backup, whole or cut short by a stop while it was made, holds nothing else.
-      PutBackAttributes(*file);
-      if (files_.GetAttributes(file->backup) != plat::kInvalidAttributes) Delete(file->backup);
+      PutBackAttributes(target.at.file.get(), *file);
+      DeleteBackup(file->backup);
       return;
     }
-    FileContent saved;
+    Held saved = Hold(file->backup);
     const bool backupIntact =
-        ReadFile(file->backup, &saved) == Found::kFile && Same(saved, file->backupContent);
+        saved.found == Found::kFile && Same(saved.content, file->backupContent);
     if (!ours && found == Found::kFile) {
       // A backup that was never written whole (the installation could not save the original)
       // is not named as holding it.
@@ -334,7 +403,7 @@ class Undo {
     const bool deletedHere =
         std::any_of(deleted_.begin(), deleted_.end(),
                     [&](const std::string& d) { return SamePath(text_, d, path); });
-    if (found == Found::kMissing && !deletedHere) {
+    if (found == Found::kMissing && (!deletedHere || !target.at.folder)) {
       out_.kept.push_back(file->backup + "（" + path + " 已不存在，未恢复）");
       return;
     }
@@ -342,18 +411,15 @@ class Undo {
       out_.failed.push_back("无法恢复 " + path + "：备份 " + file->backup + " 已丢失或已改变");
       return;
     }
-    ClearReadOnly(files_, path);
-    if (!files_.CopyFile(file->backup, path, false)) {
-      out_.failed.push_back("无法恢复 " + path + "：文件可能正在使用，或没有权限");
-      return;
-    }
-    PutBackAttributes(*file);
-    Delete(file->backup);
+    if (found == Found::kFile && !Delete(target, path)) return;
+    if (PutBack(target, saved.bytes, *file)) Delete(saved, file->backup);
   }
 
-  void PutBackAttributes(const PlacedFile& file) {
-    if (file.backupAttributes && files_.GetAttributes(file.path) != file.backupAttributes &&
-        !files_.SetAttributes(file.path, file.backupAttributes))
+  void PutBackAttributes(plat::FileHandle at, const PlacedFile& file) {
+    plat::FileFacts facts;
+    if (file.backupAttributes && checked_.Facts(at, &facts) &&
+        facts.attributes != file.backupAttributes &&
+        !checked_.SetAttributes(at, file.backupAttributes))
       out_.failed.push_back("无法恢复 " + file.path + " 的文件属性");
   }
 
@@ -364,8 +430,9 @@ class Undo {
     out_.settingsFiles.push_back(path);
   }
 
+  plat::Platform& platform_;
   plat::Registry& reg_;
-  plat::FileSystem& files_;
+  plat::CheckedFiles& checked_;
   plat::CodePage& text_;
   Outcome& out_;
   std::string folder_;
@@ -410,10 +477,14 @@ std::vector<std::string> RemoveOwnFiles(plat::Platform& platform,
   std::stable_sort(folders.begin(), folders.end(), [&](const std::string& a, const std::string& b) {
     return PathNames(text, a).size() > PathNames(text, b).size();
   });
+  // Other users' profiles trust the product folder until their next logon and after, and any
+  // user could make a folder of that name where it stood: it stays, empty and protected.
   std::vector<std::string> left;
   for (const std::string& folder : folders) {
-    if (std::any_of(left.begin(), left.end(),
-                    [&](const std::string& l) { return SamePath(text, l, folder); }))
+    const auto same = [&](const std::string& l) { return SamePath(text, l, folder); };
+    if (std::any_of(left.begin(), left.end(), same) ||
+        std::any_of(records.begin(), records.end(),
+                    [&](const FoundRecord& found) { return same(found.record.folder); }))
       continue;
     if (!keep.empty() && IsBelow(text, folder, keep)) {
       left.push_back(folder);

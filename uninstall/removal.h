@@ -30,8 +30,8 @@ void UndoInstallations(plat::Platform& platform, const std::vector<FoundRecord>&
 
 // After an undo without failures: the records and the uninstallers (except keep, the
 // running program, which cannot delete itself), then every folder the installations made
-// that is now empty, the deepest first. Returns the folders left for the uninstaller's own
-// removal, those that held keep.
+// that is now empty, the deepest first, but for the product folders, which profiles may still
+// trust. Returns the folders left for the uninstaller's own removal, those that held keep.
 std::vector<std::string> RemoveOwnFiles(plat::Platform& platform,
                                         const std::vector<FoundRecord>& records,
                                         const std::string& keep, Outcome* outcome);

@@ -117,7 +117,7 @@ UninstallResult RunUninstall(plat::Platform& platform, const UninstallOptions& o
     const bool ours = std::any_of(records.begin(), records.end(), [&](const FoundRecord& f) {
       return SamePath(text, program, f.record.folder + "\\" + kUninstallerFileName);
     });
-    if (ours || !left.empty()) selfAtRestart = !HandOver(platform, program, left);
+    if (ours || !left.empty()) selfAtRestart = !HandOver(platform, program, left, options.logPath);
   }
   const bool whole = outcome.failed.empty() && outcome.unrecorded.empty();
   tell(FinalText(outcome, selfAtRestart),

@@ -117,7 +117,7 @@ TEST(QuietInstall, ExitCodes) {
          };
        },
        Silent(), 1618, true, false, "AutoCAD started while the run began"},
-      {"a folder on a drive that does not exist", none, Silent("E:\\Velmar"), 1603, false, false,
+      {"a folder on a drive that does not exist", none, Silent("E:\\Velmar"), 1603, true, false,
        "could not be created"},
       {"a file that cannot be replaced",
        [](sim::Machine& m) {

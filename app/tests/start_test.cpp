@@ -17,8 +17,8 @@ namespace {
 
 constexpr char kTemp[] = "C:\\users\\user\\AppData\\Local\\Temp";
 // The sample clock's time and the sample machine's process id.
-constexpr char kDefaultLog[] =
-    "C:\\users\\user\\AppData\\Local\\Temp\\VelmarSetup-20240426-101500-4242.log";
+// A quiet run's own log: the program, the time, and 16 hex digits no one can foresee.
+constexpr char kDefaultLog[] = "VelmarSetup-20240426-101500-";
 constexpr char kStamp[] = "2024-04-26 10:15:00 +08:00  ";
 
 // The Windows side, recorded; the dialog is "clicked" with what it was preset to.
@@ -26,6 +26,9 @@ class FakeWindows : public app::Windows {
  public:
   void RunDialog(app::Installation& installation, const app::DialogPreset* preset) override {
     ++dialogs;
+    sim::SimClock clock;
+    lockFree = onerun::ClaimTheRun(installation.platform(), clock, false, 0).claimed ==
+               onerun::Claimed::kOurs;
     presetGiven = preset != nullptr;
     if (preset) {
       folder = preset->folder;
@@ -41,6 +44,7 @@ class FakeWindows : public app::Windows {
   }
   void ShowNoSystemErrors() override { systemErrorsOff = true; }
   bool click = false;
+  bool lockFree = true;
   int dialogs = 0;
   bool presetGiven = false, systemErrorsOff = false;
   std::string folder;
@@ -52,6 +56,7 @@ class StartTest : public ::testing::Test {
   void SetUp() override { Reset(); }
   // A fresh sample machine for each run.
   void Reset() {
+    other = onerun::Claim();
     owned = std::make_unique<sim::Machine>();
     sample::Seed(machine());
     catalogue = InstallCatalogue();
@@ -59,8 +64,8 @@ class StartTest : public ::testing::Test {
   }
   sim::Machine& machine() { return *owned; }
   int Start(const std::u16string& arguments, const char* module = "C:\\Setup\\SetUp.exe") {
-    app::StartUp s{machine().platform(), catalogue,          windows, machine().clock,
-                   machine().runLocks,   machine().audience, module,  "program"};
+    app::StartUp s{machine().platform(), catalogue, windows, machine().clock,
+                   machine().audience, module, "program"};
     g_bCheckHostRunning = true;
     return app::Start(s, u"\"C:\\Setup\\SetUp.exe\" " + arguments);
   }
@@ -68,15 +73,30 @@ class StartTest : public ::testing::Test {
     std::string bytes;
     return machine().files.ReadFile(path, &bytes) ? bytes : "<no log>";
   }
+  // The run's own log in the temporary folder, whose name begins so and ends in 16 hex digits.
+  std::string DefaultLog(const std::string& begins = kDefaultLog) {
+    std::string temp;
+    plat::FindEntry entry;
+    machine().files.TempFolder(&temp);
+    plat::UniqueFind found(machine().files,
+                           machine().files.FindFirst(temp + begins + "*.log", &entry));
+    const size_t digits = begins.size() + 16;
+    const bool hex = entry.name.find_first_not_of("0123456789abcdef", begins.size()) == digits;
+    return found && hex && entry.name.size() == digits + 4 ? Log((temp + entry.name).c_str())
+                                                           : "<no log>";
+  }
   bool Installed() {
     return machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\itextsharp.dll") !=
            plat::kInvalidAttributes;
   }
-  // Another run holds the machine's run lock, made by an account of this owner.
-  void AnotherRunHolds(const char* owner = "S-1-5-32-544", bool refuses = false) {
-    machine().runLocks.objects[onerun::kRunLockName] = {owner, refuses, false};
+  // Another run holds the machine's run lock (free till then), until it ends.
+  void AnotherRunHolds() {
+    sim::SimClock clock;
+    other = onerun::ClaimTheRun(machine().platform(), clock, false, 0);
+    ASSERT_EQ(other.claimed, onerun::Claimed::kOurs);
   }
   std::unique_ptr<sim::Machine> owned;
+  onerun::Claim other;
   InstallCatalogue catalogue;
   FakeWindows windows;
 };
@@ -99,9 +119,10 @@ TEST_F(StartTest, NoArgumentsRunsTheDialogAsBefore) {
   EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\VelmarDefault.Ini"),
             plat::kInvalidAttributes);
   EXPECT_EQ(Log(), "<no log>");
-  EXPECT_EQ(Log(kDefaultLog), "<no log>");
-  // The run held the lock from its first moment.
-  EXPECT_TRUE(machine().runLocks.objects[onerun::kRunLockName].heldHere);
+  EXPECT_EQ(DefaultLog(), "<no log>");
+  // The run held the lock while the dialog ran, and gave it back.
+  EXPECT_FALSE(windows.lockFree);
+  AnotherRunHolds();
 }
 
 TEST_F(StartTest, RunsTheCommandLineAsksFor) {
@@ -141,8 +162,8 @@ TEST_F(StartTest, RunsTheCommandLineAsksFor) {
       {u"/S /RELEASES=2020,2024 /LOG=C:\\v.log", 0, 0, true, 0, nullptr,
        u8"passed over: release 2024, asked for and not installed"},
       {u"/S /LOG=C:\\missing\\v.log", 1622, 0, false, 0, nullptr, nullptr},
-      {u"/LOG=C:\\missing\\v.log", 1622, 0, false, plat::kMbIconStop, "无法写入日志文件",
-       nullptr},
+      {u"/LOG=C:\\missing\\v.log", 1622, 0, false, plat::kMbIconStop,
+       "无法写入日志文件：C:\\missing\\v.log\n日志文件所在的文件夹不存在", nullptr},
       {u"/?", 0, 0, false, 0x40, "/RELEASES=", nullptr},
       // Asked for by name, the text still needs a window: a quiet run has it in the log.
       {u"/S /? /LOG=C:\\v.log", 1639, 0, false, 0, nullptr, u8"  1618 AutoCAD或另一个安装程序"},
@@ -240,12 +261,9 @@ TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
       {u"/QN /RELEASES=2010", nullptr, kDefaultLog, "no release asked for is installed"},
       {u"-s /bogus", nullptr, kDefaultLog, "unknown argument \"/bogus\""},
       {u"/S /LOG=C:\\missing\\v.log", nullptr, kDefaultLog,
-       "the log file C:\\missing\\v.log cannot be written"},
-      {u"/PASSIVE", "C:\\Windows\\SystemTemp",
-       "C:\\Windows\\SystemTemp\\VelmarSetup-20240426-101500-4242.log", "run: unattended"},
-      {u"/UNINSTALL /S", nullptr,
-       "C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-20240426-101500-4242.log",
-       "run: unattended uninstall"},
+       "the log file C:\\missing\\v.log is refused: its folder does not exist"},
+      {u"/PASSIVE", "C:\\Windows\\SystemTemp", kDefaultLog, "run: unattended"},
+      {u"/UNINSTALL /S", nullptr, "VelmarUninstall-20240426-101500-", "run: unattended uninstall"},
       {u"/S /LOG=C:\\v.log", nullptr, nullptr, nullptr},
       {u"/DIR=C:\\Tools", nullptr, nullptr, nullptr},
       {u"/BOGUS", nullptr, nullptr, nullptr},
@@ -265,7 +283,7 @@ TEST_F(StartTest, QuietRunsLogIntoTheTemporaryFolder) {
     EXPECT_EQ(static_cast<bool>(found), row.log != nullptr);
     EXPECT_EQ(windows.systemErrorsOff, row.log != nullptr || row.arguments[1] == u'S');
     if (!row.log) continue;
-    const std::string log = Log(row.log);
+    const std::string log = DefaultLog(row.log);
     EXPECT_NE(log.find(row.part), std::string::npos) << log;
     // Every line carries its time.
     for (std::size_t at = 0; at < log.size(); at = log.find("\r\n", at) + 2) {
@@ -286,7 +304,11 @@ TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
     const char* logged;  // in the default log; null: no log
   } rows[] = {
       {"a deployment tool as SYSTEM, no arguments", u"",
-       [](sim::Machine& m) { m.files.SetCaller(sim::Identity::System()); }, 0,
+       [](sim::Machine& m) {
+         m.files.SetCaller(sim::Identity::System());
+         m.files.SetTempFolder("C:\\Windows\\Temp");
+       },
+       0,
        "no person can answer a window of this run (it runs as SYSTEM): it runs quiet"},
       {"a typo in session 0", u"/SLIENT", [](sim::Machine& m) { m.audience.session = 0; }, 1639,
        "unknown argument \"/SLIENT\""},
@@ -304,7 +326,7 @@ TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
     EXPECT_EQ(windows.dialogs, 0);
     EXPECT_EQ(machine().messages.shown().empty(), row.logged != nullptr);
     if (row.logged) {
-      EXPECT_NE(Log(kDefaultLog).find(row.logged), std::string::npos) << Log(kDefaultLog);
+      EXPECT_NE(DefaultLog().find(row.logged), std::string::npos) << DefaultLog();
     }
   }
 }
@@ -313,28 +335,52 @@ TEST_F(StartTest, NoWindowWhereNoPersonCanAnswerIt) {
 // run offers the folder it lives in.
 TEST_F(StartTest, ASecondFolderMovesTheInstallation) {
   ASSERT_EQ(Start(u"/S"), 0);
-  machine().runLocks.objects.clear();
   ASSERT_EQ(Start(u"/S /DIR=D:\\CAD /LOG=C:\\v.log"), 0);
   const std::string log = Log();
   EXPECT_NE(log.find(u8"moved: the installation in C:\\Velmar\\Velmar批打印软件 goes, whole"),
             std::string::npos) << log;
   EXPECT_NE(log.find(u8"message not shown, answered OK: Velmar批打印软件已从 C:\\Velmar"),
             std::string::npos) << log;
-  EXPECT_EQ(machine().files.GetAttributes("C:\\Velmar"), plat::kInvalidAttributes);
+  // Emptied, the old product folder stays: other users' profiles may trust it still.
+  EXPECT_EQ(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件\\Uninstall.exe"),
+            plat::kInvalidAttributes);
+  EXPECT_NE(machine().files.GetAttributes("C:\\Velmar\\Velmar批打印软件"),
+            plat::kInvalidAttributes);
   const std::string trusted =
       regtest::ReadRaw(machine().registry, plat::kHkeyCurrentUser, sample::kProfile, "TRUSTEDPATHS").bytes;
   EXPECT_EQ(trusted, regtest::Sz("C:\\DATA;D:\\CAD\\VELMAR批打印软件")) << trusted;
   for (const char16_t* offered : {u"", u"/RELEASES=2020"}) {
-    machine().runLocks.objects.clear();
     Start(offered);
     EXPECT_EQ(windows.folder, "D:\\CAD");
   }
   // A drive's root is offered as typed, with its backslash.
-  machine().runLocks.objects.clear();
   ASSERT_EQ(Start(u"/S /DIR=D:\\"), 0);
-  machine().runLocks.objects.clear();
   Start(u"");
   EXPECT_EQ(windows.folder, "D:\\");
+}
+
+// The uninstall's helper appends to the uninstall's own log: the file /LOG= named, or the quiet
+// uninstall's own in the temporary folder.
+TEST_F(StartTest, TheHelperLogsWhereItsUninstallLogs) {
+  for (const char16_t* named : {u" /LOG=C:\\u.log", u""}) {
+    SCOPED_TRACE(plat::Utf16ToUtf8(named));
+    Reset();
+    ASSERT_EQ(Start(u"/S"), 0);
+    const char* uninstaller = "C:\\Velmar\\Velmar批打印软件\\Uninstall.exe";
+    machine().files.SetModuleFileName(uninstaller);
+    ASSERT_EQ(Start(std::u16string(u"/S") + named, uninstaller), 0);
+    ASSERT_FALSE(machine().processes.started.empty());
+    const std::string line = machine().processes.started.back();
+    const size_t quote = line.find('"', 1);
+    const std::string helper = line.substr(1, quote - 1);
+    machine().files.SetModuleFileName(helper);
+    Start(machine().text.ToUtf16(line.substr(quote + 2)), helper.c_str());
+    const std::string log =
+        *named ? Log("C:\\u.log") : DefaultLog("VelmarUninstall-20240426-101500-");
+    // Two runs in it: the uninstall's and the helper's.
+    EXPECT_NE(log.find("run: unattended uninstall"), log.rfind("run: unattended uninstall"))
+        << log;
+  }
 }
 
 // /LOG= to a file that holds earlier runs adds this run after them, headed by its time;
@@ -343,7 +389,6 @@ TEST_F(StartTest, LogAppendsEachRun) {
   machine().files.WriteFile("C:\\v.log", "an earlier run\r\n");
   EXPECT_EQ(Start(u"/S /RELEASES=2010 /LOG=C:\\v.log"), 2);
   machine().clock.now.minute = 16;
-  machine().runLocks.objects.clear();  // the first run has ended
   EXPECT_EQ(Start(u"/S /LOG=C:\\v.log"), 0);
   const std::string log = Log();
   // Each run's head: the program and its build, the line as given, what the run is.
@@ -370,52 +415,47 @@ TEST_F(StartTest, LogAppendsEachRun) {
 }
 
 // One run at a time: while another run holds the machine's run lock, a run that would change
-// something changes nothing. A lock no run of this program made (its owner is not
-// Administrators or SYSTEM) blocks nothing. The uninstall's helper shares its uninstaller's.
+// something changes nothing. The uninstall's helper waits for its uninstaller to end.
 TEST_F(StartTest, OneRunAtATime) {
   const std::string helperFolder = std::string(kTemp) + "\\VelmarUninstall-77";
   const struct Row {
     const char* what;
     const char16_t* arguments;
-    const char* holder;  // owner of the lock another process holds; null: none
-    bool refuses;        // its access list refuses administrators
+    bool held;         // another run holds the lock
+    uint64_t endsAt;   // it ends after this many milliseconds the run has waited; 0: never
     int code;
-    bool changed;        // installed (or uninstalled)
-    uint64_t waited;     // milliseconds slept
-    const char* note;    // a part of the log (or of the message shown)
+    bool changed;      // installed (or uninstalled)
+    uint64_t waited;   // milliseconds slept
+    const char* note;  // a part of the log (or of the message shown)
     const char* module = "C:\\Setup\\SetUp.exe";
   } rows[] = {
-      {"quiet, another run", u"/S /LOG=C:\\v.log", "S-1-5-32-544", false, 1618, false, 5000,
+      {"quiet, another run", u"/S /LOG=C:\\v.log", true, 0, 1618, false, 5000,
        "another run of SetUp.exe or Uninstall.exe is in progress (waited 5000 ms"},
-      {"quiet, another run as SYSTEM", u"/S /LOG=C:\\v.log", "S-1-5-18", false, 1618, false,
-       5000, "retry later"},
-      {"quiet uninstall", u"/UNINSTALL /S /LOG=C:\\v.log", "S-1-5-32-544", false, 1618, false,
-       5000, "result: exit code 1618"},
-      {"the dialog preset", u"/DIR=C:\\Tools", "S-1-5-32-544", false, 1618, false, 0,
+      {"quiet uninstall", u"/UNINSTALL /S /LOG=C:\\v.log", true, 0, 1618, false, 5000,
+       "result: exit code 1618"},
+      {"the dialog preset", u"/DIR=C:\\Tools", true, 0, 1618, false, 0,
        "安装或卸载程序\n正在运行"},
-      {"the dialog's uninstall", u"/UNINSTALL", "S-1-5-18", false, 1618, false, 0,
+      {"the dialog's uninstall", u"/UNINSTALL", true, 0, 1618, false, 0,
        "安装或卸载程序\n正在运行"},
-      {"a name a user took", u"/S /LOG=C:\\v.log", "S-1-5-21-1-2-3-1001", false, 0, true, 0,
-       "taken by an object of S-1-5-21-1-2-3-1001, not of an administrator"},
-      {"a name of an unknown owner", u"/S /LOG=C:\\v.log", "", false, 0, true, 0,
-       "an unknown owner"},
-      {"a name that refuses administrators", u"/S /LOG=C:\\v.log", "S-1-5-21-1-2-3-1001", true,
-       0, true, 0, "refuses administrators"},
-      {"no other run", u"/S /LOG=C:\\v.log", nullptr, false, 0, true, 0, "run lock: taken"},
-      {"the helper joins its uninstaller", u"/S", "S-1-5-32-544", false, 0, true, 0, nullptr,
+      {"no other run", u"/S /LOG=C:\\v.log", false, 0, 0, true, 0, "run lock: taken"},
+      {"the helper waits for its uninstaller", u"/S", true, 60000, 0, true, 60000, nullptr,
        "C:\\users\\user\\AppData\\Local\\Temp\\VelmarUninstall-77\\Uninstall.exe"},
-      {"a program named Uninstall.exe elsewhere does not", u"/S", "S-1-5-32-544", false, 1618,
-       false, 5000, nullptr, "C:\\Velmar\\Uninstall.exe"},
+      {"a program named Uninstall.exe elsewhere does not", u"/S", true, 60000, 1618, false, 5000,
+       nullptr, "C:\\Velmar\\Uninstall.exe"},
       // Nobody is waiting for the usage text, and it changes nothing.
-      {"the usage text", u"/?", "S-1-5-32-544", false, 0, false, 0, "用法"},
+      {"the usage text", u"/?", true, 0, 0, false, 0, "用法"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     Reset();
     windows.click = true;
     machine().files.MakeFolders(helperFolder);
-    machine().files.WriteFile(helperFolder + "\\Uninstall-handover.txt", "list");
-    if (row.holder) AnotherRunHolds(row.holder, row.refuses);
+    machine().files.WriteFile(helperFolder + "\\Uninstall-handover.txt",
+                              "Velmar uninstall hand-over 1\r\n");
+    if (row.held) AnotherRunHolds();
+    machine().clock.onSleep = [&](uint64_t slept) {
+      if (slept == row.endsAt) other = onerun::Claim();
+    };
     EXPECT_EQ(Start(row.arguments, row.module), row.code);
     EXPECT_EQ(Installed() || windows.dialogs > 0 || !machine().files.pendingDeletes().empty(),
               row.changed);
@@ -445,55 +485,57 @@ TEST_F(StartTest, OneRunAtATime) {
 TEST_F(StartTest, AQuietRunWaitsForTheOtherRunToEnd) {
   AnotherRunHolds();
   machine().clock.onSleep = [&](uint64_t slept) {
-    if (slept == 1000) machine().runLocks.objects.clear();
+    if (slept == 1000) other = onerun::Claim();
   };
   EXPECT_EQ(Start(u"/S"), 0);
   EXPECT_EQ(machine().clock.slept, 1000u);
   EXPECT_TRUE(Installed());
 }
 
-// The lock itself: nobody but SYSTEM and the administrators may open it, so that no user can
-// take it to keep every run out; a run that waited for another says how long, and one that did
-// not wait says nothing of waiting.
+// The lock itself: a file in the Windows folder, where no user may make one first; a run that
+// waited for another says how long, and one that did not wait says nothing of waiting.
 TEST(OneRun, ClaimsTheLock) {
-  struct Locks : sim::SimRunLocks {
-    plat::LockAttempt Make(const std::string& name, const std::string& owner,
-                           const plat::AccessList& access) override {
-      made = access;
-      return sim::SimRunLocks::Make(name, owner, access);
-    }
-    plat::AccessList made;
-  };
   using onerun::Claimed;
-  const char* const kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
+  const std::string kBusy = "another run of SetUp.exe or Uninstall.exe is in progress";
   const struct Row {
-    const char* holder;  // owner of the lock another run holds; null: none
-    bool failMake;
+    bool held;  // another run holds it
+    bool helper;
     uint32_t wait;
     Claimed claimed;
     std::string note;
     uint64_t slept;
+    std::function<void(sim::Machine&)> before;
   } rows[] = {
-      {nullptr, false, 0, Claimed::kOurs, "run lock: taken", 0},
-      {"S-1-5-32-544", false, 0, Claimed::kAnotherRun, kBusy, 0},
-      {"S-1-5-18", false, 600, Claimed::kAnotherRun,
-       std::string(kBusy) + " (waited 750 ms for it to end)", 750},
-      {nullptr, true, 5000, Claimed::kUnguarded,
-       "run lock: it could not be made; the run goes on without it", 0},
+      {true, true, 0, Claimed::kAnotherRun,
+       kBusy + " (waited 3600000 ms for it to end)", 3600000, nullptr},
+      {false, false, 0, Claimed::kUnguarded,
+       "run lock: the folder C:\\Win is not safe: it is a junction or symbolic link; the run "
+       "goes on without it", 0,
+       [](sim::Machine& m) {
+         m.files.MakeLink("C:\\Win", "C:\\Windows");
+         m.files.SetEnvironment("windir", "C:\\Win");
+       }},
+      {false, false, 0, Claimed::kUnguarded,
+       "run lock: no Windows folder is named; the run goes on without it", 0,
+       [](sim::Machine& m) { m.files.UnsetEnvironment("windir"); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.note);
-    Locks locks;
-    locks.failMake = row.failMake;
-    if (row.holder) locks.objects[onerun::kRunLockName] = {row.holder, false, false};
+    sim::Machine m;
+    if (row.before) row.before(m);
     sim::SimClock clock;
-    const onerun::Claim claim = onerun::ClaimTheRun(locks, clock, false, row.wait);
-    EXPECT_EQ(claim.claimed, row.claimed);
-    EXPECT_EQ(claim.note, row.note);
-    EXPECT_EQ(clock.slept, row.slept);
-    const plat::AccessList onlyAdministrators{
-        true, {{"S-1-5-18", plat::kSectionAllAccess, 0}, {"S-1-5-32-544", plat::kSectionAllAccess, 0}}};
-    EXPECT_TRUE(locks.made == onlyAdministrators);
+    const std::string before = m.files.Dump();
+    onerun::Claim other;
+    if (row.held) other = onerun::ClaimTheRun(m.platform(), clock, false, 0);
+    {
+      const onerun::Claim claim = onerun::ClaimTheRun(m.platform(), clock, row.helper, row.wait);
+      EXPECT_EQ(claim.claimed, row.claimed);
+      EXPECT_EQ(claim.note, row.note);
+      EXPECT_EQ(clock.slept, row.slept);
+    }
+    other = onerun::Claim();
+    // Nothing is left of it once the run has ended.
+    EXPECT_EQ(m.files.Dump(), before);
   }
 }
 

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "protection/rules.h"
+
 #ifdef _WIN32
 #include "platform/win32/windows_api.h"
 #endif
@@ -14,6 +16,10 @@ void DeployTest::SetUp() {
   machine = TestMachine::Create();
   machine->RemoveTree(kScratch);
   ASSERT_TRUE(files().CreateDirectory(kScratch));
+  // An administrator's alone, as Wine reports every folder it makes: the settings folder below
+  // it is judged as a profile's would be. The folders others may change are the attack table's.
+  if (sim::Machine* simulated = machine->simulated())
+    simulated->files.SetDescriptor(kScratch, protection::ProgramFolderDescriptor());
   actingMessages.answer = [](const sim::ShownMessage&) { return plat::kIdAbort; };
 }
 

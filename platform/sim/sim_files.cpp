@@ -147,6 +147,7 @@ SimFileSystem::SimFileSystem(SimCodePage& text) : text_(text) {
   }
   MakeFolders(shellAppData_);
   env_["APPDATA"] = shellAppData_;
+  env_["WINDIR"] = "C:\\Windows";
   MakeFolders(temp_);
 }
 

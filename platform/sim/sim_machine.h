@@ -1,6 +1,6 @@
 #pragma once
 // A whole simulated Windows machine: registry, files (by name and through checked handles),
-// processes, message boxes, code page, clock, run locks and who could see its windows.
+// processes, message boxes, code page, clock and who could see its windows.
 #include "platform/platform.h"
 #include "platform/sim/sim_audience.h"
 #include "platform/sim/scripted_message_boxes.h"
@@ -10,7 +10,6 @@
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_run_locks.h"
 
 namespace sim {
 
@@ -36,7 +35,6 @@ class Machine {
   StopSwitch stop;  // stops the program after a number of writes; unarmed at first
   // Beside the platform: what only start-up uses.
   SimClock clock;
-  SimRunLocks runLocks;
   SimAudience audience;
 
  private:

@@ -172,7 +172,12 @@ struct ViewTraits {
 plat::Opened Win32CheckedFiles::OpenDrive(char letter, uint32_t access, uint32_t share) {
   const auto drive = static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(letter)));
   NtName root(nullptr, std::wstring(L"\\??\\") + drive + L":\\");
-  return Create(*this, root, access, share, FILE_OPEN, 0);
+  // A drive's root is never a link on Windows; Wine shows the root of its Z: drive, the Unix
+  // root, as one. So the root's own reparse attribute is not looked at.
+  HANDLE handle = nullptr;
+  const NTSTATUS status = NtCreate(root, access, share, FILE_OPEN, FILE_DIRECTORY_FILE, &handle);
+  if (status != 0) return {{}, FromStatus(status)};
+  return {{*this, reinterpret_cast<plat::FileHandle>(handle)}, plat::Reached::kFolder};
 }
 
 plat::Opened Win32CheckedFiles::Open(plat::FileHandle folder, const std::string& name,

@@ -9,7 +9,6 @@
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_run_locks.h"
 
 namespace win32 {
 
@@ -28,7 +27,6 @@ class Machine {
   Win32MessageBoxes messages;
   // Beside the platform: what only start-up uses.
   Win32Clock clock;
-  Win32RunLocks runLocks;
   Win32Audience audience;
 
  private:

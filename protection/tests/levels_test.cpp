@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/sim/sim_machine.h"
+#include "protection/checked_levels.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ TEST(ProtectionLevels, ExcusesOnlyOurFoldersAndOnlyWhatProtectingThemMends) {
     EXPECT_EQ(found.path, row.at);
     EXPECT_EQ(toProtect, row.toProtect);
   }
-  protection::Protect(m.files, {"C:\\Ours", "C:\\Ours\\Below"});
+  protection::ProtectThrough(m.platform(), {"C:\\Ours", "C:\\Ours\\Below"});
   EXPECT_FALSE(protection::CheckLevels(m.platform(), admins, "C:\\Ours\\Below", {}, nullptr));
 }
 

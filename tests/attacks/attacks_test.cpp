@@ -14,8 +14,10 @@
 #include "deploy/sha256.h"
 #include "discovery/discovery.h"
 #include "journal/recording_platform.h"
+#include "onerun/one_run.h"
 #include "platform/paths.h"
 #include "platform/sim/sim_machine.h"
+#include "protection/checked_levels.h"
 #include "protection/rules.h"
 #include "unattended/exit_codes.h"
 #include "unattended/log_file.h"
@@ -584,10 +586,221 @@ const Attack kAttacks[] = {
        return worked || w.InstallSilently() != unattended::kInstalled ||
               w.File(fonts + "\\Velmar_EN.shx") == "(none)";
      }},
+    {"before", "makes the Velmar folder of their own %APPDATA% a junction to C:\\Windows\\System32 "
+               "for the settings file of a SYSTEM run with their environment, which installs "
+               "all the same",
+     [](World& w) {
+       const std::string roaming = "C:\\users\\them\\AppData\\Roaming";
+       w.m.files.MakeFolders(roaming);
+       w.m.files.SetDescriptor("C:\\users\\them",
+                               sim::ProfileDescriptor(Identity::StandardUser().user));
+       w.UserLinks(roaming + "\\Velmar", "C:\\Windows\\System32");
+       w.m.files.SetEnvironment("APPDATA", roaming);
+       return w.InstallSilently() != unattended::kInstalled ||
+              w.File("C:\\Windows\\System32\\Velmar.Ini") != "(none)";
+     }},
 };
 
 TEST(Attacks, NoneWorks) {
   for (const Attack& attack : kAttacks) {
+    SCOPED_TRACE(std::string(attack.when) + ": " + attack.what);
+    World world;
+    EXPECT_FALSE(attack.works(world));
+  }
+}
+
+// What the elevated program acts on is what it checked, on the handle it checked. One row an
+// attack, as above.
+const char kSystemFile[] = "C:\\Windows\\System32\\config.ini";
+
+// AutoCAD 2020 on a second drive, in folders every user may change; a file no user may change.
+void OnSecondDrive(World& w) {
+  hosts::SeedOnSecondDrive(w.m, sample::k2020);
+  regtest::SetString(w.m.registry, plat::kHkeyLocalMachine, sample::k2020, "ProductName",
+                     "AutoCAD 2020 - 简体中文");
+  w.m.files.MakeFolders("C:\\Windows\\System32");
+  w.m.files.WriteFile(kSystemFile, "Windows' own");
+}
+
+// Done once the install folder was judged by name, before it is first reached through a handle.
+void OnFirstCheckedCall(World& w, std::function<void()> what) {
+  w.m.files.BeforeEachCall([&w, what, done = false](const std::string& call, int) mutable {
+    if (call != "OpenDrive" || std::exchange(done, true)) return;
+    what();
+  });
+}
+
+// After a Yes to their own D:\Shared, its owner puts a product folder of theirs in its place;
+// rewriteList: first rewrites the folder's list to give themselves what that takes.
+bool OwnerReplacesTheProductFolder(World& w, bool rewriteList) {
+  w.UserMakes("D:\\Shared");
+  if (w.InstallSilently("D:\\Shared") != unattended::kFolderNotSafe) return true;
+  // The question says what a Yes gives the owner.
+  if (!w.InstallWithDialog("D:\\Shared") || w.m.messages.shown().empty() ||
+      w.m.messages.shown()[0].text.find("登录时从这里运行的程序") == std::string::npos)
+    return true;
+  const std::string ours = "D:\\Shared" + kSub;
+  if (rewriteList) {
+    w.AsUser([](plat::FileSystem& f) {
+      return f.SetAccessList("D:\\Shared",
+                             {true, {{Identity::StandardUser().user, plat::kFileAllAccess, 3}}});
+    });
+  }
+  w.AsUser([&](plat::FileSystem& f) { return f.MoveFile(ours, ours + "-x"); });
+  w.UserMakes(ours);
+  w.UserWrites(ours + "\\Uninstall.exe");
+  w.UserWrites(ours + "\\Uninstall.txt",
+               CraftedRecord(w.m, ours, {{kDriver, uninstall::ContentOf(w.File(kDriver))}}));
+  // The uninstall, as SYSTEM, acts on no record of theirs.
+  const std::string machine = w.Snapshot();
+  return w.UninstallSilently(ours) != uninstall::kNothingFound || w.Snapshot() != machine;
+}
+
+const Attack kCheckedAttacks[] = {
+    {"during", "swaps the second drive's Fonts for a junction to \\RPC Control, whose link named "
+               "like the font leads to a file of Windows', between the uninstall's check of the "
+               "font and its delete",
+     [](World& w) {
+       OnSecondDrive(w);
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       // With the first host's driver put back, the next deletion is the second drive's font.
+       const std::string fonts = std::string(hosts::kSecondDrive2020) + "\\Fonts";
+       bool swapped = false;
+       w.m.files.BeforeEachCall([&](const std::string& call, int) {
+         const bool next = w.File(kDriver) == "the host's own driver" &&
+                           w.File(kProduct + "\\Backup\\1-1 pdfplot9.hdi") == "(none)";
+         if ((call != "Delete" && call != "DeleteFile") || !next || swapped) return;
+         swapped = w.AsUser([&](sim::SimFileSystem& f) {
+           return f.MoveFile(fonts, fonts + "-old") &&
+                  f.MakeLink(fonts, sim::SimFileSystem::kRpcControl) &&
+                  f.MakeObjectLink("Velmar_EN.shx", kSystemFile);
+         });
+       });
+       w.UninstallSilently();
+       w.m.files.BeforeEachCall(nullptr);
+       return !swapped || w.File(kSystemFile) != "Windows' own";
+     }},
+    {"after", "reads the host's own file that the installation saved", [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       return w.AsUser([](plat::FileSystem& f) {
+         std::string saved;
+         return f.ReadWholeFile(kProduct + "\\Backup\\1-1 pdfplot9.hdi", &saved);
+       });
+     }},
+    {"during", "renames an administrator's C:\\Shared, which every user may change, aside "
+               "between two lines of the log and puts a junction to C:\\Windows\\System32 there",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\Windows\\System32");
+       w.m.files.MakeFolders("C:\\Shared");
+       w.AsSystem();
+       unattended::LogFile log(w.m.platform());
+       log.Open("C:\\Shared\\setup.log");
+       log.Append("the first line\r\n");
+       w.AsUser([](sim::SimFileSystem& f) {
+         return f.MoveFile("C:\\Shared", "C:\\Old") &&
+                f.MakeLink("C:\\Shared", "C:\\Windows\\System32");
+       });
+       log.Append("the second line\r\n");
+       return w.File("C:\\Windows\\System32\\setup.log") != "(none)";
+     }},
+    {"during", "makes the missing C:\\Velmar a folder of their own once the installation has "
+               "looked at it, before it makes it",
+     [](World& w) {
+       OnFirstCheckedCall(w, [&] { w.UserMakes("C:\\Velmar"); });
+       const int code = w.InstallSilently();
+       w.m.files.BeforeEachCall(nullptr);
+       return code != unattended::kFolderNotSafe ||
+              w.m.files.GetAttributes(kProduct) != plat::kInvalidAttributes;
+     }},
+    {"during", "swaps the C:\\Velmar of an installation made before it was protected for a "
+               "junction to C:\\Windows\\Temp, for its protection to rewrite that folder's list",
+     [](World& w) {
+       w.InstalledBeforeTheFolderWasProtected();
+       plat::Descriptor temp, after;
+       w.m.files.DescriptorOf("C:\\Windows\\Temp", &temp);
+       OnFirstCheckedCall(w, [&] {
+         w.AsUser([](sim::SimFileSystem& f) {
+           return f.MoveFile("C:\\Velmar", "C:\\Old") &&
+                  f.MakeLink("C:\\Velmar", "C:\\Windows\\Temp");
+         });
+       });
+       w.InstallSilently();
+       w.m.files.BeforeEachCall(nullptr);
+       w.m.files.DescriptorOf("C:\\Windows\\Temp", &after);
+       return !(after == temp);
+     }},
+    {"after", "owns D:\\Shared, and once the administrator has answered Yes, moves the product "
+              "folder aside and puts one of their own with Uninstall.exe in its place",
+     [](World& w) { return OwnerReplacesTheProductFolder(w, false); }},
+    {"after", "owns D:\\Shared, and once the administrator has answered Yes, rewrites its list to "
+              "give themselves what moving the product folder aside takes",
+     [](World& w) { return OwnerReplacesTheProductFolder(w, true); }},
+    {"before", "puts a copy of the program in a folder every user may change, beside a hand-over "
+               "list of theirs naming the installation, for an administrator to run it with "
+               "/UNINSTALL",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       w.m.files.MakeFolders("C:\\Shared");
+       w.UserWrites("C:\\Shared\\SetUp.exe", "setup");
+       w.UserWrites("C:\\Shared\\Uninstall-handover.txt",
+                    "Velmar uninstall hand-over 1\r\nwait 1\r\ndelete " + kProduct +
+                        "\\Uninstall.exe\r\nremove " + kProduct + "\r\n");
+       w.m.files.SetModuleFileName("C:\\Shared\\SetUp.exe");
+       uninstall::FinishHandOver(w.m.platform(), "C:\\Shared");
+       return !w.m.files.pendingDeletes().empty() ||
+              w.File(kProduct + "\\Uninstall.exe") == "(none)";
+     }},
+    {"after", "makes the product folder again once it is uninstalled, with a module of theirs, "
+              "which other users' profiles still trust",
+     [](World& w) {
+       if (w.InstallSilently() != unattended::kInstalled) return true;
+       w.UninstallSilently();
+       return w.UserMakes("C:\\Velmar") || w.UserMakes(kProduct) ||
+              w.UserWrites(kProduct + "\\VL_BatchPlot2019.ARX");
+     }},
+    {"before", "makes the run lock's file first, where a run holds it, to keep every run out or "
+               "to have two run at once",
+     [](World& w) {
+       sim::SimClock clock;
+       const std::string lock = std::string("C:\\Windows\\") + onerun::kLockFileName;
+       const bool theirs = w.UserWrites(lock);
+       const onerun::Claim first = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
+       const onerun::Claim second = onerun::ClaimTheRun(w.m.platform(), clock, false, 0);
+       return theirs || w.m.files.GetAttributes(lock) == plat::kInvalidAttributes ||
+              first.claimed != onerun::Claimed::kOurs ||
+              second.claimed != onerun::Claimed::kAnotherRun;
+     }},
+    {"before", "makes every default log name they can foresee in C:\\Windows\\Temp, for the "
+               "quiet run to write its log into a file of theirs",
+     [](World& w) {
+       const std::string foreseen = "C:\\Windows\\Temp\\VelmarSetup-20240426-101500-";
+       for (uint32_t id : {1u, 4u, 4096u, w.m.processes.ownId})
+         w.UserWrites(foreseen + std::to_string(id) + ".log");
+       w.AsSystem();
+       std::string path;
+       unattended::LogFile log(w.m.platform());
+       const bool opened = unattended::DefaultLogPath(w.m.files, w.m.clock.Now(), false, &path) &&
+                           log.Open(path, true) && log.Append("a line of the run\r\n");
+       plat::Descriptor made;
+       return !opened || !w.m.files.DescriptorOf(path, &made) ||
+              made.owner != plat::kSidAdministrators;
+     }},
+    {"before", "makes the Velmar folder of their own %APPDATA% a junction to "
+               "C:\\Windows\\System32, for a deployment tool's SYSTEM run that inherited their "
+               "environment",
+     [](World& w) {
+       w.m.files.MakeFolders("C:\\users\\them\\AppData\\Roaming");
+       w.m.files.SetDescriptor("C:\\users\\them",
+                               sim::ProfileDescriptor(Identity::StandardUser().user));
+       w.UserLinks("C:\\users\\them\\AppData\\Roaming\\Velmar", "C:\\Windows\\System32");
+       w.AsSystem();
+       return !protection::CheckSettingsFolder(w.m.platform(),
+                                               "C:\\users\\them\\AppData\\Roaming\\Velmar");
+     }},
+};
+
+TEST(Attacks, NoneWorksOnWhatWasChecked) {
+  for (const Attack& attack : kCheckedAttacks) {
     SCOPED_TRACE(std::string(attack.when) + ": " + attack.what);
     World world;
     EXPECT_FALSE(attack.works(world));

@@ -9,7 +9,6 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/progress_sink.h"
-#include "platform/run_locks.h"
 #include "tests/support/test_machine.h"
 
 namespace contract {
@@ -28,9 +27,8 @@ class ProgressProbe {
 void SetEnvironment(TestMachine& machine, const std::string& name, const std::string& value);
 void UnsetEnvironment(TestMachine& machine, const std::string& name);
 
-// The machine's clock and run locks (natively sim::SimClock and sim::SimRunLocks).
+// The machine's clock (natively sim::SimClock).
 std::unique_ptr<plat::Clock> NewClock();
-std::unique_ptr<plat::RunLocks> NewRunLocks();
 // Who could see this process's windows (natively sim::SimAudience); check run with the process
 // on a window station of its own making, as a service's is (false: none could be made).
 std::unique_ptr<plat::Audience> NewAudience();

@@ -39,7 +39,6 @@ void UnsetEnvironment(TestMachine& machine, const std::string& name) {
 }
 
 std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<sim::SimClock>(); }
-std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<sim::SimRunLocks>(); }
 
 std::unique_ptr<plat::Audience> NewAudience() { return std::make_unique<sim::SimAudience>(); }
 

@@ -11,7 +11,6 @@
 #include "platform/win32/win32_audience.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_progress.h"
-#include "platform/win32/win32_run_locks.h"
 #include "tests/contract/contract_machine.h"
 
 namespace contract {
@@ -85,7 +84,6 @@ void UnsetEnvironment(TestMachine&, const std::string& name) {
 }
 
 std::unique_ptr<plat::Clock> NewClock() { return std::make_unique<win32::Win32Clock>(); }
-std::unique_ptr<plat::RunLocks> NewRunLocks() { return std::make_unique<win32::Win32RunLocks>(); }
 
 std::unique_ptr<plat::Audience> NewAudience() { return std::make_unique<win32::Win32Audience>(); }
 

@@ -9,8 +9,11 @@ U_ASK='确定要卸载Velmar批打印软件吗 ?'
 U_TRUSTED_2020='C:\Program Files\Autodesk\AutoCAD 2020\Support;d:\lisp\批处理;e:\䶮'
 
 # u_state: the machine outside the user's profile, where the settings file and the temporary
-# folder lie.
-u_state() { e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users'; }
+# folder lie; but for the product folders and their holders, which the uninstall leaves.
+u_state() {
+  e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users' |
+    grep -v -E '^folder (C:/Velmar|D:/Tools)(/Velmar批打印软件)?$'
+}
 
 # u_reg_text ROOT KEY NAME TEXT: writes a REG_SZ in UTF-16 through regedit.
 u_reg_text() {

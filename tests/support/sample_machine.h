@@ -2,8 +2,11 @@
 // A simulated office machine for the runs' tests: AutoCAD 2008 and 2020 found, a package
 // beside C:\Setup\SetUp.exe, a profile with a trusted path, and the recorded platform a run
 // gets, whose log tells every write.
+#include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
@@ -51,6 +54,30 @@ inline void Seed(sim::Machine& m, bool withHosts = true, bool withPackage = true
   regtest::CreatePath(m.registry, plat::kHkeyLocalMachine,
                       "SOFTWARE\\Microsoft\\Active Setup\\Installed Components");
   regtest::CreatePath(m.registry, plat::kHkeyCurrentUser, "SOFTWARE\\Microsoft");
+}
+
+// A Dump without the lines ("C:\\Velmar 16") of each product folder the uninstall leaves for
+// good and of the folders below the drive's root that hold it; what lies in them still counts.
+inline std::string WithoutKeptFolders(const std::string& dump) {
+  const std::string product = "\\Velmar批打印软件 16";
+  std::vector<std::string> lines, kept;
+  std::istringstream all(dump);
+  for (std::string line; std::getline(all, line);) lines.push_back(line);
+  for (const std::string& line : lines) {
+    const size_t at = line.rfind(product);
+    if (at != std::string::npos && at + product.size() == line.size())
+      kept.push_back(line.substr(0, line.size() - 3) + "\\");
+  }
+  std::string left;
+  for (const std::string& line : lines) {
+    const std::string folder = line.substr(0, line.size() - 3) + "\\";
+    const bool holds = line.size() > 6 && line.compare(line.size() - 3, 3, " 16") == 0 &&
+                       std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
+                         return k.compare(0, folder.size(), folder) == 0;
+                       });
+    if (!holds) left += line + "\n";
+  }
+  return left;
 }
 
 // The machine as a run sees it: its writes told to a log, which serves as the transcript.

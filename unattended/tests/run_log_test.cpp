@@ -132,7 +132,7 @@ TEST(RunLog, NoTemporaryFolderNoLogOfItsOwn) {
   sim::SimCodePage text;
   NoTemp files(text);
   std::string path = "unchanged";
-  EXPECT_FALSE(unattended::DefaultLogPath(files, {2024, 4, 26, 10, 15, 0, 480}, 4242, false,
+  EXPECT_FALSE(unattended::DefaultLogPath(files, {2024, 4, 26, 10, 15, 0, 480}, false,
                                           &path));
   EXPECT_EQ(path, "unchanged");
 }

@@ -18,6 +18,7 @@
 #include "journal/recording_platform.h"
 #include "platform/sim/sim_machine.h"
 #include "protection/rules.h"
+#include "tests/support/sample_machine.h"
 #include "tests/support/test_machine.h"
 #include "unattended/exit_codes.h"
 #include "unattended/run_log.h"
@@ -105,11 +106,12 @@ struct Office {
     regtest::SetString(machine.registry, kHkeyLocalMachine, key, "ProductName", name);
   }
 
-  // The machine, but for what stays on purpose: the settings file with its folder, and the
-  // Active Setup component, switched off.
+  // The machine, but for what stays on purpose: the settings file with its folder, the Active
+  // Setup component, switched off, and the product folder.
   std::string Snapshot() {
     std::istringstream all(machine.registry.Dump(kHkeyLocalMachine) +
-                           machine.registry.Dump(kHkeyCurrentUser) + machine.files.Dump());
+                           machine.registry.Dump(kHkeyCurrentUser) +
+                           sample::WithoutKeptFolders(machine.files.Dump()));
     std::string kept, line;
     bool component = false;
     while (std::getline(all, line)) {

@@ -147,7 +147,9 @@ class RemovalTest : public ::testing::Test {
                                    "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications"));
     EXPECT_FALSE(Exists(kHost + "\\Fonts\\Velmar_EN.shx"));
     EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "host driver");
-    EXPECT_FALSE(Exists("C:\\Velmar"));
+    // Emptied, the product folder stays: other users' profiles may trust it still.
+    EXPECT_TRUE(Exists(kFolder));
+    EXPECT_FALSE(Exists(kFolder + "\\" + kUninstallerFileName));
   }
 
   sim::Machine machine;
@@ -200,7 +202,7 @@ TEST_F(RemovalTest, UndoesInstallationsNewestFirstAcrossFolders) {
   UndoInstallations(platform(), records, &outcome);
   RemoveOwnFiles(platform(), records, "", &outcome);
   ExpectAsBefore();
-  EXPECT_FALSE(Exists("D:\\Tools"));
+  EXPECT_FALSE(Exists(kOther + "\\" + kUninstallerFileName));
   EXPECT_TRUE(outcome.failed.empty() && outcome.kept.empty());
 }
 

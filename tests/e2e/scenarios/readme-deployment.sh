@@ -17,9 +17,12 @@ mapfile -t lines < <(awk '/^Examples:/ { on = 1 } on && /^```bat/ { inside = 1; 
                           inside && /^```/ { exit } inside && NF && !/^::/' "$readme")
 ((${#lines[@]} >= 6)) || e2e_die "the README's examples are not where this scenario reads them"
 
-# The machine outside the user's profile, where the settings file and the temporary folder lie,
-# and beside the Windows folder, where the logs go.
-state() { e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users'; }
+# The machine outside the user's profile and the Windows folder (the settings file, the
+# temporary folder, the logs), but for the product folders the uninstall leaves, emptied.
+state() {
+  e2e_snapshot | grep -v -e '^file C:/users/' -e '^folder C:/users' |
+    grep -v -E '^folder (C:/Velmar|D:/CAD( Tools)?(/Velmar)?)(/Velmar批打印软件)?$'
+}
 
 e2e_fresh_prefix
 e2e_seed sample
@@ -52,9 +55,11 @@ for line in "${lines[@]}"; do
             log_line 'passed over: release 2024, asked for and not installed' \
             "$E2E_C/windows/Logs/Velmar-setup.log"
       check "the installation lives in D:\\CAD\\Velmar" test -f "$E2E_D/CAD/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
-      check "and not in C:\\Velmar any more" test ! -e "$E2E_C/Velmar" ;;
+      check "and not in C:\\Velmar any more" \
+            test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.exe" ;;
     *"/D=D:\\CAD Tools\\Velmar"*)
-      check "moved again: the earlier folder is gone" test ! -e "$E2E_D/CAD/Velmar"
+      check "moved again: the earlier folder is emptied" \
+            test ! -e "$E2E_D/CAD/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
       check "the log says so" grep -qF 'moved: the installation in D:\CAD\Velmar' "$(temp_logs | tail -1)" ;;
   esac
 done

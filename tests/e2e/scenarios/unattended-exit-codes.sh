@@ -77,7 +77,8 @@ silent_run 1605 '/UNINSTALL /S'
 run_setup 60 '/S /LOG=C:\missing\v.log'
 check_silent '/S /LOG=C:\missing\v.log' 1622
 check "the temporary folder's log says why" \
-      grep -qF 'the log file C:\missing\v.log cannot be written' "$(temp_logs | tail -1)"
+      grep -qF 'the log file C:\missing\v.log is refused: its folder does not exist' \
+      "$(temp_logs | tail -1)"
 unchanged "no AutoCAD"
 
 # While the dialog is open, a quiet run waits a little, then changes nothing and ends with

