@@ -160,8 +160,7 @@ TEST_F(FontsAndDriverTest, NothingThroughALink) {
   const std::string elsewhere = std::string(kScratch) + "\\Elsewhere";
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.what);
-    machine->RemoveTree(kHosts);
-    machine->RemoveTree(elsewhere);
+    for (const std::string& gone : {kHosts, elsewhere}) machine->RemoveTree(gone);
     machine->messages().Clear();
     Write(elsewhere + "\\Fonts\\Velmar_EN.shx", "its own");
     Write(elsewhere + "\\Drv\\pdfplot9.hdi", "its own");
@@ -182,9 +181,8 @@ TEST_F(FontsAndDriverTest, NothingThroughALink) {
                                    "没有复制到这里。");
     }
     // The folder on a plain way gets its files all the same.
-    if (row.link == std::string("\\Fonts")) {
-      EXPECT_EQ(Read(host + "\\Drv\\pdfplot9.hdi"), "Velmar.prt5");
-    }
+    EXPECT_EQ(Read(host + "\\Drv\\pdfplot9.hdi"),
+              row.link == std::string("\\Fonts") ? "Velmar.prt5" : "its own");
   }
 }
 

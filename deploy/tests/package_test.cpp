@@ -51,23 +51,18 @@ class PackageTest : public DeployTest {
  protected:
   void SetUp() override {
     DeployTest::SetUp();
-    hashes_.clear();
-    listed_.clear();
-    for (const char* name : kNames) {
-      Write(kPackage + "\\" + name, std::string("file ") + name);
-      hashes_.push_back(deploy::Sha256Hex(std::string("file ") + name));
+    for (size_t n = 0; n < 3; ++n) {
+      Write(kPackage + "\\" + kNames[n], std::string("file ") + kNames[n]);
+      hashes_[n] = deploy::Sha256Hex(std::string("file ") + kNames[n]);
+      listed_[n] = {kNames[n], hashes_[n].c_str()};
     }
-    for (size_t n = 0; n < hashes_.size(); ++n) listed_.push_back({kNames[n], hashes_[n].c_str()});
     Write(kSetupFolder + "\\SetUp.exe", "setup");
     machine->SetModuleFileName(kSetupFolder + "\\SetUp.exe");
-    list = {listed_.data(), listed_.size()};
   }
 
-  deploy::PackageList list{};
-
- private:
-  std::vector<std::string> hashes_;
-  std::vector<deploy::ListedFile> listed_;
+  std::string hashes_[3];
+  deploy::ListedFile listed_[3];
+  const deploy::PackageList list{listed_, 3};
 };
 
 // A package that differs from the list in any file is refused, naming that file; without a

@@ -292,8 +292,7 @@ TEST(JournalFanOut, HandsEachEventToEveryObserverInOrder) {
   EXPECT_EQ(second.lines, expected);
 }
 
-// Through checked handles, what is done is told under the path the walk reached, one copy as one
-// event, in a folder whose name ends in the trail byte 5C of 淺.
+// Told under the path the walk reached, one copy as one event, below a name ending in 淺 (9C 5C).
 TEST_F(JournalTest, TellsWhatIsDoneThroughCheckedHandlesUnderThePathWalked) {
   const std::string folder = std::string(kFolder) + "\\淺";
   machine_->WriteFile(folder + "\\old.txt", "old");

@@ -188,22 +188,21 @@ struct World {
 
   // The package as this program was built for it: the list of Data's files as they are now.
   void BuildForThePackage() {
-    for (const char* name : {"VL_BatchPlot2008.arx", "VL_BatchPlot2019.arx", "Velmar.prt7",
-                             "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"}) {
-      hashes.push_back(deploy::Sha256Hex(File(std::string("C:\\Setup\\Data\\") + name)));
-      listed.push_back({name, nullptr});
+    const char* const names[] = {"VL_BatchPlot2008.arx", "VL_BatchPlot2019.arx", "Velmar.prt7",
+                                 "Velmar.Ini", "Velmar_EN.shx", "Velmar_HZ.shx", "Velmar.prt5"};
+    for (size_t n = 0; n < 7; ++n) {
+      hashes[n] = deploy::Sha256Hex(File(std::string("C:\\Setup\\Data\\") + names[n]));
+      listed[n] = {names[n], hashes[n].c_str()};
     }
-    for (size_t n = 0; n < listed.size(); ++n) listed[n].sha256 = hashes[n].c_str();
-    built = {listed.data(), listed.size()};
     list = &built;
   }
 
   sim::Machine m;
   std::function<void()> whileWaiting, whileInstalling;
   const deploy::PackageList* list = nullptr;
-  std::vector<std::string> hashes;
-  std::vector<deploy::ListedFile> listed;
-  deploy::PackageList built{};
+  std::string hashes[7];
+  deploy::ListedFile listed[7];
+  const deploy::PackageList built{listed, 7};
 };
 
 // A record as an installation writes it, naming what the attacker wants done.

@@ -145,10 +145,9 @@ TEST_F(CheckedContract, OpensAndMakesOneNameBelowAFolderHandle) {
   EXPECT_EQ(Content(Path("new.txt")), "old");
 }
 
-// What CopyFile does to a destination, through the folder's handle: a plain file is written in
-// place, a missing one made with what the folder passes on; a read-only or hidden file, a
-// folder, a link or a second name of another file stays as it is (Wine's own CopyFile writes
-// over a hidden file; this does not).
+// What CopyFile does, through the folder's handle: a plain file is written in place, a missing
+// one made with what the folder passes on; a read-only or hidden file, a folder, a link or a
+// second name stays as it is (Wine's own CopyFile writes over a hidden file; this does not).
 TEST_F(CheckedContract, CopiesIntoWhatCopyFileWouldReplace) {
   sim::Machine* simulated = machine_->simulated();
   ASSERT_TRUE(files().CreateDirectory(Path("Sub")));

@@ -8,9 +8,8 @@
 #   - the Uninstall.exe (and the VelmarTrust.exe) that SetUp.exe /S leaves in a fresh Wine
 #     prefix of the sample machine;
 # and that the same check refuses SetUp.exe with one byte changed, and finds no signature on
-# the unsigned build's programs. The build is a release build: it names its package (the
-# sample package), so SetUp.exe installs that package and refuses it with one file changed
-# (exit code 7, nothing written).
+# the unsigned build's programs. As a release build it names its package, the sample one: it
+# installs that package and refuses it with one file changed (code 7, nothing written).
 #
 #   tests/signing/signed-build.sh DIR UNSIGNED_BUILD
 #

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The running SetUp.exe renamed aside and another program put under its name while the dialog
-# waits: the Uninstall.exe the installation leaves is the program that ran. A rename through
-# Windows is refused while the program holds its own file; the Unix layer below Wine renames
-# it all the same, and the uninstaller still comes from the file the program holds open.
+# waits: Windows refuses the rename while the program holds its file; the Unix layer below Wine
+# renames it all the same, and the Uninstall.exe left is still the program that ran.
 set -euo pipefail
 source "$(dirname "$0")/../lib.sh"
 e2e_begin program-replaced
