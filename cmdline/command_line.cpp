@@ -343,8 +343,8 @@ std::string DescribeForLog(const Parsed& parsed) {
       return "msiexec's log switch is not an argument of this program, use /LOG=<file> "
              "instead: " + word;
     case Problem::kRelativeLog:
-      return "the log file must be a full path (X:\\... or \\\\server\\share\\...), not one "
-             "relative to the folder the program was started in: " + word;
+      return "the log file must be a full path on a drive (X:\\...), not one relative to the "
+             "folder the program was started in: " + word;
     case Problem::kNsisFolderNotLast:
       return "/D= takes the rest of the line as its folder and must come last, a switch "
              "follows it: " + word;

@@ -48,6 +48,7 @@ u_install() {
   click 1022
   if (($# > 1)); then
     U_MESSAGE="$(drv msgbox "$E2E_BOX_TITLE" 60)" || e2e_die "no message names the move to $1"
+    e2e_shot moved
     drv answer "$E2E_BOX_TITLE" 1 || e2e_die "cannot close the message of the move"
   fi
   wait_state 1 "enabled=1 visible=1 checked=0" 60 || e2e_die "the installation into $1 did not finish"

@@ -17,6 +17,7 @@ e2e_place_setup 'C:\Setup'
 mkdir -p "$E2E_C/Shared" "$E2E_C/Elsewhere" "$E2E_C/Tools"
 chmod 0777 "$E2E_C/Shared"
 ln -s Elsewhere "$E2E_C/Linked"
+printf 'a file, not a folder' >"$E2E_C/Plain"
 ln -s ../Elsewhere "$E2E_C/Tools/$E2E_INSTALL_SUB"
 printf 'not the log' >"$E2E_C/Elsewhere/target.txt"
 ln -s ../Elsewhere/target.txt "$E2E_C/Shared/link.log"
@@ -60,6 +61,8 @@ ask() {
 ask 7 '非管理员用户（S-1-1-0）可以删除或重命名 C:\Shared 或其中的内容。' 1-open-folder
 drv settext "$E2E_MAIN_TITLE" 1000 'C:\Linked' >/dev/null || e2e_die "cannot type the folder"
 ask 1 'C:\Linked 是一个链接（连接点或符号链接），不能安装到这里。' 2-link
+drv settext "$E2E_MAIN_TITLE" 1000 'C:\Plain\Velmar' >/dev/null || e2e_die "cannot type the folder"
+ask 1 '无法创建文件夹 C:\Plain\Velmar' 3-not-made
 click 2
 e2e_setup_exits 30 || e2e_die "the dialog did not end"
 check_eq "the dialog's run: exit code" "$(sed -n 's/^exit=//p' "$E2E_DIR/dialog.out")" 0
