@@ -127,7 +127,7 @@ struct World {
     AsSystem();
     m.files.SetModuleFileName(folder + "\\Uninstall.exe");
     const size_t started = m.processes.started.size();
-    const int code = uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true});
+    const int code = uninstall::RunUninstall(m.platform(), uninstall::UninstallOptions{true, ""});
     if (m.processes.started.size() > started) {
       const std::string& line = m.processes.started.back();
       const std::string helper = line.substr(1, line.find('"', 1) - 1);
@@ -649,7 +649,7 @@ bool OwnerReplacesTheProductFolder(World& w, bool rewriteList) {
   w.UserMakes(ours);
   w.UserWrites(ours + "\\Uninstall.exe");
   w.UserWrites(ours + "\\Uninstall.txt",
-               CraftedRecord(w.m, ours, {{kDriver, uninstall::ContentOf(w.File(kDriver))}}));
+               CraftedRecord(w.m, ours, {{kDriver, uninstall::ContentOf(w.File(kDriver)), "", {}}}));
   // The uninstall, as SYSTEM, acts on no record of theirs.
   const std::string machine = w.Snapshot();
   return w.UninstallSilently(ours) != uninstall::kNothingFound || w.Snapshot() != machine;
