@@ -649,7 +649,8 @@ bool OwnerReplacesTheProductFolder(World& w, bool rewriteList) {
   w.UserMakes(ours);
   w.UserWrites(ours + "\\Uninstall.exe");
   w.UserWrites(ours + "\\Uninstall.txt",
-               CraftedRecord(w.m, ours, {{kDriver, uninstall::ContentOf(w.File(kDriver)), "", {}}}));
+               CraftedRecord(w.m, ours,
+                             {{kDriver, uninstall::ContentOf(w.File(kDriver)), "", {}}}));
   // The uninstall, as SYSTEM, acts on no record of theirs.
   const std::string machine = w.Snapshot();
   return w.UninstallSilently(ours) != uninstall::kNothingFound || w.Snapshot() != machine;
