@@ -213,7 +213,7 @@ TEST_F(RemovalTest, LeavesWhatChangedSince) {
   const RegValue elsewhere = Sz(u"D:\\Tools\\Velmar批打印软件\\VL_BatchPlot2008.ARX");
   Set(kHkeyLocalMachine, kAutoLoad, "LOADER", elsewhere);
   // The user added a trusted entry, and a value to the Variables key the installation made.
-  const std::u16string added = kInstalledPaths + u";E:\\mine";
+  const std::u16string added = kInstalledPaths + u";E:\\mine\\lisp";
   Set(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS", Sz(added));
   Set(kHkeyCurrentUser, kProfileB, "FILEDIA", Sz(u"1"));
   // The user changed a file in the install folder, added one, and changed a host font.
@@ -228,7 +228,7 @@ TEST_F(RemovalTest, LeavesWhatChangedSince) {
 
   EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADER").bytes == elsewhere.bytes);
   EXPECT_TRUE(Get(kHkeyLocalMachine, kAutoLoad, "LOADCTRLS").present);
-  const std::u16string userEntryKept = u"C:\\LISP;D:\\䶮\U00020000;E:\\mine";
+  const std::u16string userEntryKept = u"C:\\LISP;D:\\䶮\U00020000;E:\\mine\\lisp";
   EXPECT_TRUE(Get(kHkeyCurrentUser, kProfileA, "TRUSTEDPATHS").bytes == Utf16(userEntryKept));
   EXPECT_FALSE(Get(kHkeyCurrentUser, kProfileB, "TRUSTEDPATHS").present);
   EXPECT_TRUE(Get(kHkeyCurrentUser, kProfileB, "FILEDIA").present);
