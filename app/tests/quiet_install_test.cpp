@@ -80,7 +80,15 @@ TEST(QuietInstall, ExitCodes) {
   const auto none = [](sim::Machine&) {};
   const Row rows[] = {
       {"every found release into C:\\Velmar", none, Silent(), 0, false, true,
-       u8"C:\\Velmar\\Velmar批打印软件\\VL_BatchPlot2019.ARX"},
+       u8"written for the uninstall: C:\\Velmar\\Velmar批打印软件\\Uninstall.txt"},
+      {"the last release there is",
+       [](sim::Machine& m) {
+         const std::string key = "SOFTWARE\\Autodesk\\AutoCAD\\R25.0\\ACAD-8101:804";
+         regtest::SetString(m.registry, plat::kHkeyLocalMachine, key, "AcadLocation", "C:\\CAD");
+         regtest::SetString(m.registry, plat::kHkeyLocalMachine, key, "ProductName",
+                            "AutoCAD 2025 - 简体中文");
+       },
+       Silent(), 0, false, true, "for releases 2008, 2020, 2025"},
       {"a trailing backslash is typed as often as not", none, Silent("C:\\Tools\\"), 0, false,
        true, u8"C:\\Tools\\Velmar批打印软件\\VL_BatchPlot2019.ARX"},
       {"a drive root", none, Silent("D:\\"), 0, false, true,

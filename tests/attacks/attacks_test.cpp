@@ -542,6 +542,16 @@ const Attack kAttacks[] = {
        return !w.InstallWithDialog("C:\\Velmar") || w.Loaded() == kEvil ||
               w.File(kProduct + "\\version.dll") != "(none)";
      }},
+    {"before", "changes a file of the package a build was made for, for the dialog to install it",
+     [](World& w) {
+       w.BuildForThePackage();
+       w.UserWrites("C:\\Setup\\Data\\Velmar.prt7");
+       const std::string before = w.Snapshot();
+       const bool installed = w.InstallWithDialog("C:\\Velmar");
+       const auto& shown = w.m.messages.shown();
+       return installed || w.Snapshot() != before || shown.size() != 1 ||
+              shown[0].text.find("C:\\Setup\\Data\\Velmar.prt7 已被更改") == std::string::npos;
+     }},
     {"before", "changes a file of the package a build was made for, for /S to install it",
      [](World& w) {
        w.BuildForThePackage();

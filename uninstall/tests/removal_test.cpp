@@ -160,9 +160,13 @@ TEST_F(RemovalTest, PutsTheMachineBackAsItWas) {
   regtest::CreatePath(reg(), kHkeyLocalMachine,
                       "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Applications\\AcadVBA");
   const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  // Left read-only, as a copy from a CD or a backup tool leaves a file.
+  for (const char* own : {kRecordFileName, kUninstallerFileName})
+    machine.files.SetAttributes(kFolder + "\\" + own, plat::kAttrReadOnly);
   UndoInstallations(platform(), records, &outcome);
   EXPECT_EQ(RemoveOwnFiles(platform(), records, "", &outcome).size(), 0u);
   ExpectAsBefore();
+  EXPECT_FALSE(Exists(kFolder + "\\" + kRecordFileName));
   EXPECT_TRUE(outcome.failed.empty() && outcome.kept.empty()) << outcome.failed.size();
   ASSERT_EQ(outcome.settingsFiles.size(), 1u);
   EXPECT_EQ(machine.registry.OpenHandles(), 0);
@@ -204,6 +208,18 @@ TEST_F(RemovalTest, UndoesInstallationsNewestFirstAcrossFolders) {
   ExpectAsBefore();
   EXPECT_FALSE(Exists(kOther + "\\" + kUninstallerFileName));
   EXPECT_TRUE(outcome.failed.empty() && outcome.kept.empty());
+}
+
+// A link on the way to a host file: the file beyond it stays, and the message names the link.
+TEST_F(RemovalTest, LeavesAFileBeyondALinkAndNamesTheLink) {
+  const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
+  ASSERT_TRUE(machine.files.MoveFile(kHost + "\\Fonts", kHost + "\\Fonts-aside"));
+  machine.files.MakeLink(kHost + "\\Fonts", kHost + "\\Fonts-aside");
+  UndoInstallations(platform(), records, &outcome);
+  EXPECT_EQ(Content(kHost + "\\Fonts-aside\\Velmar_EN.shx"), "font");
+  ASSERT_EQ(outcome.failed.size(), 1u);
+  EXPECT_NE(outcome.failed[0].find(kHost + "\\Fonts 是一个链接"), std::string::npos)
+      << outcome.failed[0];
 }
 
 // What someone changed since the installation stays, each change on its own.
