@@ -69,7 +69,6 @@ class Recorder : public journal::Observer {
   bool MadeKey(const RegKey& key) const;
   const ValueChange* Newest(const RegKey& key, const std::string& name) const;
   std::vector<const Installation*> Installations() const;
-  bool OpenRecord(const std::string& folder);
 
   plat::Platform& machine_;
   bool listening_ = true;
