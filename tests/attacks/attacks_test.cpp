@@ -17,7 +17,6 @@
 #include "onerun/one_run.h"
 #include "platform/paths.h"
 #include "platform/sim/sim_machine.h"
-#include "protection/checked_levels.h"
 #include "protection/rules.h"
 #include "unattended/exit_codes.h"
 #include "unattended/log_file.h"
@@ -794,18 +793,6 @@ const Attack kCheckedAttacks[] = {
        plat::Descriptor made;
        return !opened || !w.m.files.DescriptorOf(path, &made) ||
               made.owner != plat::kSidAdministrators;
-     }},
-    {"before", "makes the Velmar folder of their own %APPDATA% a junction to "
-               "C:\\Windows\\System32, for a deployment tool's SYSTEM run that inherited their "
-               "environment",
-     [](World& w) {
-       w.m.files.MakeFolders("C:\\users\\them\\AppData\\Roaming");
-       w.m.files.SetDescriptor("C:\\users\\them",
-                               sim::ProfileDescriptor(Identity::StandardUser().user));
-       w.UserLinks("C:\\users\\them\\AppData\\Roaming\\Velmar", "C:\\Windows\\System32");
-       w.AsSystem();
-       return !protection::CheckSettingsFolder(w.m.platform(),
-                                               "C:\\users\\them\\AppData\\Roaming\\Velmar");
      }},
 };
 
