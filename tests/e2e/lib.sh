@@ -156,6 +156,10 @@ e2e_fresh_prefix() {
 e2e_use_prefix() {
   E2E_PREFIX="$1"
   export WINEPREFIX="$E2E_PREFIX"
+  # The work folder is a drive of its own, W:, so that a log named there is judged from that
+  # drive's root as on Windows, and not from the Unix root (Wine's Z:), whose levels, such as a
+  # /tmp the build may lie in, every user may change.
+  ln -sfn "$E2E_DIR" "$E2E_PREFIX/dosdevices/w:"
   wineserver -f -p >/dev/null 2>&1 &
   E2E_WINESERVER_PID=$!
   E2E_C="$E2E_PREFIX/drive_c"
