@@ -172,6 +172,7 @@ TEST(QuietInstall, ExitCodes) {
     EXPECT_EQ(Has(writes, "value TRUSTEDPATHS"), row.registers) << writes;
     EXPECT_EQ(Has(runLog.text(), "trust for every user"), row.registers);
     EXPECT_TRUE(Has(runLog.text(), row.logged)) << runLog.text();
+    EXPECT_EQ(Has(runLog.text(), "passed over"), Has(row.logged, "passed over")) << runLog.text();
     if (row.absent) {
       EXPECT_FALSE(Has(writes, row.absent)) << writes;
     }
