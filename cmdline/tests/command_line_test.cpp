@@ -164,6 +164,7 @@ const Row kRows[] = {
      false, nullptr, {}, nullptr},
     {u"/LOG=\\\\server\\share\\v.log", Problem::kNone, u"", Action::kInstall, false, nullptr,
      {}, "\\\\server\\share\\v.log"},
+    {u"/LOG=z:\\v.log", Problem::kNone, u"", Action::kInstall, false, nullptr, {}, "z:\\v.log"},
     // The companions of other installers' quiet switches change nothing; each is its own.
     {u"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /NOCANCEL /SP-", Problem::kNone, u"",
      Action::kInstall, true, nullptr, {}, nullptr,

@@ -340,18 +340,34 @@ TEST_F(RemovalTest, RunsAgainWithoutHarm) {
   EXPECT_TRUE(again.failed.empty() && again.kept.empty());
 }
 
-// A value that cannot be written, and a backup that is gone, are reported; the rest is undone,
-// and a host file whose original cannot be put back stays as it is.
+// A value that cannot be written or read, a file another program holds or that became a folder,
+// and a backup that is gone, are reported; the rest is undone, and a host file whose original
+// cannot be put back stays as it is.
 TEST_F(RemovalTest, ReportsWhatItCouldNotUndoAndGoesOn) {
   const std::vector<FoundRecord> records = {RecordOf(kFolder, {Installed()})};
   machine.registry.DenyWrite(kHkeyCurrentUser, kProfileA);
+  machine.registry.DenyValueRead(kHkeyLocalMachine, kAutoLoad);
   machine.files.Remove(kFolder + "\\Backup\\1 pdfplot9.hdi");
+  machine.files.Remove(kFolder + "\\itextsharp.dll");
+  machine.files.MakeFolders(kFolder + "\\itextsharp.dll");
+  // Another program holds the font open and shares nothing.
+  plat::Walked fonts = plat::WalkFolders(machine.checked, machine.text, kHost + "\\Fonts", 0,
+                                         plat::kShareRead | plat::kShareWrite | plat::kShareDelete);
+  plat::Opened font =
+      machine.checked.Open(fonts.folder.get(), "Velmar_EN.shx", plat::kFileGenericRead, 0);
+  ASSERT_TRUE(font.handle);
   UndoInstallations(platform(), records, &outcome);
-  ASSERT_EQ(outcome.failed.size(), 2u);
-  EXPECT_NE(outcome.failed[0].find(kProfileA + "\\TRUSTEDPATHS"), std::string::npos);
-  EXPECT_NE(outcome.failed[1].find(kHost + "\\Drv\\pdfplot9.hdi"), std::string::npos);
+  std::string failed;
+  for (const std::string& line : outcome.failed) failed += line + "\n";
+  ASSERT_EQ(outcome.failed.size(), 5u) << failed;
+  for (const std::string& what :
+       {kAutoLoad + "\\LOADER", kProfileA + "\\TRUSTEDPATHS",
+        "无法读取文件 " + kFolder + "\\itextsharp.dll",
+        "无法删除文件 " + kHost + "\\Fonts\\Velmar_EN.shx", kHost + "\\Drv\\pdfplot9.hdi"}) {
+    EXPECT_NE(failed.find(what), std::string::npos) << what;
+  }
   EXPECT_EQ(Content(kHost + "\\Drv\\pdfplot9.hdi"), "our driver");
-  EXPECT_FALSE(Exists(kHost + "\\Fonts\\Velmar_EN.shx"));
+  EXPECT_EQ(Content(kHost + "\\Fonts\\Velmar_EN.shx"), "font");
   EXPECT_FALSE(regtest::KeyExists(reg(), kHkeyCurrentUser, kProfileB));
 }
 
