@@ -98,6 +98,12 @@ int Fail(const std::string& why) {
   return 1;
 }
 
+// A CreateProcessW that failed, with the error it gave (read before anything else may reset it).
+int CannotStart(const std::wstring& commandLine) {
+  const DWORD error = GetLastError();
+  return Fail("cannot start " + Utf8(commandLine) + " (error " + std::to_string(error) + ")");
+}
+
 std::wstring WindowTitle(HWND w) {
   wchar_t buf[512] = L"";
   // Top-level captions are kept by the window manager side, so this reaches other processes.
@@ -648,7 +654,7 @@ int CmdTimeToWindow(const Args& a) {
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return Fail("cannot start " + Utf8(a[1]) + " (error " + std::to_string(GetLastError()) + ")");
+    return CannotStart(a[1]);
   HWND w = WaitTopLevel(a[2], a.Seconds(3, 60));
   QueryPerformanceCounter(&t1);
   CloseHandle(pi.hThread);
@@ -720,7 +726,7 @@ int CmdRun(const Args& a) {
   PROCESS_INFORMATION pi{};
   std::wstring cmd = a[2];
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return Fail("cannot start " + Utf8(a[2]) + " (error " + std::to_string(GetLastError()) + ")");
+    return CannotStart(a[2]);
   std::vector<SeenWindow> seen;
   Watched watched{pi.dwProcessId, &seen};
   ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(1, 60) * 1000);
@@ -783,7 +789,7 @@ int CmdKillAt(const Args& a) {
   LineCount file{a[2]};
   const long want = wcstol(a[3].c_str(), nullptr, 10);
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return Fail("cannot start " + Utf8(a[4]) + " (error " + std::to_string(GetLastError()) + ")");
+    return CannotStart(a[4]);
   CloseHandle(pi.hThread);
   const ULONGLONG end = GetTickCount64() + (ULONGLONG)(a.Seconds(1, 60) * 1000);
   long seen = -1;
