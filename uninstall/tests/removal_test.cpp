@@ -10,6 +10,7 @@
 #include "activesetup/active_setup.h"
 #include "platform/sim/sim_machine.h"
 #include "tests/support/test_machine.h"
+#include "uninstall/checked_file.h"
 
 namespace uninstall {
 namespace {
@@ -351,11 +352,9 @@ TEST_F(RemovalTest, ReportsWhatItCouldNotUndoAndGoesOn) {
   machine.files.Remove(kFolder + "\\itextsharp.dll");
   machine.files.MakeFolders(kFolder + "\\itextsharp.dll");
   // Another program holds the font open and shares nothing.
-  plat::Walked fonts = plat::WalkFolders(machine.checked, machine.text, kHost + "\\Fonts", 0,
-                                         plat::kShareRead | plat::kShareWrite | plat::kShareDelete);
-  plat::Opened font =
-      machine.checked.Open(fonts.folder.get(), "Velmar_EN.shx", plat::kFileGenericRead, 0);
-  ASSERT_TRUE(font.handle);
+  const CheckedFile font =
+      OpenChecked(platform(), kHost + "\\Fonts\\Velmar_EN.shx", plat::kFileGenericRead, 0);
+  ASSERT_TRUE(font.file);
   UndoInstallations(platform(), records, &outcome);
   std::string failed;
   for (const std::string& line : outcome.failed) failed += line + "\n";
